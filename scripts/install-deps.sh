@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every package the build, the tests, the demo and the benchmarks need.
+# Used by .ci/run, by the README's commands and by scripts/demo.sh.
+set -euo pipefail
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    qt6-base-dev qt6-serialport-dev libgl-dev
+    libsqlite3-dev sqlite3 libjpeg62-turbo-dev pxlib-dev libx11-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev clang-format
+    xvfb xauth x11-utils xdotool fonts-liberation
+)
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    $SUDO apt-get update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,1 @@
+// Placeholder: implemented in a following commit.

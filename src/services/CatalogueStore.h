@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tolvan {
+
+// One value of a catalogue row as the database gives it.
+struct CatalogueValue {
+    enum class Type { Null, Integer, Real, Text };
+    Type type = Type::Null;
+    std::int64_t integer = 0;
+    double real = 0.0;
+    std::string text;  // UTF-8
+};
+
+// The result of "Select * From TolvanLink Order by Descricao".
+struct CatalogueTable {
+    std::vector<std::string> columns;
+    std::vector<std::vector<CatalogueValue>> rows;
+};
+
+enum class CatalogueProblem {
+    None,
+    Missing,     // no file at the path
+    Paradox,     // a legacy Paradox table: convert it with the catalogue tool
+    NotSqlite,   // some other file
+    Unreadable,  // a SQLite file that cannot be read or has no usable TolvanLink table
+};
+
+struct CatalogueOpenResult {
+    std::optional<CatalogueTable> table;
+    CatalogueProblem problem = CatalogueProblem::None;
+    std::string detail;  // for the operator and standard error
+};
+
+// The database engine that holds the catalogue.
+class CatalogueStore {
+  public:
+    virtual ~CatalogueStore() = default;
+    virtual CatalogueOpenResult open(const std::filesystem::path& file) = 0;
+};
+
+}  // namespace tolvan

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tolvan {
+
+class AboutBox;
+class PortDialog;
+
+// The standard message dialog as the program fills it in: icon by kind, title and button
+// captions from the message table, default (Enter) and cancel (Esc) buttons.
+struct MessageDialog {
+    struct Button {
+        int code = 0;  // result code returned when this button closes the dialog
+        std::string caption;
+    };
+    int kind = 2;  // 0 warning, 1 error, 2 information, 3 confirmation, other: custom
+    std::optional<std::string> title;  // none: the application's title
+    std::string text;                  // "\r" is a line break
+    std::vector<Button> buttons;       // in the order of the button mask
+    int defaultCode = 0;               // 0: no default button
+    int cancelCode = 0;                // 0: Esc does nothing
+};
+
+// Result code of a message dialog closed by its title bar's close box.
+inline constexpr int kClosedByTitleBar = 2;
+
+// The serial layer's own "Select Port" dialog, asked when the port number is 0.
+struct SelectPortRequest {
+    std::string caption;               // "Select Port"
+    std::string line1;                 // "The configured serial port is not valid."
+    std::string line2;                 // "Please choose another port."
+    std::vector<std::string> choices;  // "COM1" ...
+};
+
+// Modal dialogs. Each call runs a nested event loop: timer ticks and received bytes go on
+// being handled while the dialog is open.
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+    virtual int showMessage(const MessageDialog& dialog) = 0;
+    // The plain message box with an OK button and the application's title.
+    virtual void showPlainMessage(const std::string& text) = 0;
+    virtual void showAbout(AboutBox& about) = 0;
+    // The port dialog works on its model: clicks and OK change the model's Porta.
+    virtual void showPortDialog(PortDialog& dialog) = 0;
+    // The chosen name ("COM3"), or none for Cancel.
+    virtual std::optional<std::string> showSelectPort(const SelectPortRequest& request) = 0;
+};
+
+}  // namespace tolvan

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/FrmTolvanLink.h"
+#include "sim/Fakes.h"
+#include "sim/SimLoop.h"
+#include "sim/SimSerial.h"
+
+namespace tolvan::sim {
+
+// A whole installation on the simulated clock: a fresh root folder with the two text files,
+// the ports COM1 to COM4 mapped to simulated devices, scripted dialogs and a recorded desktop.
+// The main window is built on first use; the current directory is the root while the rig lives.
+class TestRig {
+  public:
+    TestRig();
+    ~TestRig();
+    TestRig(const TestRig&) = delete;
+    TestRig& operator=(const TestRig&) = delete;
+
+    SimLoop loop;
+    SimSerialDriver serial{loop};
+    FakePortRegistry registry;
+    ScriptedDialogs dialogs;
+    FakeDesktop desktop{loop};
+    FakeCatalogueStore catalogue;
+    std::filesystem::path root;
+
+    FrmTolvanLink& form();
+    // FormCreate then FormActivate, as the program's entry runs them.
+    void start();
+
+    // Files by the program's own (Windows-style) names, through the rig's resolver.
+    std::filesystem::path path(const std::string& programPath) const;
+    void writeFile(const std::string& programPath, const std::string& content) const;
+    std::string readFile(const std::string& programPath) const;
+    bool exists(const std::string& programPath) const;
+    void removeFile(const std::string& programPath) const;
+
+    // A catalogue file with these systems (the rows the fake store returns).
+    void setSystems(const std::vector<FakeCatalogueStore::System>& systems);
+
+    // The text of every message shown, in order.
+    std::vector<std::string> messages() const { return dialogs.texts(); }
+
+  private:
+    std::filesystem::path previousDirectory_;
+    std::unique_ptr<FrmTolvanLink> form_;
+};
+
+}  // namespace tolvan::sim
