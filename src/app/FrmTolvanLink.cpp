@@ -1,1 +1,239 @@
-// Placeholder: implemented in a following commit.
+#include "app/FrmTolvanLink.h"
+
+#include <system_error>
+
+#include "services/CatalogueStore.h"
+#include "texts/Mensagem.h"
+
+namespace tolvan {
+
+namespace {
+
+Rect at(int left, int top, int width, int height) {
+    return {left, top, left + width, top + height};
+}
+
+}  // namespace
+
+FrmTolvanLink::FrmTolvanLink(Services services)
+    : svc(services),
+      files(services.root),
+      janela(view_, ControlId::Window, at(0, 0, 589, 288)),
+      ImgTolvanLink(view_, ControlId::ImgTolvanLink, at(0, 0, 589, 288)),
+      lblMsg(view_, ControlId::lblMsg, at(53, 17, 428, 19), "Vessaro"),
+      lblFechar(view_, ControlId::lblFechar, at(496, 16, 13, 14), " X "),
+      lbxVisor(view_, ControlId::lbxVisor, at(99, 69, 225, 122)),
+      lbxSinalizador(view_, ControlId::lbxSinalizador, at(88, 69, 11, 122)),
+      lblStatus(view_, ControlId::lblStatus, at(88, 191, 236, 13), "[Desconectado]"),
+      btnUp(view_, ControlId::btnUp, at(366, 41, 50, 58), "Sobe"),
+      btnDown(view_, ControlId::btnDown, at(420, 43, 52, 58), "Desce"),
+      btnRetorna(view_, ControlId::btnRetorna, at(366, 166, 50, 58), "Retorna"),
+      btnConfirma(view_, ControlId::btnConfirma, at(420, 166, 52, 58), "Confirma"),
+      lblMsg2(view_, ControlId::lblMsg2, at(616, 385, 153, 19), "Conectando ... "),
+      iLedBar1(view_, ControlId::iLedBar1, at(459, 304, 290, 16)),
+      Memo1(view_, ControlId::Memo1, at(240, 64, 129, 113)),
+      ComPort(services.serial, services.ports, services.dialogs, services.clock),
+      painel(*this),
+      telas(*this),
+      listaSistemas(*this),
+      portas(*this),
+      conexao(*this),
+      receptor(*this),
+      arquivos(*this),
+      gravacao(*this),
+      verificacao(*this),
+      diagnostico(*this) {
+    for (const char* line : {"", "Conexão", "Sair do Programa", "", "", ""})
+        lbxVisor.add(line);
+    for (const char* line : {"", ">", "", "", "", ""})
+        lbxSinalizador.add(line);
+    lblMsg.setTransparent(true);
+    lblFechar.setTransparent(true);
+    lblFechar.setOnMouseBorderWidth(1);
+    lblMsg2.setVisible(false);
+    iLedBar1.setVisible(false);
+    Memo1.setVisible(false);
+
+    auto timer = [this](const char* name, int ms, auto handler) {
+        return svc.timers.create(name, ms, [this, handler] { dispatch(handler); });
+    };
+    TimerLink = timer("TimerLink", 5, [this] { conexao.TimerLinkTimer(); });
+    TimerCmd = timer("TimerCmd", 200, [this] { receptor.TimerCmdTimer(); });
+    TimerRead = timer("TimerRead", 100, [this] { receptor.TimerReadTimer(); });
+    TimeOut = timer("TimeOut", 5000, [this] { receptor.TimeOutTimer(); });
+    TimerMontaTela = timer("TimerMontaTela", 500, [this] { telas.TimerMontaTelaTimer(); });
+    ComPort.onTriggerAvail = [this](std::uint16_t count) {
+        dispatch([this, count] { receptor.ComPortTriggerAvail(count); });
+    };
+}
+
+FrmTolvanLink::~FrmTolvanLink() {
+    // The handlers go before the timers and the port they hang on.
+    ComPort.onTriggerAvail = nullptr;
+}
+
+void FrmTolvanLink::FormCreate() {
+    std::error_code ec;
+    Memo1.setVisible(std::filesystem::exists(kDebugFile, ec));
+
+    textos.Idioma = "Português";
+    try {
+        CarregaTextos(textos, files, kCaptionsFile);
+    } catch (const TextFileError& e) {
+        // The dialogs fall back to their built-in texts; the operator learns which file failed.
+        svc.desktop.reportError(e.path() + ": " + e.what());
+        Mensagem("Não foi possível ler o arquivo: " + e.path() + "\r\r" + e.what(), 1, 4);
+    }
+
+    // Drive is still empty here: the selection file is looked for from the root.
+    if (files.exists(Drive + kSelectionFile)) {
+        ModoSelecao = true;
+        configuraModoSelecao();
+    } else {
+        ModoSelecao = false;
+    }
+
+    LinhaSinal = 1;
+    LinhaIni = 1;
+    LinhaFim = 2;
+    Tela = 0;
+    QtdBytesLidos = 0;
+    QtdBytesArq = 0;
+    Rolagem = false;
+    painel.AtivaFuncoes(true);
+    lbxVisor.setItemIndex(LinhaIni);
+    lbxSinalizador.setItemIndex(LinhaIni);
+}
+
+void FrmTolvanLink::configuraModoSelecao() {
+    janela.setLeft(0);
+    janela.setTop(0);
+    janela.setHeight(600);
+    janela.setWidth(800);
+
+    const std::string fundo = Drive + kBackgroundPicture;
+    if (files.exists(fundo)) {
+        ImgTolvanLink.setJpegFile(files.resolve(fundo).string());
+    } else {
+        Mensagem("Não foi possível encontrar o arquivo: " + fundo, 1, 4);
+    }
+    ImgTolvanLink.setWidth(800);
+    ImgTolvanLink.repaint();
+
+    btnDown.setVisible(false);
+    btnUp.setVisible(false);
+    lblStatus.setVisible(false);
+    iLedBar1.setLeft(500);
+    iLedBar1.setTop(72);
+    lblMsg2.setLeft(500);
+    lblMsg2.setTop(50);
+    lbxVisor.setTop(300);
+    lbxSinalizador.setTop(300);
+    lblMsg2.setCaption("");
+    lblMsg2.setVisible(true);
+
+    // Only the bar and the caption are drawn and take the mouse.
+    janela.setRegion(
+        {Rect{500, 72, 790, 88}, Rect{500, 50, 500 + lblMsg2.width(), 50 + lblMsg2.height()}});
+    janela.repaint();
+    iLedBar1.setTransparent(true);
+    lblMsg2.setTransparent(true);
+}
+
+void FrmTolvanLink::FormActivate() {
+    NumPorta = portas.lePortFile();
+    portas.aberturaInicio();
+
+    frmCarregando.width = 0;
+    frmCarregando.left = 0;
+    frmCarregando.recolhido = true;
+
+    // The program directory is the real directory of the executable. Drive is the drive text
+    // that the installation root stands for.
+    DirPrograma = svc.executable.parent_path().string();
+    if (DirPrograma.empty() || DirPrograma.back() != '/') DirPrograma += '/';
+    Drive = "C:";
+
+    abreCatalogo();
+    if (QrTolvanLink.active() && QrTolvanLink.recordCount() > 0) {
+        frmAbout.lbxSisInstall.clear();
+        QrTolvanLink.First();
+        while (!QrTolvanLink.Eof()) {
+            frmAbout.lbxSisInstall.push_back(QrTolvanLink.asString("descricao"));
+            QrTolvanLink.Next();
+        }
+        QrTolvanLink.First();
+        telas.MontaTela0();
+        if (ModoSelecao) painel.btnConfirmaClick();
+    } else {
+        telas.MontaTelaSemSistema();
+        Mensagem(
+            "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
+            "entrar em contato  \rcom a Orsolite. ",
+            2, 4);
+        Close();
+        frmAbout.lbxSisInstall = {"Nenhum sistema foi encontrado.",
+                                  "Se houver interesse em adquirir",
+                                  "algum, favor entrar em contato", "com a Orsolite. "};
+    }
+}
+
+void FrmTolvanLink::abreCatalogo() {
+    const std::string arquivo = Drive + kCatalogueFile;
+    if (!files.exists(arquivo)) return;
+    CatalogueOpenResult aberto = svc.catalogues.open(files.resolve(arquivo));
+    if (aberto.table) {
+        QrTolvanLink.open(std::move(*aberto.table));
+        return;
+    }
+    // A file that is there but is no usable catalogue (a legacy Paradox table, another file):
+    // say so plainly before the no-system path, instead of only claiming there is no system.
+    const std::string texto =
+        "O catálogo de sistemas não pôde ser lido: " + files.resolve(arquivo).string() + "\r\r" +
+        aberto.detail;
+    svc.desktop.reportError(texto);
+    Mensagem(texto, 1, 4);
+}
+
+void FrmTolvanLink::FormClose() {
+    if (ModoSelecao) {
+        std::error_code ec;
+        std::filesystem::remove(files.resolve(Drive + kSelectionFile), ec);
+        if (!files.exists(kMarkerFile)) svc.desktop.closeWindowTitled(kLauncherTitle);
+    }
+    QrTolvanLink.close();
+}
+
+void FrmTolvanLink::Close() {
+    if (closed_) return;
+    closed_ = true;
+    FormClose();
+    svc.desktop.quit();
+}
+
+void FrmTolvanLink::lblFecharClick() {
+    Close();
+}
+
+void FrmTolvanLink::centra(int screenWidth, int screenHeight) {
+    janela.setLeft((screenWidth - janela.width()) / 2);
+    janela.setTop((screenHeight - janela.height()) / 2);
+}
+
+int FrmTolvanLink::Mensagem(const std::string& texto, int tipo, unsigned botoes) {
+    // While the program is ending, a dialog closes at once by itself.
+    if (closed_) return kClosedByTitleBar;
+    return svc.dialogs.showMessage(montaMensagem(textos, texto, tipo, botoes));
+}
+
+void FrmTolvanLink::mostraSobre() {
+    if (closed_) return;
+    svc.dialogs.showAbout(frmAbout);
+}
+
+void FrmTolvanLink::focaVisor() {
+    foco = ControlId::lbxVisor;
+    view_.changed(ControlId::Focus);
+}
+
+}  // namespace tolvan

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AboutBox.h"
+#include "app/Splash.h"
 #include "link/Handshake.h"
 #include "link/PortOpening.h"
 #include "link/Receiver.h"
@@ -165,6 +166,7 @@ class FrmTolvanLink {
     SerialPort ComPort;
     CatalogueQuery QrTolvanLink;
     AboutBox frmAbout;
+    Splash frmCarregando;
 
     std::unique_ptr<Timer> TimerLink;
     std::unique_ptr<Timer> TimerCmd;

@@ -1,1 +1,121 @@
-// Placeholder: implemented in a following commit.
+#include "link/PortOpening.h"
+
+#include <charconv>
+#include <fstream>
+#include <system_error>
+
+#include "app/FrmTolvanLink.h"
+#include "link/PortDialog.h"
+#include "texts/Mensagem.h"
+
+namespace tolvan {
+
+namespace {
+
+constexpr int kPortaPadrao = 2;
+constexpr const char* kPortaInvalida = "Porta de Comunicação Inválida! ";
+
+std::string trimmed(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
+}  // namespace
+
+int PortOpening::lePortFile() {
+    const std::filesystem::path arquivo = f_.files.resolve(f_.Drive + kPortFile);
+    std::error_code ec;
+    if (!std::filesystem::exists(arquivo, ec)) {
+        gravaPortFile(kPortaPadrao);
+        return kPortaPadrao;
+    }
+    std::ifstream in(arquivo, std::ios::binary);
+    std::string linha;
+    if (in && std::getline(in, linha)) {
+        const std::string texto = trimmed(linha);
+        int numero = 0;
+        auto [fim, erro] = std::from_chars(texto.data(), texto.data() + texto.size(), numero);
+        if (erro == std::errc() && fim == texto.data() + texto.size() && !texto.empty() &&
+            numero >= 0 && numero <= 65535) {
+            return numero;
+        }
+    }
+    // A port file that cannot be read or holds no port number: start again from port 2.
+    f_.svc.desktop.reportError("Port file " + arquivo.string() + " holds no port number; using " +
+                               std::to_string(kPortaPadrao));
+    gravaPortFile(kPortaPadrao);
+    return kPortaPadrao;
+}
+
+void PortOpening::gravaPortFile(int number) {
+    const std::filesystem::path arquivo = f_.files.resolve(f_.Drive + kPortFile);
+    std::error_code ec;
+    std::filesystem::create_directories(arquivo.parent_path(), ec);
+    std::ofstream out(arquivo, std::ios::binary | std::ios::trunc);
+    out << number << "\r\n";
+    if (!out) f_.svc.desktop.reportError("Cannot write the port file " + arquivo.string());
+}
+
+bool PortOpening::abrePorta() {
+    try {
+        f_.ComPort.setOpen(false);
+        if (f_.NumPorta < 0) return false;  // a port name that gives no number
+        f_.ComPort.setComNumber(f_.NumPorta);
+        f_.ComPort.setOpen(true);
+        return true;
+    } catch (const std::exception&) {
+        // The serial layer's own text is never shown.
+        return false;
+    }
+}
+
+void PortOpening::escolhePorta(bool gravaArquivo) {
+    if (f_.closed()) return;
+    f_.svc.desktop.setBusyCursor(true);
+    PortDialog dialogo(f_.svc.ports);
+    dialogo.Porta = f_.NumPorta;
+    f_.svc.dialogs.showPortDialog(dialogo);
+    f_.NumPorta = dialogo.Porta;
+    if (gravaArquivo) gravaPortFile(f_.NumPorta);
+    f_.svc.desktop.setBusyCursor(false);
+}
+
+void PortOpening::aberturaInicio() {
+    while (!f_.closed()) {
+        if (abrePorta()) return;
+        f_.Mensagem(kPortaInvalida, kErro, kBotaoOk);
+        if (f_.Mensagem("Deseja selecionar outra porta? ", kConfirmacao, kBotoesSimNao) !=
+            kResultSim) {
+            f_.Close();
+            return;
+        }
+        escolhePorta(true);
+    }
+}
+
+void PortOpening::aberturaTela3() {
+    while (!f_.closed()) {
+        if (abrePorta()) return;
+        f_.Mensagem(kPortaInvalida, kErro, kBotaoOk);
+        if (f_.Mensagem("Deseja selecionar outra porta? ", kConfirmacao, kBotoesSimNao) !=
+            kResultSim) {
+            return;
+        }
+        escolhePorta(false);
+    }
+}
+
+void PortOpening::aberturaF6() {
+    escolhePorta(true);
+    if (f_.closed()) return;
+    if (!abrePorta()) {
+        f_.Mensagem("Porta de Comunicação Inválida! \r\rSelecione outra porta.", kErro, kBotaoOk);
+        f_.Close();
+    }
+}
+
+}  // namespace tolvan
