@@ -6,18 +6,40 @@ namespace tolvan {
 
 class FrmTolvanLink;
 
-// The link handshake: polls the device with CmdLink every 5 ms until it answers 00 03 01.
+// Texts of the handshake.
+inline constexpr const char* kMsgDesconecteCabo =
+    "Desconecte o cabo de comunicação do\rTolvan Link e clique em \"OK\", após \rclicar em "
+    "\"OK\" conecte novamente o \rcabo no Tolvan Link e aguarde.";
+inline constexpr const char* kMsgAbandonarConexao =
+    "Não houve comunicação. Deseja abandonar a conexão? ";
+inline constexpr const char* kMsgErroConexao = "Houve um erro na Conexão.\rTente Novamente! ";
+inline constexpr const char* kStatusConectando = "[Desconectado] Conectando ...";
+inline constexpr const char* kStatusErroConexao = "[Desconectado] Erro na Conexão.";
+inline constexpr const char* kStatusConectado = "[Conectado]";
+
+// The link handshake: polls the device with CmdLink every 5 ms until it answers 00 03 01, which
+// may come whole or split over two or three receive events.
 class Handshake {
   public:
     explicit Handshake(FrmTolvanLink& form) : f_(form) {}
 
+    // Asks the operator to replug the cable, disables the panel and starts polling.
     void Link();
+    // One poll; the 400th tick asks whether to give up instead.
     void TimerLinkTimer();
-    // Judges one receive event's byte text while Modo is "Link".
+    // Judges one receive event's byte text while the handshake is under way.
     void avaliaResposta(const std::string& textoBytes);
 
+    // Polls between two questions.
+    static constexpr int kChamadasPorPergunta = 400;
+    // Non-matching receive events tolerated before the handshake fails.
+    static constexpr int kTentativasMaximas = 10;
+
   private:
-    void abandona();
+    void conectado();
+    // The ending shared by abandon (Yes to the question) and failure (`falha`): only a failure
+    // outside selector mode shows a message.
+    void encerraSemConexao(bool falha);
     FrmTolvanLink& f_;
 };
 

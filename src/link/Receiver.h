@@ -1,10 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tolvan {
 
 class FrmTolvanLink;
+
+inline constexpr const char* kMsgSemComunicacao =
+    "Não houve comunicação. \rO processo será abandonado! ";
+
+// A sector counts as complete once more data bytes than this have arrived for it.
+inline constexpr int kLimiteSetorCompleto = 250;
 
 // Every received byte enters here; the same handler paces what the host sends during a
 // transfer. TimerCmd walks a transfer's set-up frames, TimerRead asks for the next sector and
@@ -13,12 +20,20 @@ class Receiver {
   public:
     explicit Receiver(FrmTolvanLink& form) : f_(form) {}
 
+    // The data-available event: takes `count` bytes from the port.
     void ComPortTriggerAvail(std::uint16_t count);
+    // One set-up step of a transfer, 200 ms after the device answered the previous one.
     void TimerCmdTimer();
+    // Asks for the next sector.
     void TimerReadTimer();
+    // Abandons the operation after 5 s without a received byte.
     void TimeOutTimer();
 
   private:
+    void recebe(std::uint8_t byte, std::string& textoBytes);
+    void passoLeitura(int passo);
+    void passoGravacao(int passo);
+    void pedeSetor();
     FrmTolvanLink& f_;
 };
 
