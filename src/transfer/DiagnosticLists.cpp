@@ -1,12 +1,88 @@
-// Scaffold so that the core links while the diagnostic lists are being written.
 #include "transfer/DiagnosticLists.h"
 
+#include <algorithm>
+
+#include "app/FrmTolvanLink.h"
+#include "link/Frames.h"
+
 namespace tolvan {
-std::string DiagnosticList::text(std::size_t) const { return {}; }
-void DiagnosticList::clear() {}
-void DiagnosticLists::adicionaArquivo(std::int32_t, std::uint8_t) {}
-void DiagnosticLists::adicionaLido(std::int32_t, std::uint8_t) {}
-void DiagnosticLists::Button1Click() {}
-void DiagnosticLists::Button2Click() {}
-void DiagnosticLists::registraRecepcao(const std::string&) {}
+
+std::string DiagnosticList::text(std::size_t i) const {
+    const Line& l = lines_[i];
+    return std::to_string(l.number) + ": " + ByteHex(l.byte);
+}
+
+void DiagnosticList::clear() {
+    lines_.clear();
+    itemIndex_ = -1;
+}
+
+void DiagnosticList::setItemIndex(int i) {
+    itemIndex_ = (i < 0 || static_cast<std::size_t>(i) >= lines_.size()) ? -1 : i;
+}
+
+int baldeDe(std::int32_t numero) {
+    int balde = 0;
+    while (balde < static_cast<int>(kFimDosBaldes.size()) && numero > kFimDosBaldes[balde])
+        ++balde;
+    return balde;
+}
+
+DiagnosticList& DiagnosticLists::ladoArquivo(int balde) {
+    std::array<DiagnosticList*, 4> listas = {&ListBox1, &ListBox1a, &ListBox1b, &ListBox1c};
+    return *listas[static_cast<std::size_t>(balde)];
+}
+
+DiagnosticList& DiagnosticLists::ladoLido(int balde) {
+    std::array<DiagnosticList*, 4> listas = {&ListBox2, &ListBox2a, &ListBox2b, &ListBox2c};
+    return *listas[static_cast<std::size_t>(balde)];
+}
+
+void DiagnosticLists::adicionaArquivo(std::int32_t numero, std::uint8_t byte) {
+    ladoArquivo(baldeDe(numero)).add(numero, byte);
+    pendente_ = true;
+}
+
+void DiagnosticLists::adicionaLido(std::int32_t numero, std::uint8_t byte) {
+    ladoLido(baldeDe(numero)).add(numero, byte);
+    pendente_ = true;
+}
+
+void DiagnosticLists::notifica() {
+    if (!pendente_) return;
+    pendente_ = false;
+    f_.view_.changed(ControlId::DiagnosticLists);
+}
+
+void DiagnosticLists::Button1Click() {
+    for (int balde = 0; balde < 4; ++balde) {
+        DiagnosticList& arquivo = ladoArquivo(balde);
+        DiagnosticList& lido = ladoLido(balde);
+        const std::size_t m = std::min(arquivo.count(), lido.count());
+        // Lines are paired by position; equal number and byte is equal text, blanks and all.
+        for (std::size_t i = 0; i < m; ++i) {
+            if (arquivo.line(i) == lido.line(i)) continue;
+            arquivo.setItemIndex(static_cast<int>(i));
+            lido.setItemIndex(static_cast<int>(i));
+            pendente_ = true;
+            break;
+        }
+    }
+    notifica();
+    f_.svc.dialogs.showPlainMessage("Fim");
+}
+
+void DiagnosticLists::Button2Click() {
+    for (DiagnosticList* l : {&ListBox1, &ListBox2, &ListBox1a, &ListBox2a, &ListBox1b, &ListBox2b,
+                              &ListBox1c, &ListBox2c})
+        l->clear();
+    pendente_ = true;
+    notifica();
+}
+
+void DiagnosticLists::registraRecepcao(const std::string& textoBytes) {
+    if (f_.Memo1.visible()) f_.Memo1.addLine(textoBytes);
+    notifica();
+}
+
 }  // namespace tolvan

@@ -1,38 +1,46 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "panel/Controls.h"
 
 namespace tolvan {
 
 class FrmTolvanLink;
 
-// One hidden diagnostic list: a line per byte, "<number>: <HH>". Held as data, drawn by a
-// model-based view.
+// One hidden diagnostic list: a line per byte, "<number>: <HH>". Held as number and byte and
+// rendered on demand, since a large image gives well over a hundred thousand lines; a
+// model-based view draws it.
 class DiagnosticList {
   public:
     struct Line {
         std::int32_t number;
         std::uint8_t byte;
+        friend bool operator==(const Line&, const Line&) = default;
     };
     std::size_t count() const { return lines_.size(); }
     const Line& line(std::size_t i) const { return lines_[i]; }
     std::string text(std::size_t i) const;
     void add(std::int32_t number, std::uint8_t byte) { lines_.push_back({number, byte}); }
+    // Empties the list; nothing stays selected.
     void clear();
     int itemIndex() const { return itemIndex_; }
-    void setItemIndex(int i) { itemIndex_ = i; }
+    // A selection outside the lines selects nothing, as a list box does.
+    void setItemIndex(int i);
 
   private:
     std::vector<Line> lines_;
     int itemIndex_ = -1;
 };
 
+// Entry numbers that end buckets 1 to 3; bucket 4 takes every later entry.
+inline constexpr std::array<std::int32_t, 3> kFimDosBaldes = {32700, 65400, 98100};
+// The bucket (0 to 3) of an entry number counted from 1.
+int baldeDe(std::int32_t numero);
+
 // The four pairs of lists (file side, device side) bucketed by entry number, the compare and
-// clear actions, and the receive log.
+// clear actions, and the receive log. The view is told of changes once per batch of lines.
 class DiagnosticLists {
   public:
     explicit DiagnosticLists(FrmTolvanLink& form) : f_(form) {}
@@ -40,8 +48,17 @@ class DiagnosticLists {
     DiagnosticList ListBox1, ListBox2, ListBox1a, ListBox2a, ListBox1b, ListBox2b, ListBox1c,
         ListBox2c;
 
+    // The file-side and device-side list of bucket 0 to 3.
+    DiagnosticList& ladoArquivo(int balde);
+    DiagnosticList& ladoLido(int balde);
+
+    // Adds a kept file byte / a byte read back, by its entry number from 1. The view hears of
+    // it at the next notifica() (the end of the file read, the receive log of the event).
     void adicionaArquivo(std::int32_t numero, std::uint8_t byte);
     void adicionaLido(std::int32_t numero, std::uint8_t byte);
+    // Tells the view once about every line added since the last time.
+    void notifica();
+
     // Compare: the first differing line of each pair is selected in both lists, then "Fim".
     void Button1Click();
     // Clear: empties the eight lists.
@@ -51,6 +68,7 @@ class DiagnosticLists {
 
   private:
     FrmTolvanLink& f_;
+    bool pendente_ = false;
 };
 
 }  // namespace tolvan

@@ -1,9 +1,216 @@
-// Scaffold so that the core links while the image files are being written.
 #include "transfer/ImageFiles.h"
 
+#include <sys/stat.h>
+#include <array>
+
+#include "app/FrmTolvanLink.h"
+#include "texts/Mensagem.h"
+
 namespace tolvan {
-ImageFiles::~ImageFiles() { fecha(); }
-void ImageFiles::AbreArq(const std::string&) {}
-void ImageFiles::LeArqBin(const std::string&) {}
-void ImageFiles::fecha() {}
+
+namespace {
+
+constexpr const char* kLendoArquivo = "[Conectado] Lendo Arquivo ... ";
+
+bool eEspaco(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+// A leading FF or 00 of the main image is not part of what the device holds.
+bool eByteInicialIgnorado(std::uint8_t b) {
+    return b == 0xFF || b == 0x00;
+}
+
+// Opens a regular file for reading; a directory counts as a file that cannot be opened.
+std::FILE* abreLeitura(const std::filesystem::path& p) {
+    std::FILE* fp = std::fopen(p.c_str(), "rb");
+    if (!fp) return nullptr;
+    struct stat st {};
+    if (::fstat(::fileno(fp), &st) != 0 || S_ISDIR(st.st_mode)) {
+        std::fclose(fp);
+        return nullptr;
+    }
+    return fp;
+}
+
+std::string erroDeLeitura(const std::string& path) {
+    return "Erro ao ler o arquivo: " + path;
+}
+
+}  // namespace
+
+const DadosImagem& dadosDa(Imagem imagem) {
+    static const DadosImagem principal{"Arquivo", "Setor", kEnderecoPrincipal, kEnderecoPrincipal,
+                                       false};
+    static const DadosImagem l{"Arquivo_L", "Setor_L", "00 00 00", kEnderecoL, true};
+    static const DadosImagem l2{"Arquivo_L2", "Setor_L2", "00 00 00", "02 00 00", true};
+    switch (imagem) {
+        case Imagem::L:
+            return l;
+        case Imagem::L2:
+            return l2;
+        default:
+            return principal;
+    }
+}
+
+std::string apara(std::string_view texto) {
+    while (!texto.empty() && eEspaco(texto.front()))
+        texto.remove_prefix(1);
+    while (!texto.empty() && eEspaco(texto.back()))
+        texto.remove_suffix(1);
+    return std::string(texto);
+}
+
+ImageFiles::~ImageFiles() {
+    fecha();
+}
+
+void ImageFiles::fecha() {
+    if (arqBin_) std::fclose(arqBin_);
+    arqBin_ = nullptr;
+}
+
+bool ImageFiles::AbreArq(const std::string& path) {
+    fecha();
+    arqBin_ = abreLeitura(f_.files.resolve(path));
+    if (!arqBin_) {
+        naoEncontrado(path);
+        return false;
+    }
+    caminhoAberto_ = path;
+    for (;;) {
+        const int c = std::fgetc(arqBin_);
+        if (c == EOF) {
+            // Nothing to hold back: there is no first byte to send.
+            abandona(std::ferror(arqBin_) ? erroDeLeitura(path) : "Arquivo vazio: " + path);
+            return false;
+        }
+        const auto b = static_cast<std::uint8_t>(c);
+        if (f_.ImagemL || !eByteInicialIgnorado(b)) {
+            f_.ByteGuardado = b;
+            return true;
+        }
+    }
+}
+
+ImageFiles::Leitura ImageFiles::le() {
+    Leitura r;
+    if (!arqBin_) return r;
+    const int c = std::fgetc(arqBin_);
+    if (c == EOF) {
+        r.estado = std::ferror(arqBin_) ? Leitura::Erro : Leitura::Fim;
+        return r;
+    }
+    r.estado = Leitura::Byte;
+    r.valor = static_cast<std::uint8_t>(c);
+    // Whether the file is at its end after this byte.
+    const int proximo = std::fgetc(arqBin_);
+    if (proximo == EOF) {
+        if (std::ferror(arqBin_)) r.estado = Leitura::Erro;
+        r.ultimo = true;
+    } else {
+        std::ungetc(proximo, arqBin_);
+    }
+    return r;
+}
+
+bool ImageFiles::LeArqBin(const std::string& path) {
+    f_.TimeOut->stop();
+    f_.lblStatus.setCaption(kLendoArquivo);
+    f_.lblStatus.repaint();
+
+    std::FILE* fp = abreLeitura(f_.files.resolve(path));
+    if (!fp) {
+        naoEncontrado(path);
+        return false;
+    }
+
+    f_.QtdBytesArq = 0;
+    f_.BytesArq.clear();
+    std::int64_t lidos = 0;  // every byte read, skipped ones included
+    int barra = 0;
+    bool iniciado = false;
+
+    std::array<unsigned char, 65536> bloco{};
+    std::size_t n = 0;
+    while ((n = std::fread(bloco.data(), 1, bloco.size(), fp)) > 0) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint8_t b = bloco[i];
+            if (f_.ImagemL || !eByteInicialIgnorado(b)) iniciado = true;
+            if (iniciado) {
+                f_.BytesArq.push_back(b);
+                ++f_.QtdBytesArq;
+                f_.diagnostico.adicionaArquivo(f_.QtdBytesArq, b);
+            }
+            ++lidos;
+            if (lidos % 100 == 0) {
+                f_.lblStatus.setCaption(kLendoArquivo + std::to_string(lidos));
+                f_.lblStatus.repaint();
+                if (f_.ModoSelecao) {
+                    if (++barra > 100) barra = 0;
+                    f_.iLedBar1.setPosition(barra);
+                }
+            }
+        }
+    }
+    const bool erro = std::ferror(fp) != 0;
+    std::fclose(fp);
+    f_.diagnostico.notifica();
+
+    if (erro) {
+        abandona(erroDeLeitura(path));
+        return false;
+    }
+    f_.TimeOut->start();
+    return true;
+}
+
+void ImageFiles::carregaImagem(Imagem imagem) {
+    const DadosImagem& d = dadosDa(imagem);
+    f_.NomeArq = f_.QrTolvanLink.asString(d.colunaArquivo);
+    f_.QtdSetores = static_cast<std::int32_t>(f_.QrTolvanLink.asInteger(d.colunaSetor));
+    f_.iLedBar1.prepare(f_.QtdSetores);
+    f_.Endereco1 = d.endereco1;
+    f_.Endereco2 = d.endereco2;
+}
+
+bool ImageFiles::temImagemL2() const {
+    return !apara(f_.QrTolvanLink.asString(dadosDa(Imagem::L2).colunaArquivo)).empty();
+}
+
+std::string ImageFiles::caminhoImagem() const {
+    return f_.DirPrograma + "\\bin\\" + f_.NomeArq;
+}
+
+void ImageFiles::encerraExecucao() {
+    f_.TimerCmd->stop();
+    f_.TimerRead->stop();
+    f_.TimeOut->stop();
+    f_.FimComandos = true;
+    f_.Enviando = false;
+    f_.LendoSetor = false;
+    // With no mode, late answers neither send frames nor ask for sectors.
+    f_.Modo.clear();
+    fecha();
+}
+
+void ImageFiles::naoEncontrado(const std::string& path) {
+    encerraExecucao();
+    f_.Mensagem("Arquivo não encontrado: " + path, kErro, kBotaoOk);
+    f_.Close();
+}
+
+void ImageFiles::falhaDeLeitura() {
+    abandona(erroDeLeitura(caminhoAberto_));
+}
+
+void ImageFiles::abandona(const std::string& texto) {
+    encerraExecucao();
+    f_.Mensagem(texto, kErro, kBotaoOk);
+    f_.painel.AtivaFuncoes(true);
+    f_.telas.MontaTela0();
+    if (f_.ModoSelecao) f_.Close();
+}
+
 }  // namespace tolvan

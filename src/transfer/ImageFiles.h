@@ -1,14 +1,35 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace tolvan {
 
 class FrmTolvanLink;
 
+// The three images of a catalogue row.
+enum class Imagem { Principal, L, L2 };
+
+// Where an image's name and size are in the catalogue row and where it goes in the device.
+struct DadosImagem {
+    const char* colunaArquivo;
+    const char* colunaSetor;
+    const char* endereco1;
+    const char* endereco2;
+    bool imagemL;  // L images keep their leading FF and 00 bytes
+};
+const DadosImagem& dadosDa(Imagem imagem);
+
+inline constexpr const char* kEnderecoPrincipal = "00 32 00";
+inline constexpr const char* kEnderecoL = "01 00 00";
+
+// The text without leading and trailing blanks and control characters.
+std::string apara(std::string_view texto);
+
 // The image files of a system: AbreArq opens one for sending and holds back its first byte;
-// LeArqBin reads one whole into BytesArq.
+// LeArqBin reads one whole into BytesArq. Both skip the main image's leading FF and 00 bytes.
 class ImageFiles {
   public:
     explicit ImageFiles(FrmTolvanLink& form) : f_(form) {}
@@ -16,16 +37,48 @@ class ImageFiles {
     ImageFiles(const ImageFiles&) = delete;
     ImageFiles& operator=(const ImageFiles&) = delete;
 
-    void AbreArq(const std::string& path);
-    void LeArqBin(const std::string& path);
+    // Opens the image at `path` for sending: ByteGuardado holds the first kept byte and the file
+    // stands on the byte after it. A missing file closes the program; an image with nothing to
+    // send or a read error abandons the run. Returns whether the file stands open.
+    bool AbreArq(const std::string& path);
+    // Reads the whole image at `path` into BytesArq and the file-side diagnostic lists, then
+    // starts TimeOut. Returns false when the run went no further (file missing or unreadable).
+    bool LeArqBin(const std::string& path);
 
     // ArqBin, the image being sent.
     bool isOpen() const { return arqBin_ != nullptr; }
     void fecha();
 
+    // One byte of ArqBin and whether the file is at its end after it.
+    struct Leitura {
+        enum Estado { Byte, Fim, Erro } estado = Fim;  // Fim: no byte was left to read
+        std::uint8_t valor = 0;
+        bool ultimo = false;
+    };
+    Leitura le();
+    // A read of ArqBin failed: the run is abandoned with a message that names the file.
+    void falhaDeLeitura();
+
+    // The current image's name, sector count and addresses from the catalogue's current row;
+    // the progress bar prepared for it.
+    void carregaImagem(Imagem imagem);
+    // The catalogue row names an L2 image.
+    bool temImagemL2() const;
+    // Where the current image lies, as the program builds it.
+    std::string caminhoImagem() const;
+
+    // Ends the run after `texto` as an error with OK: nothing more is sent, the panel answers
+    // again and the main menu is shown; in selector mode the window closes.
+    void abandona(const std::string& texto);
+
   private:
+    // The run goes no further: timers, sequence and file stopped.
+    void encerraExecucao();
+    void naoEncontrado(const std::string& path);
+
     FrmTolvanLink& f_;
     std::FILE* arqBin_ = nullptr;
+    std::string caminhoAberto_;  // ArqBin's path as built, for messages
 };
 
 }  // namespace tolvan
