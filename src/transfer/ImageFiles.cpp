@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/FrmTolvanLink.h"
+#include "link/Frames.h"
 #include "texts/Mensagem.h"
 
 namespace tolvan {
@@ -11,10 +12,6 @@ namespace tolvan {
 namespace {
 
 constexpr const char* kLendoArquivo = "[Conectado] Lendo Arquivo ... ";
-
-bool eEspaco(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
 
 // A leading FF or 00 of the main image is not part of what the device holds.
 bool eByteInicialIgnorado(std::uint8_t b) {
@@ -52,14 +49,6 @@ const DadosImagem& dadosDa(Imagem imagem) {
         default:
             return principal;
     }
-}
-
-std::string apara(std::string_view texto) {
-    while (!texto.empty() && eEspaco(texto.front()))
-        texto.remove_prefix(1);
-    while (!texto.empty() && eEspaco(texto.back()))
-        texto.remove_suffix(1);
-    return std::string(texto);
 }
 
 ImageFiles::~ImageFiles() {
@@ -176,7 +165,7 @@ void ImageFiles::carregaImagem(Imagem imagem) {
 }
 
 bool ImageFiles::temImagemL2() const {
-    return !apara(f_.QrTolvanLink.asString(dadosDa(Imagem::L2).colunaArquivo)).empty();
+    return !Trim(f_.QrTolvanLink.asString(dadosDa(Imagem::L2).colunaArquivo)).empty();
 }
 
 std::string ImageFiles::caminhoImagem() const {
@@ -190,6 +179,7 @@ void ImageFiles::encerraExecucao() {
     f_.FimComandos = true;
     f_.Enviando = false;
     f_.LendoSetor = false;
+    f_.CabecalhoRestante = 0;
     // With no mode, late answers neither send frames nor ask for sectors.
     f_.Modo.clear();
     fecha();

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <string_view>
 
 namespace tolvan {
 
@@ -24,9 +23,6 @@ const DadosImagem& dadosDa(Imagem imagem);
 
 inline constexpr const char* kEnderecoPrincipal = "00 32 00";
 inline constexpr const char* kEnderecoL = "01 00 00";
-
-// The text without leading and trailing blanks and control characters.
-std::string apara(std::string_view texto);
 
 // The image files of a system: AbreArq opens one for sending and holds back its first byte;
 // LeArqBin reads one whole into BytesArq. Both skip the main image's leading FF and 00 bytes.
