@@ -30,24 +30,36 @@ class SerialError : public std::runtime_error {
 // first opening and writes them on the first close of the open port.
 class SerialPort : private SerialDriver::Listener {
   public:
+    static constexpr std::size_t kInSize = 4096;  // received bytes that can wait
+    static constexpr int kHighestPromptedPort = 50;
+
     SerialPort(SerialDriver& driver, PortRegistry& registry, Dialogs& dialogs, Clock& clock);
+    // Closes the port if open (writing the trace and the log on the first close).
     ~SerialPort() override;
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
+    // ComNumber, 16 bits (a larger number keeps its low 16 bits). Takes effect at the next
+    // opening.
     int comNumber() const { return comNumber_; }
     void setComNumber(int number);
     bool isOpen() const;
-    // Open(true): opens port comNumber(); throws SerialError when that fails. Port number 0 asks
-    // the operator with the "Select Port" dialog first. Open(false): closes the port if open.
+    // Open(true): opens port comNumber() on the device the port list maps "COMn" to; throws
+    // SerialError when that fails (no mapping, device missing or held by another program). Port
+    // number 0 asks the operator with the "Select Port" dialog first; Cancel is a failure. Does
+    // nothing on an open port. Open(false): closes the port if open.
     void setOpen(bool open);
-    // Queues every byte for sending, in order; a closed port is opened first.
+    // Queues every byte for sending, in order, and returns at once; a closed port is opened
+    // first. Throws SerialError when the output buffer cannot take the whole string. On a line
+    // that is gone the bytes are dropped (and logged): the caller's own time-out ends the work.
     void sendString(std::string_view bytes);
     // Removes and returns the oldest received byte; throws SerialError when none is waiting.
     std::uint8_t readChar();
     std::size_t waiting() const { return received_.size(); }
 
-    // The data-available event, with the number of received bytes waiting.
+    // The data-available event, with the number of received bytes waiting. Raised once for
+    // each arrival; a handler that opens a modal dialog may see further arrivals raised inside
+    // that dialog's event loop.
     std::function<void(std::uint16_t count)> onTriggerAvail;
 
     // Where the trace and the log go (default "APD.TRC" and "APD.LOG" in the current directory).
@@ -56,14 +68,23 @@ class SerialPort : private SerialDriver::Listener {
 
   private:
     void bytesArrived() override;
+    void lineLost(const std::string& reason) override;
     void openNow();
     void closeNow();
+    // Port 0: the operator's choice from the "Select Port" dialog; throws on Cancel.
+    int promptForPort();
+    // The device mapped to "COMn", or empty.
+    std::string deviceFor(int number);
+    std::int64_t now() const;
 
     SerialDriver& driver_;
     PortRegistry& registry_;
     Dialogs& dialogs_;
     Clock& clock_;
-    int comNumber_ = 2;
+    std::uint16_t comNumber_ = 2;
+    bool opening_ = false;
+    std::string traceName_ = "APD.TRC";
+    std::string logName_ = "APD.LOG";
     std::deque<std::uint8_t> received_;
     std::unique_ptr<SerialTrace> trace_;
 };

@@ -14,6 +14,9 @@ class SerialDriver {
         virtual ~Listener() = default;
         // Received bytes are waiting; delivered on the user-interface thread.
         virtual void bytesArrived() = 0;
+        // The line is gone (device unplugged, other end of a pseudo-terminal closed): nothing
+        // more arrives and writes are dropped until the device is closed and opened again.
+        virtual void lineLost(const std::string& reason) { (void)reason; }
     };
 
     enum class Availability { Free, InUse, Missing };
@@ -27,6 +30,8 @@ class SerialDriver {
     virtual bool isOpen() const = 0;
     // Queues the bytes for sending and returns at once; false when they cannot all be taken.
     virtual bool write(std::string_view bytes) = 0;
+    // The open device's line is gone (see Listener::lineLost); writes are refused meanwhile.
+    virtual bool lineIsLost() const { return false; }
     // Removes and returns every received byte waiting.
     virtual std::string takeReceived() = 0;
     virtual void setListener(Listener* listener) = 0;
