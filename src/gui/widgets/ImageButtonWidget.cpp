@@ -1,0 +1,140 @@
+#include "ImageButtonWidget.h"
+
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+#include "SystemColours.h"
+
+namespace tolvan::gui {
+
+ImageButtonWidget::ImageButtonWidget(QWidget* parent) : QWidget(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ImageButtonWidget::setUpImage(const QImage& image) {
+    up_ = image;
+    update();
+}
+
+void ImageButtonWidget::setDownImage(const QImage& image) {
+    down_ = image;
+    update();
+}
+
+void ImageButtonWidget::setMouseOverImage(const QImage& image) {
+    over_ = image;
+    update();
+}
+
+void ImageButtonWidget::setImages(const QImage& up, const QImage& down, const QImage& mouseOver) {
+    up_ = up;
+    down_ = down;
+    over_ = mouseOver;
+    update();
+}
+
+void ImageButtonWidget::setStretch(bool stretch) {
+    stretch_ = stretch;
+    update();
+}
+
+void ImageButtonWidget::setTransparent(bool transparent) {
+    transparent_ = transparent;
+    update();
+}
+
+void ImageButtonWidget::setTransparentColor(const QColor& color) {
+    transparentColor_ = color;
+    update();
+}
+
+const QImage& ImageButtonWidget::currentImage() const {
+    const QImage& chosen = pressed_ ? down_ : hovered_ ? over_ : up_;
+    return chosen.width() < 1 ? up_ : chosen;
+}
+
+QSize ImageButtonWidget::sizeHint() const {
+    return up_.isNull() ? QSize(50, 58) : up_.size();
+}
+
+QImage ImageButtonWidget::withoutTransparentColor(const QImage& image) const {
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = transparentColor_.rgb() & RGB_MASK;
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            if ((line[x] & RGB_MASK) == key) line[x] = 0;
+        }
+    }
+    return out;
+}
+
+void ImageButtonWidget::paintEvent(QPaintEvent*) {
+    QImage frame(size(), QImage::Format_ARGB32_Premultiplied);
+    if (frame.isNull()) return;
+    const QWidget* owner = parentWidget() ? parentWidget() : this;
+    frame.fill(transparent_ ? QColor(Qt::transparent) : owner->palette().color(QPalette::Window));
+    {
+        QPainter p(&frame);
+        if (up_.width() < 2) {
+            p.fillRect(frame.rect(), kBtnFace);
+        } else {
+            const QImage picture =
+                transparent_ ? withoutTransparentColor(currentImage()) : currentImage();
+            if (stretch_) {
+                p.drawImage(frame.rect(), picture);
+            } else {
+                p.drawImage(0, 0, picture);
+            }
+        }
+    }
+    QPainter(this).drawImage(0, 0, frame);
+}
+
+void ImageButtonWidget::mousePressEvent(QMouseEvent* event) {
+    // Qt delivers no presses to a disabled button, so the pressed picture never shows then.
+    if (event->button() != Qt::LeftButton) return;
+    pressed_ = true;
+    update();
+}
+
+void ImageButtonWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_) return;
+    const bool over = rect().contains(event->position().toPoint());
+    // The click comes first and the picture goes back after it, so a key that opens a message
+    // stays down while the message is up.
+    QPointer<ImageButtonWidget> self(this);
+    if (over) emit clicked();
+    if (!self) return;
+    pressed_ = false;
+    update();
+}
+
+void ImageButtonWidget::enterEvent(QEnterEvent*) {
+    setHovered(true);
+}
+
+void ImageButtonWidget::leaveEvent(QEvent*) {
+    setHovered(false);
+}
+
+void ImageButtonWidget::changeEvent(QEvent* event) {
+    // A button disabled while held would never see its release: let it go up at once rather
+    // than show the pressed picture until the next press.
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && pressed_) {
+        pressed_ = false;
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+void ImageButtonWidget::setHovered(bool hovered) {
+    if (hovered_ == hovered) return;
+    hovered_ = hovered;
+    update();
+    emit hoveredChanged(hovered);
+}
+
+}  // namespace tolvan::gui
