@@ -107,6 +107,11 @@ void Programming::fimDaGravacao() {
     f_.arquivos.carregaImagem(Imagem::Principal);
     // Line 2 of the operation menu is "Gravação"; line 1 goes on to verification.
     if (f_.lbxVisor.itemIndex() == 2) {
+        // The run is over: a set-up step still due (the last image went out in one frame)
+        // must not start the time-out and report a silence after success.
+        f_.FimComandos = true;
+        f_.TimerCmd->stop();
+        f_.TimeOut->stop();
         f_.lblStatus.setCaption("[Conectado]");
         f_.Mensagem(" FIM DA GRAVAÇÃO \r\r O Tolvan Link será executado. ", kInformacao, kBotaoOk);
         CmdExecuta(f_.ComPort);
