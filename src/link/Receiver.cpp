@@ -111,13 +111,10 @@ void Receiver::passoGravacao(int passo) {
             break;
         case 5:
             f.Enviando = true;
-            f.arquivos.AbreArq(Trim(f.DirPrograma + "\\bin\\" + f.NomeArq));
             // A file that cannot be opened ends the run there: nothing of it is sent.
-            if (!f.arquivos.isOpen()) {
-                f.Enviando = false;
-                break;
+            if (f.arquivos.AbreArq(Trim(f.DirPrograma + "\\bin\\" + f.NomeArq))) {
+                f.gravacao.GravaArq();
             }
-            f.gravacao.GravaArq();
             break;
         case 6:
             f.FimComandos = true;
@@ -146,13 +143,8 @@ void Receiver::TimeOutTimer() {
     f.TimeOut->stop();
     f.FimComandos = true;
     f.Enviando = false;
-    if (f.Modo == "Gravacao") {
-        try {
-            f.arquivos.fecha();
-        } catch (...) {
-            // A failure to close the abandoned image changes nothing for the operator.
-        }
-    }
+    // Closing the abandoned image ignores any error of its own.
+    if (f.Modo == "Gravacao") f.arquivos.fecha();
     // The operation is over: bytes that still come for it (also while the message below is
     // open) are neither stored nor acted on, and nothing more of it is sent.
     f.Modo.clear();

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "PanelFixture.h"
+#include "link/Frames.h"
+#include "link/Handshake.h"
+#include "texts/Mensagem.h"
+
+namespace tolvan::test {
+namespace {
+
+class HandshakeTest : public PanelTest {
+  protected:
+    int polls() const {
+        int n = 0;
+        for (const auto& w : rig.serial.writes())
+            n += w.bytes == kCmdLink ? 1 : 0;
+        return n;
+    }
+    // Confirm on "Conexão", where the main menu's pointer stands.
+    void conexao() {
+        on([&] { f().painel.btnConfirmaClick(); });
+    }
+    // One receive event `ms` from now.
+    void answer(const std::string& bytes, int ms = 10) {
+        rig.serial.deliver(bytes, rig.loop.nowMs() + ms);
+        rig.loop.runFor(ms);
+    }
+    void expectConnected() {
+        EXPECT_EQ(f().lblStatus.caption(), "[Conectado]");
+        EXPECT_EQ(f().Modo, "");
+        EXPECT_TRUE(f().btnConfirma.enabled());
+        EXPECT_FALSE(f().TimerLink->running());
+        EXPECT_TRUE(f().TimerMontaTela->running());
+    }
+    void expectGivenUp() {
+        EXPECT_EQ(f().lblStatus.caption(), "[Desconectado] Erro na Conexão.");
+        EXPECT_EQ(f().Tela, 0);
+        EXPECT_TRUE(f().btnConfirma.enabled());
+        EXPECT_FALSE(f().TimerLink->running());
+    }
+    // After the handshake has ended without a connection, late bytes are not answers.
+    void expectLateBytesIgnored() {
+        const int pollsBefore = polls();
+        const std::size_t messagesBefore = rig.messages().size();
+        const std::string parcial = f().RespostaParcial;
+        for (int k = 0; k < 12; ++k)
+            answer("\x07");
+        answer(std::string("\x00\x03\x01", 3));
+        rig.loop.runFor(1000);
+        EXPECT_EQ(polls(), pollsBefore);
+        EXPECT_EQ(rig.messages().size(), messagesBefore);
+        EXPECT_EQ(f().RespostaParcial, parcial);
+        EXPECT_FALSE(f().TimerMontaTela->running());
+        expectGivenUp();
+    }
+};
+
+TEST_F(HandshakeTest, SilentDeviceGets399PollsPerQuestionAndYesGivesUp) {
+    startWith(3);
+    std::vector<int> pollsAtQuestion;
+    rig.dialogs.onMessage = [&](const MessageDialog& d) {
+        if (d.text != kMsgAbandonarConexao) return kResultOk;
+        pollsAtQuestion.push_back(polls());
+        return pollsAtQuestion.size() == 1 ? kResultNao : kResultSim;
+    };
+    conexao();
+    EXPECT_EQ(rig.messages().at(0), kMsgDesconecteCabo);
+    EXPECT_EQ(f().lblStatus.caption(), "[Desconectado] Conectando ...");
+    EXPECT_FALSE(f().btnConfirma.enabled());
+
+    rig.loop.runFor(10000);
+    EXPECT_EQ(pollsAtQuestion, (std::vector<int>{399, 798}));
+    EXPECT_EQ(rig.messages().size(), 3u);  // the replug message and two questions, no other
+    expectGivenUp();
+    expectLateBytesIgnored();
+    EXPECT_EQ(f().Modo, "Link");
+}
+
+struct Arrival {
+    std::vector<std::string> events;
+    int naoCasados;
+};
+
+class HandshakeArrivalTest : public HandshakeTest, public ::testing::WithParamInterface<Arrival> {};
+
+TEST_P(HandshakeArrivalTest, AnswerConnectsWhateverTheSplit) {
+    startWith(8);
+    conexao();
+    rig.loop.runFor(50);
+    for (const std::string& event : GetParam().events)
+        answer(event);
+    expectConnected();
+    EXPECT_EQ(f().Tentativas, GetParam().naoCasados);
+    EXPECT_EQ(f().RespostaParcial, "");
+
+    const int pollsAtConnection = polls();
+    rig.loop.runFor(500);
+    EXPECT_EQ(polls(), pollsAtConnection);
+    EXPECT_EQ(f().Tela, 1);  // the system list, half a second after the connection
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, HandshakeArrivalTest,
+                         ::testing::Values(Arrival{{std::string("\x00\x03\x01", 3)}, 0},
+                                           Arrival{{std::string("\x00", 1), "\x03\x01"}, 1},
+                                           Arrival{{std::string("\x00\x03", 2), "\x01"}, 1},
+                                           Arrival{{std::string("\x00", 1), "\x03", "\x01"}, 2}));
+
+TEST_F(HandshakeTest, TenWrongAnswersAreToleratedAndTheEleventhFailsOnce) {
+    startWith(3);
+    conexao();
+    for (int k = 0; k < 10; ++k)
+        answer(std::string("\x00\x03\x01\x00\x03\x01", 6));  // two answers in one event
+    EXPECT_EQ(f().Tentativas, 10);
+    EXPECT_TRUE(f().TimerLink->running());
+    EXPECT_EQ(rig.messages().size(), 1u);
+
+    answer(std::string("\x00", 1));  // the eleventh: a partial answer counts as wrong
+    EXPECT_EQ(rig.messages().back(), kMsgErroConexao);
+    EXPECT_EQ(rig.messages().size(), 2u);
+    expectGivenUp();
+    EXPECT_EQ(f().RespostaParcial, "00");
+    expectLateBytesIgnored();
+
+    // The partial answer outlives the failure: the next handshake completes it at once.
+    conexao();
+    EXPECT_EQ(f().Tentativas, 0);
+    answer("\x03\x01");
+    expectConnected();
+}
+
+TEST_F(HandshakeTest, AnswerWhileTheQuestionIsOpenConnectsAndTheAnswerToItChangesNothing) {
+    startWith(3);
+    rig.dialogs.onMessage = [&](const MessageDialog& d) {
+        if (d.text == kMsgAbandonarConexao) answer(std::string("\x00\x03\x01", 3), 100);
+        return d.text == kMsgAbandonarConexao ? kResultSim : kResultOk;
+    };
+    conexao();
+    rig.loop.runFor(2100);
+    expectConnected();
+    rig.loop.runFor(500);
+    EXPECT_EQ(f().Tela, 1);
+    EXPECT_EQ(f().lblStatus.caption(), "[Conectado]");
+}
+
+class SelectorHandshakeTest : public HandshakeTest {
+  protected:
+    // Selector mode presses Confirm by itself at start: the handshake is under way.
+    void startSelector() {
+        rig.setSystems(numberedSystems(3));
+        rig.writeFile(kSelectionFile, "x\r\ny\r\nSistema 02\r\n");
+        rig.start();
+        EXPECT_EQ(f().lblMsg2.caption(), "Conectando ... ");
+        EXPECT_TRUE(f().TimerLink->running());
+    }
+};
+
+TEST_F(SelectorHandshakeTest, EleventhWrongAnswerClosesWithoutAMessage) {
+    startSelector();
+    const std::size_t messages = rig.messages().size();
+    for (int k = 0; k < 11; ++k)
+        answer("\x05");
+    EXPECT_TRUE(f().closed());
+    EXPECT_EQ(f().lblMsg2.caption(), "Erro na Conexão.");
+    EXPECT_EQ(rig.messages().size(), messages);
+}
+
+TEST_F(SelectorHandshakeTest, GivingUpAtTheQuestionCloses) {
+    rig.dialogs.onMessage = [](const MessageDialog& d) {
+        return d.text == kMsgAbandonarConexao ? kResultSim : kResultOk;
+    };
+    startSelector();
+    rig.loop.runFor(2500);
+    EXPECT_TRUE(f().closed());
+    EXPECT_EQ(f().lblMsg2.caption(), "Erro na Conexão.");
+    EXPECT_EQ(polls(), 399);
+}
+
+}  // namespace
+}  // namespace tolvan::test

@@ -1,0 +1,394 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "link/Frames.h"
+#include "link/Receiver.h"
+#include "sim/TestRig.h"
+#include "texts/Mensagem.h"
+
+namespace tolvan {
+namespace {
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values)
+        out += static_cast<char>(v);
+    return out;
+}
+
+// `n` bytes that never start with FF or 00, so that a main image keeps all of them.
+std::string pattern(std::size_t n, int seed) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i)
+        s += static_cast<char>(1 + (i * 7 + seed) % 250);
+    return s;
+}
+
+// A device on the simulated line. It answers every frame but CmdExecuta with 00 03 <code>
+// `delayMs` later, and a sector read with 01 03 09 and the next 256 bytes of the image named by
+// the read's address frame, cut into receive events of the sizes in `split` (the last one takes
+// the rest), `gapMs` apart.
+class ScriptedDevice {
+  public:
+    struct Frame {
+        std::int64_t at;
+        std::uint8_t code;
+        std::string bytes;
+        std::int32_t storedWhenSent;  // the host's QtdBytesLidos when the frame went out
+    };
+
+    explicit ScriptedDevice(sim::TestRig& rig) : rig_(rig) {
+        rig.serial.onHostWrite = [this](std::string_view b) { onWrite(b); };
+    }
+
+    std::vector<Frame> frames;
+    std::map<int, std::string> images;  // by the address's first byte: 0 main, 1 L
+    std::vector<std::size_t> split{259};
+    int delayMs = 20;
+    int gapMs = 10;
+    // Frames for which this holds go unanswered.
+    std::function<bool(const Frame&)> silentOn = [](const Frame&) { return false; };
+
+    std::vector<int> codes() const {
+        std::vector<int> out;
+        for (const Frame& f : frames)
+            out.push_back(f.code);
+        return out;
+    }
+    int count(std::uint8_t code) const {
+        return static_cast<int>(std::count_if(frames.begin(), frames.end(),
+                                              [&](const Frame& f) { return f.code == code; }));
+    }
+
+  private:
+    static std::size_t lengthOf(std::uint8_t code) {
+        switch (code) {
+            case 0x01:
+            case 0x05:
+            case 0x08:
+                return 5;
+            case 0x02:
+                return 16;
+            case 0x06:
+                return 260;
+            case 0x09:
+            case 0x0B:
+                return 3;
+            default:
+                return 6;
+        }
+    }
+    void onWrite(std::string_view b) {
+        pending_ += b;
+        while (pending_.size() >= 3 && pending_.size() >= lengthOf(pending_[2])) {
+            const auto code = static_cast<std::uint8_t>(pending_[2]);
+            const std::size_t n = lengthOf(code);
+            frames.push_back(
+                {rig_.loop.nowMs(), code, pending_.substr(0, n), rig_.form().QtdBytesLidos});
+            pending_.erase(0, n);
+            react(frames.back());
+        }
+    }
+    void react(const Frame& f) {
+        if (f.code == 0x07) {
+            image_ = f.bytes[3];
+            next_ = 0;
+        }
+        if (f.code == 0x0B || silentOn(f)) return;
+        const std::int64_t at = std::max(rig_.loop.nowMs() + delayMs, lineFreeAt_);
+        if (f.code != 0x09) {
+            send(bytes({0x00, 0x03, f.code}), at);
+            return;
+        }
+        const std::string& image = images[image_];
+        std::string data = image.substr(std::min(next_, image.size()), 256);
+        data.resize(256, '\0');
+        next_ += 256;
+        std::string answer = bytes({0x01, 0x03, 0x09}) + data;
+        std::size_t from = 0;
+        for (std::size_t k = 0; from < answer.size(); ++k) {
+            const std::size_t n = k + 1 < split.size() ? split[k] : answer.size() - from;
+            send(answer.substr(from, n), at + static_cast<int>(k) * gapMs);
+            from += n;
+        }
+    }
+    // One answer after the other, as on a serial line.
+    void send(std::string b, std::int64_t at) {
+        rig_.serial.deliver(std::move(b), at);
+        lineFreeAt_ = at + 1;
+    }
+
+    sim::TestRig& rig_;
+    std::string pending_;
+    int image_ = 0;
+    std::size_t next_ = 0;
+    std::int64_t lineFreeAt_ = 0;
+};
+
+constexpr int kGravacaoEVerificacao = 1;
+constexpr int kGravacao = 2;
+constexpr int kVerificacao = 3;
+
+const char* const kSemErros = " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ";
+
+class ReceiverTest : public ::testing::Test {
+  protected:
+    FrmTolvanLink& f() { return rig.form(); }
+    template <typename Handler>
+    void on(Handler&& handler) {
+        f().dispatch(handler);
+    }
+
+    // A system of a main image of `main` bytes and an L image of `l` bytes, their files in bin
+    // and the same bytes in the device.
+    void system(std::size_t main, std::size_t l) {
+        mainImage = pattern(main, 1);
+        lImage = pattern(l, 2);
+        const auto sectors = [](std::size_t n) { return static_cast<int>((n + 255) / 256); };
+        rig.setSystems({{"Sistema", "MAIN.BIN", sectors(main), "L.BIN", sectors(l), "", 0}});
+        writeImage("MAIN.BIN", mainImage);
+        writeImage("L.BIN", lImage);
+        device.images[0] = mainImage;
+        device.images[1] = lImage;
+    }
+    void writeImage(const std::string& name, const std::string& content) {
+        const auto bin = rig.root / "Orsolite" / "Tolvan Link" / "bin";
+        std::filesystem::create_directories(bin);
+        std::ofstream(bin / name, std::ios::binary) << content;
+    }
+    // Connects, chooses the system and confirms operation menu line `linha`.
+    void start(int linha) {
+        rig.start();
+        on([&] { f().painel.btnConfirmaClick(); });
+        rig.loop.runFor(1000);
+        ASSERT_EQ(f().Tela, 1);
+        on([&] { f().painel.btnConfirmaClick(); });
+        ASSERT_EQ(f().Tela, 2);
+        device.frames.clear();
+        rig.dialogs.messages.clear();
+        on([&] {
+            f().painel.cliqueVisor(linha);
+            f().painel.btnConfirmaClick();
+        });
+    }
+    const ScriptedDevice::Frame& frame(std::uint8_t code, int nth = 0) {
+        for (const auto& fr : device.frames)
+            if (fr.code == code && nth-- == 0) return fr;
+        throw std::out_of_range("frame not sent");
+    }
+    std::string lidos() { return std::string(f().BytesLidos.begin(), f().BytesLidos.end()); }
+
+    sim::TestRig rig;
+    ScriptedDevice device{rig};
+    std::string mainImage;
+    std::string lImage;
+};
+
+TEST_F(ReceiverTest, ReadingSendsOneSetUpFrame200MsAfterEachAnswer) {
+    system(512, 100);
+    start(kVerificacao);
+    rig.loop.runUntil([&] { return device.count(0x09) == 2; }, 5000);
+
+    const auto& c = device.frames;
+    ASSERT_GE(c.size(), 7u);
+    const std::vector<int> codes = device.codes();
+    EXPECT_EQ(std::vector<int>(codes.begin(), codes.begin() + 7),
+              (std::vector<int>{0x01, 0x02, 0x03, 0x07, 0x08, 0x09, 0x09}));
+    EXPECT_EQ(c[1].bytes, bytes({0, 0x0F, 2}) + "MAIN.BIN" + std::string(5, '\0'));
+    EXPECT_EQ(c[2].bytes, bytes({0, 6, 3, 0, 0x20, 0}));
+    EXPECT_EQ(c[3].bytes, bytes({0, 6, 7, 0, 0x20, 0}));
+    EXPECT_EQ(c[4].bytes, bytes({0, 5, 8, 0, 2}));
+    for (int k = 2; k <= 5; ++k)
+        EXPECT_EQ(c[k].at, c[k - 1].at + device.delayMs + 200) << k;
+    // The whole first sector in one event: the next request 100 ms after it.
+    EXPECT_EQ(c[6].at, c[5].at + device.delayMs + 100);
+    EXPECT_EQ(c[6].storedWhenSent, 256);
+    EXPECT_EQ(f().lblStatus.caption(), "[Conectado] Setor: 2/2");
+    EXPECT_EQ(f().iLedBar1.position(), 2);
+
+    rig.loop.runFor(10000);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
+    EXPECT_EQ(device.codes().back(), 0x0B);
+    EXPECT_EQ(f().Tela, 0);
+}
+
+struct Split {
+    const char* name;
+    std::vector<std::size_t> sizes;
+};
+
+class SectorSplitTest : public ReceiverTest, public ::testing::WithParamInterface<Split> {};
+
+// Whatever the events hold, each sector stores exactly its 256 data bytes, and the next sector
+// is asked for only once they are all in.
+TEST_P(SectorSplitTest, EverySectorStoresItsDataBytesAndNoMore) {
+    system(768, 300);
+    // Data that read as a sector head in decimal text ("21 3 9", "1 3 90", "1 3 9") at the
+    // start of later events and inside them.
+    for (std::size_t at : {100u, 200u, 356u, 600u}) {
+        const std::string trap = at == 200   ? bytes({0x01, 0x03, 0x5A})
+                                 : at == 100 ? bytes({0x15, 0x03, 0x09})
+                                             : bytes({0x01, 0x03, 0x09});
+        mainImage.replace(at, 3, trap);
+    }
+    writeImage("MAIN.BIN", mainImage);
+    device.images[0] = mainImage;
+    device.split = GetParam().sizes;
+
+    start(kVerificacao);
+    rig.loop.runUntil([&] { return f().Endereco2 == "01 00 00"; }, 20000);
+    // The main image passed: the L image's reading has begun.
+    EXPECT_EQ(device.count(0x09), 3);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(frame(0x09, k).storedWhenSent, 256 * k) << k;
+
+    rig.loop.runFor(20000);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
+    // The L image's two sectors (the last one's bytes after its completion go unstored).
+    EXPECT_EQ(lidos().substr(0, lImage.size()), lImage);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Splits, SectorSplitTest,
+    ::testing::Values(Split{"Whole", {259}}, Split{"HeadSplit", {2, 257}},
+                      Split{"HeadByteByByte", {1, 1, 1, 256}},
+                      Split{"HeadWithDataThenPieces", {103, 100, 56}},
+                      Split{"SecondEventPassesTheThreshold", {253, 6}},
+                      Split{"BytesAfterCompletionStillBelongToTheSector", {254, 5}}),
+    [](const ::testing::TestParamInfo<Split>& info) { return info.param.name; });
+
+TEST_F(ReceiverTest, ExactlyTwoHundredFiftyDataBytesDoNotCompleteASector) {
+    system(512, 100);
+    device.split = {253, 6};
+    device.gapMs = 1000;
+    start(kVerificacao);
+    rig.loop.runUntil([&] { return device.count(0x09) == 1; }, 5000);
+    const std::int64_t asked = frame(0x09).at;
+
+    rig.loop.runUntil(asked + device.delayMs + 999);
+    EXPECT_EQ(f().QtdBytesLidos, 250);
+    EXPECT_EQ(f().BytesBloco, 250);
+    EXPECT_EQ(device.count(0x09), 1);
+    // The event that brings it above 250 completes it: the next request follows 100 ms later.
+    rig.loop.runUntil([&] { return device.count(0x09) == 2; }, 5000);
+    EXPECT_EQ(frame(0x09, 1).at, asked + device.delayMs + 1000 + 100);
+    EXPECT_EQ(frame(0x09, 1).storedWhenSent, 256);
+    rig.loop.runFor(10000);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
+}
+
+TEST_F(ReceiverTest, SingleSectorImagesGoStraightToTheComparison) {
+    system(200, 100);
+    start(kVerificacao);
+    rig.loop.runFor(10000);
+    EXPECT_EQ(rig.loop.ticks("TimerRead"), 0);
+    EXPECT_EQ(device.count(0x09), 2);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
+}
+
+TEST_F(ReceiverTest, OneEventEndsAnImageAndStartsTheNext) {
+    system(300, 100);
+    start(kGravacaoEVerificacao);
+    rig.loop.runFor(30000);
+    // The answer to each image's last sector frame starts the next image (and, after the L
+    // image, the verification) from inside the receive handler: no extra frames in between.
+    const std::vector<int> setUpWrite{0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+    const std::vector<int> setUpRead{0x01, 0x02, 0x03, 0x07, 0x08, 0x09};
+    std::vector<int> expected;
+    for (const auto* part : {&setUpWrite, &setUpRead}) {
+        expected.insert(expected.end(), part->begin(), part->end());
+        if (part == &setUpWrite) expected.push_back(0x06);  // the main image's second sector
+        if (part == &setUpRead) expected.push_back(0x09);
+        expected.insert(expected.end(), part->begin(), part->end());
+    }
+    expected.push_back(0x0B);
+    EXPECT_EQ(device.codes(), expected);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
+}
+
+class TimeOutTest : public ReceiverTest {
+  protected:
+    // The message is open for a second while the device's late answers arrive.
+    void lateAnswersWhileTheMessageIsOpen(const std::string& late) {
+        rig.dialogs.onMessage = [this, late](const MessageDialog& d) {
+            if (d.text == kMsgSemComunicacao) {
+                timeOutAt = rig.loop.nowMs();
+                framesAtTimeOut = device.frames.size();
+                storedAtTimeOut = f().QtdBytesLidos;
+                rig.serial.deliver(late, rig.loop.nowMs() + 10);
+                rig.serial.deliver(late, rig.loop.nowMs() + 20);
+                rig.loop.runFor(1000);
+            }
+            return d.defaultCode;
+        };
+    }
+    void expectAbandoned() {
+        EXPECT_EQ(rig.messages(), std::vector<std::string>{kMsgSemComunicacao});
+        EXPECT_TRUE(f().btnConfirma.enabled());
+        EXPECT_EQ(f().Tela, 0);
+        rig.serial.deliver(std::string(300, '\x01'), rig.loop.nowMs() + 10);
+        rig.loop.runFor(10000);
+        EXPECT_EQ(device.frames.size(), framesAtTimeOut);
+        EXPECT_EQ(f().QtdBytesLidos, storedAtTimeOut);
+        EXPECT_EQ(rig.messages().size(), 1u);
+    }
+
+    std::int64_t timeOutAt = -1;
+    std::size_t framesAtTimeOut = 0;
+    std::int32_t storedAtTimeOut = -1;
+};
+
+TEST_F(TimeOutTest, ReadingIsAbandonedFiveSecondsAfterTheRequestEvenWhileBytesTrickleIn) {
+    system(768, 100);
+    // The second sector's answer: its head and 90 data bytes, one event a second.
+    device.silentOn = [&](const ScriptedDevice::Frame& fr) {
+        if (fr.code != 0x09 || device.count(0x09) != 2) return false;
+        for (int k = 1; k <= 3; ++k)
+            rig.serial.deliver(
+                k == 1 ? bytes({1, 3, 9}) + std::string(30, '\x11') : std::string(30, '\x22'),
+                rig.loop.nowMs() + 1000 * k);
+        return true;
+    };
+    lateAnswersWhileTheMessageIsOpen(std::string(259, '\x33'));
+    start(kVerificacao);
+    rig.loop.runUntil([&] { return !rig.messages().empty(); }, 20000);
+    EXPECT_EQ(timeOutAt, frame(0x09, 1).at + 5000);
+    EXPECT_EQ(storedAtTimeOut, 256 + 90);
+    expectAbandoned();
+}
+
+TEST_F(TimeOutTest, ProgrammingIsAbandonedAndTheImageClosed) {
+    system(1024, 100);
+    device.silentOn = [&](const ScriptedDevice::Frame& fr) {
+        return fr.code == 0x06 && device.count(0x06) == 2;
+    };
+    lateAnswersWhileTheMessageIsOpen(bytes({0, 3, 6}));
+    start(kGravacao);
+    rig.loop.runUntil([&] { return !rig.messages().empty(); }, 30000);
+    EXPECT_FALSE(f().arquivos.isOpen());
+    EXPECT_EQ(device.count(0x06), 2);
+    expectAbandoned();
+    EXPECT_FALSE(f().closed());
+}
+
+TEST_F(TimeOutTest, SetUpWithoutAnswerIsAbandonedAndSelectorModeCloses) {
+    system(300, 100);
+    rig.writeFile(kSelectionFile, "x\r\ny\r\nSistema\r\n");
+    device.silentOn = [](const ScriptedDevice::Frame& fr) { return fr.code == 0x03; };
+    rig.start();  // selector mode connects, chooses and programs by itself
+    rig.loop.runFor(30000);
+    EXPECT_EQ(rig.messages().back(), kMsgSemComunicacao);
+    EXPECT_TRUE(f().closed());
+    EXPECT_EQ(device.codes().back(), 0x03);
+}
+
+}  // namespace
+}  // namespace tolvan
