@@ -1,1 +1,0 @@
-// Placeholder: the desktop adapters follow.

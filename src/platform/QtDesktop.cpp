@@ -1,0 +1,46 @@
+#include "platform/QtDesktop.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QTimer>
+#include <iostream>
+
+#include "platform/X11Windows.h"
+
+namespace tolvan {
+
+void QtDesktop::beep() {
+    QApplication::beep();
+}
+
+void QtDesktop::showHelp(const HelpRequest& request) {
+    help_.show(request);
+}
+
+bool QtDesktop::closeWindowTitled(const std::string& title) {
+    return X11Windows::closeWindowTitled(title);
+}
+
+void QtDesktop::setBusyCursor(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtDesktop::quit() {
+    quitRequested_ = true;
+    // exit() rather than quit(): quit() first asks every window to close, and the main window
+    // has already been closed by the program.
+    QCoreApplication::exit(0);
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+}
+
+void QtDesktop::reportError(const std::string& text) {
+    std::cerr << "TolvanLink: " << text << '\n';
+}
+
+}  // namespace tolvan

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/HelpViewer.h"
+#include "services/Desktop.h"
+
+namespace tolvan {
+
+// The desktop services on Qt and X11.
+class QtDesktop : public Desktop {
+  public:
+    void beep() override;
+    void showHelp(const HelpRequest& request) override;
+    bool closeWindowTitled(const std::string& title) override;
+    void setBusyCursor(bool busy) override;
+    // Every running event loop is told to exit, nested ones included; a loop started later
+    // returns at once. Asked before the main loop runs, the main loop ends as soon as it starts.
+    void quit() override;
+    void reportError(const std::string& text) override;
+
+    bool quitRequested() const { return quitRequested_; }
+
+  private:
+    HelpViewer help_;
+    bool busy_ = false;
+    bool quitRequested_ = false;
+};
+
+}  // namespace tolvan
