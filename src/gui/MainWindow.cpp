@@ -1,0 +1,447 @@
+#include "gui/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/FrmTolvanLink.h"
+#include "gui/DiagnosticListModel.h"
+#include "gui/DisplayListWidget.h"
+#include "gui/JpegImage.h"
+#include "gui/VirtualKeys.h"
+#include "gui/widgets/ImageButtonWidget.h"
+#include "gui/widgets/LedBarWidget.h"
+#include "gui/widgets/PanelFonts.h"
+#include "gui/widgets/RaisedLabelWidget.h"
+#include "gui/widgets/SystemColours.h"
+
+namespace tolvan::gui {
+
+namespace {
+
+const QColor kOlive{128, 128, 0};
+constexpr int kItemHeight = 19;
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QStringList linesOf(const ListBox& list) {
+    QStringList lines;
+    lines.reserve(list.count());
+    for (const std::string& line : list.items())
+        lines << qs(line);
+    return lines;
+}
+
+QRect rectOf(const Rect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
+
+}  // namespace
+
+MainWindow::MainWindow(FrmTolvanLink& form, const PanelArtwork& artwork)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), form_(form) {
+    setObjectName(QStringLiteral("frmTolvanLink"));
+    setWindowTitle(QStringLiteral("frmTolvanLink"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    build(artwork);
+    form_.setView(this);
+    for (ControlId id :
+         {ControlId::Window, ControlId::ImgTolvanLink, ControlId::lblMsg, ControlId::lblFechar,
+          ControlId::lbxVisor, ControlId::lbxSinalizador, ControlId::lblStatus, ControlId::btnUp,
+          ControlId::btnDown, ControlId::btnRetorna, ControlId::btnConfirma, ControlId::lblMsg2,
+          ControlId::iLedBar1, ControlId::Memo1, ControlId::DiagnosticLists})
+        refresh(id);
+    // The window previews every key before the control that has the focus.
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    form_.setView(nullptr);
+}
+
+void MainWindow::build(const PanelArtwork& artwork) {
+    panelPicture_ = artwork.panel;
+    const QFont arial16 = panelFont(QStringLiteral("Arial"), 16, true);
+
+    auto raised = [this](const char* name, const QFont& font) {
+        auto* label = new RaisedLabelWidget(this);
+        label->setObjectName(QLatin1String(name));
+        label->setFont(font);
+        label->setFontColor(kWindowText);
+        label->setTextStyle(TextStyle::tsRaised);
+        label->setOnMouseTextStyle(TextStyle::tsRaised);
+        label->setShadowColor(kBtnShadow);
+        label->setOnMouseShadowColor(kBtnShadow);
+        label->setOnMouseBorderColor(QColor(255, 255, 0));
+        return label;
+    };
+    lblMsg_ = raised("lblMsg", arial16);
+    lblMsg2_ = raised("lblMsg2", arial16);
+    lblFechar_ = raised("lblFechar", panelFont(QStringLiteral("Arial"), 11, true));
+    lblFechar_->setToolTip(QStringLiteral("Sair do Programa"));
+    lblFechar_->setCursor(Qt::PointingHandCursor);
+    connect(lblFechar_, &RaisedLabelWidget::clicked, this,
+            [this] { deliver([this] { form_.lblFecharClick(); }); });
+
+    auto list = [this, &arial16](const char* name) {
+        auto* w = new DisplayListWidget(this);
+        w->setObjectName(QLatin1String(name));
+        w->setFont(arial16);
+        w->setItemHeight(kItemHeight);
+        w->setBackground(kOlive);
+        w->setCursor(Qt::PointingHandCursor);
+        return w;
+    };
+    lbxVisor_ = list("lbxVisor");
+    lbxSinalizador_ = list("lbxSinalizador");
+    // A press gives the display the focus, as a list box takes it when clicked.
+    connect(lbxVisor_, &DisplayListWidget::rowPressed, this, [this](int row) {
+        deliver([this, row] {
+            form_.focaVisor();
+            form_.painel.cliqueVisor(row);
+        });
+    });
+    connect(lbxVisor_, &DisplayListWidget::rowDoubleClicked, this,
+            [this](int) { deliver([this] { form_.painel.lbxVisorDblClick(); }); });
+    connect(lbxSinalizador_, &DisplayListWidget::rowPressed, this,
+            [this](int row) { deliver([this, row] { form_.painel.cliqueSinalizador(row); }); });
+
+    lblStatus_ = new QLabel(this);
+    lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus_->setFont(panelFont(QStringLiteral("MS Sans Serif"), 11));
+    lblStatus_->setAutoFillBackground(true);
+    QPalette statusPalette = lblStatus_->palette();
+    statusPalette.setColor(QPalette::Window, kOlive);
+    statusPalette.setColor(QPalette::WindowText, kWindowText);
+    lblStatus_->setPalette(statusPalette);
+    lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto button = [this](const char* name, const KeyPictures& pictures, const char* hint,
+                         void (Panel::*click)()) {
+        auto* b = new ImageButtonWidget(this);
+        b->setObjectName(QLatin1String(name));
+        b->setImages(pictures.up, pictures.down, pictures.mouseOver);
+        b->setToolTip(QString::fromUtf8(hint));
+        b->setCursor(Qt::PointingHandCursor);
+        connect(b, &ImageButtonWidget::clicked, this,
+                [this, click] { deliver([this, click] { (form_.painel.*click)(); }); });
+        return b;
+    };
+    btnUp_ = button("btnUp", artwork.btnUp, "Sobe", &Panel::btnUpClick);
+    btnDown_ = button("btnDown", artwork.btnDown, "Desce", &Panel::btnDownClick);
+    btnRetorna_ = button("btnRetorna", artwork.btnRetorna, "Retorna", &Panel::btnRetornaClick);
+    btnConfirma_ = button("btnConfirma", artwork.btnConfirma, "Confirma", &Panel::btnConfirmaClick);
+
+    iLedBar1_ = new LedBarWidget(this);
+    iLedBar1_->setObjectName(QStringLiteral("iLedBar1"));
+    iLedBar1_->setBar(&form_.iLedBar1);
+
+    memo1_ = new QPlainTextEdit(this);
+    memo1_->setObjectName(QStringLiteral("Memo1"));
+    memo1_->setReadOnly(true);
+    memo1_->setFocusPolicy(Qt::NoFocus);
+    memo1_->setFont(panelFont(QStringLiteral("MS Sans Serif"), 11, true));
+    QPalette memoPalette = memo1_->palette();
+    memoPalette.setColor(QPalette::Base, Qt::black);
+    memoPalette.setColor(QPalette::Text, Qt::white);
+    memo1_->setPalette(memoPalette);
+
+    // The eight byte lists lie below the window's client area and are never seen.
+    DiagnosticLists& d = form_.diagnostico;
+    int left = 0;
+    for (const DiagnosticList* l : {&d.ListBox1, &d.ListBox2, &d.ListBox1a, &d.ListBox2a,
+                                    &d.ListBox1b, &d.ListBox2b, &d.ListBox1c, &d.ListBox2c}) {
+        auto* model = new DiagnosticListModel(*l, this);
+        auto* view = new QListView(this);
+        view->setUniformItemSizes(true);
+        view->setModel(model);
+        view->setFocusPolicy(Qt::NoFocus);
+        view->setGeometry(left, 296, 70, 100);
+        view->hide();
+        left += 72;
+        diagnostics_.push_back({l, model, view});
+    }
+}
+
+template <typename Handler>
+void MainWindow::deliver(Handler&& handler) {
+    form_.dispatch(std::forward<Handler>(handler));
+}
+
+// ---- Model to window ----
+
+void MainWindow::changed(ControlId control) {
+    dirty_.insert(control);
+    if (flushQueued_) return;
+    flushQueued_ = true;
+    QTimer::singleShot(0, this, [this] { flush(); });
+}
+
+void MainWindow::repaintNow(ControlId control) {
+    dirty_.erase(control);
+    refresh(control);
+    if (control == ControlId::Window || control == ControlId::ImgTolvanLink) {
+        repaint();
+    } else if (QWidget* w = widgetOf(control); w && w->isVisible()) {
+        w->repaint();
+    }
+}
+
+void MainWindow::flush() {
+    flushQueued_ = false;
+    const std::set<ControlId> dirty = std::move(dirty_);
+    dirty_.clear();
+    for (ControlId id : dirty)
+        refresh(id);
+}
+
+QWidget* MainWindow::widgetOf(ControlId control) const {
+    switch (control) {
+        case ControlId::lblMsg:
+            return lblMsg_;
+        case ControlId::lblFechar:
+            return lblFechar_;
+        case ControlId::lbxVisor:
+            return lbxVisor_;
+        case ControlId::lbxSinalizador:
+            return lbxSinalizador_;
+        case ControlId::lblStatus:
+            return lblStatus_;
+        case ControlId::btnUp:
+            return btnUp_;
+        case ControlId::btnDown:
+            return btnDown_;
+        case ControlId::btnRetorna:
+            return btnRetorna_;
+        case ControlId::btnConfirma:
+            return btnConfirma_;
+        case ControlId::lblMsg2:
+            return lblMsg2_;
+        case ControlId::iLedBar1:
+            return iLedBar1_;
+        case ControlId::Memo1:
+            return memo1_;
+        default:
+            return nullptr;
+    }
+}
+
+void MainWindow::place(QWidget* widget, const Control& control) {
+    const QRect r = rectOf(control.bounds());
+    if (widget->geometry() != r) widget->setGeometry(r);
+    widget->setEnabled(control.enabled());
+    widget->setVisible(control.visible());
+}
+
+void MainWindow::refresh(ControlId control) {
+    FrmTolvanLink& f = form_;
+    switch (control) {
+        case ControlId::Window:
+            refreshWindow();
+            break;
+        case ControlId::ImgTolvanLink:
+            refreshPicture();
+            break;
+        case ControlId::lblMsg:
+            refreshLabel(lblMsg_, control);
+            break;
+        case ControlId::lblFechar:
+            refreshLabel(lblFechar_, control);
+            break;
+        case ControlId::lblMsg2:
+            refreshLabel(lblMsg2_, control);
+            break;
+        case ControlId::lbxVisor:
+            refreshList(lbxVisor_, control);
+            break;
+        case ControlId::lbxSinalizador:
+            refreshList(lbxSinalizador_, control);
+            break;
+        case ControlId::lblStatus:
+            lblStatus_->setText(qs(f.lblStatus.caption()));
+            place(lblStatus_, f.lblStatus);
+            break;
+        case ControlId::btnUp:
+            place(btnUp_, f.btnUp);
+            break;
+        case ControlId::btnDown:
+            place(btnDown_, f.btnDown);
+            break;
+        case ControlId::btnRetorna:
+            place(btnRetorna_, f.btnRetorna);
+            break;
+        case ControlId::btnConfirma:
+            place(btnConfirma_, f.btnConfirma);
+            break;
+        case ControlId::iLedBar1:
+            place(iLedBar1_, f.iLedBar1);
+            iLedBar1_->update();
+            break;
+        case ControlId::Memo1:
+            refreshMemo();
+            break;
+        case ControlId::DiagnosticLists:
+            refreshDiagnostics();
+            break;
+        case ControlId::Focus:
+            refreshFocus();
+            break;
+    }
+}
+
+void MainWindow::refreshWindow() {
+    const Control& w = form_.janela;
+    if (size() != QSize(w.width(), w.height())) setFixedSize(w.width(), w.height());
+    const QPoint origin = screen() ? screen()->geometry().topLeft() : QPoint();
+    const QPoint at = origin + QPoint(w.left(), w.top());
+    if (pos() != at) move(at);
+    // Only the region is drawn and takes the mouse.
+    const std::vector<Rect>& region = form_.janela.region();
+    if (region.empty()) {
+        clearMask();
+    } else {
+        QRegion mask;
+        for (const Rect& r : region)
+            mask += rectOf(r);
+        setMask(mask);
+    }
+    update();
+}
+
+void MainWindow::refreshPicture() {
+    const std::string& file = form_.ImgTolvanLink.jpegFile();
+    if (file != jpegFile_) {
+        jpegFile_ = file;
+        QString error;
+        jpegPicture_ = file.empty() ? QImage() : JpegImage::load(qs(file), &error);
+        if (!file.empty() && jpegPicture_.isNull())
+            form_.svc.desktop.reportError(file + ": " + error.toStdString());
+    }
+    update(rectOf(form_.ImgTolvanLink.bounds()));
+}
+
+void MainWindow::refreshLabel(RaisedLabelWidget* widget, ControlId control) {
+    const Label& l = control == ControlId::lblMsg      ? form_.lblMsg
+                     : control == ControlId::lblFechar ? form_.lblFechar
+                                                       : form_.lblMsg2;
+    widget->setText(qs(l.caption()));
+    widget->setTransparent(l.transparent());
+    widget->setOnMouseBorderWidth(l.onMouseBorderWidth());
+    place(widget, l);
+    widget->update();
+}
+
+void MainWindow::refreshList(DisplayListWidget* widget, ControlId control) {
+    const ListBox& l = control == ControlId::lbxVisor ? form_.lbxVisor : form_.lbxSinalizador;
+    place(widget, l);
+    widget->setLines(linesOf(l));
+    widget->setCurrentRow(l.itemIndex());
+    if (control == ControlId::lbxVisor) refreshFocus();
+}
+
+void MainWindow::refreshMemo() {
+    place(memo1_, form_.Memo1);
+    const std::vector<std::string>& lines = form_.Memo1.lines();
+    if (static_cast<int>(lines.size()) < memoLines_) {
+        memo1_->clear();
+        memoLines_ = 0;
+    }
+    for (; memoLines_ < static_cast<int>(lines.size()); ++memoLines_)
+        memo1_->appendPlainText(qs(lines[memoLines_]));
+}
+
+void MainWindow::refreshDiagnostics() {
+    for (DiagnosticView& d : diagnostics_) {
+        d.model->refresh();
+        // Setting the selection is never taken for a click.
+        const QSignalBlocker block(d.view->selectionModel());
+        const int row = d.list->itemIndex();
+        d.view->setCurrentIndex(row >= 0 ? d.model->index(row) : QModelIndex());
+    }
+}
+
+void MainWindow::refreshFocus() {
+    if (form_.foco == ControlId::lbxVisor && lbxVisor_->isEnabled() && isVisible())
+        lbxVisor_->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- Window to model ----
+
+void MainWindow::showCentred() {
+    if (QScreen* s = screen()) {
+        const QSize area = s->geometry().size();
+        form_.centra(area.width(), area.height());
+    }
+    refresh(ControlId::Window);
+    show();
+    raise();
+    activateWindow();
+    // Without a window manager the window may never be told it is active: the model's
+    // activation then runs as soon as the window is up.
+    QTimer::singleShot(0, this, [this] { activateOnce(); });
+}
+
+void MainWindow::activateOnce() {
+    if (activated_) return;
+    activated_ = true;
+    refreshFocus();
+    deliver([this] { form_.FormActivate(); });
+    if (afterFirstActivation) afterFirstActivation();
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && isVisible()) {
+        // After the activation of the model has run its course, not from inside it.
+        QTimer::singleShot(0, this, [this] { activateOnce(); });
+    }
+    return QWidget::event(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || target->window() != this) return false;
+    auto* k = static_cast<QKeyEvent*>(event);
+    const int vk = virtualKeyOf(k->key(), k->modifiers().testFlag(Qt::KeypadModifier));
+    if (vk != 0) key(vk);
+    return true;
+}
+
+// The window's key handler first (also while the panel is disabled), then the display's own
+// handling when it has the focus.
+void MainWindow::key(int virtualKey) {
+    deliver([this, virtualKey] { form_.telas.FormKeyDown(virtualKey); });
+    const bool displayHasFocus =
+        form_.foco == ControlId::lbxVisor && form_.lbxVisor.enabled() && form_.lbxVisor.visible();
+    if (!displayHasFocus) return;
+    deliver([this, virtualKey] { form_.painel.lbxVisorKeyDown(virtualKey); });
+    deliver([this, virtualKey] { form_.painel.teclaNaLista(virtualKey); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Every way of closing the window goes through the model, which ends the program.
+    if (!form_.closed()) deliver([this] { form_.Close(); });
+    event->accept();
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kBtnFace);
+    const Control& picture = form_.ImgTolvanLink;
+    if (!picture.visible()) return;
+    const QRect box = rectOf(picture.bounds());
+    p.setClipRect(box);
+    const QImage& image = jpegPicture_.isNull() ? panelPicture_ : jpegPicture_;
+    p.drawImage(box.topLeft(), image);
+}
+
+}  // namespace tolvan::gui

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <set>
+
+#include "gui/PanelArtwork.h"
+#include "services/ViewListener.h"
+
+class QLabel;
+class QListView;
+class QPlainTextEdit;
+
+namespace tolvan {
+class Control;
+class FrmTolvanLink;
+class DiagnosticList;
+}  // namespace tolvan
+
+namespace tolvan::gui {
+
+class DiagnosticListModel;
+class DisplayListWidget;
+class ImageButtonWidget;
+class LedBarWidget;
+class RaisedLabelWidget;
+
+// The main window TfrmTolvanLink: draws the model and hands clicks, keys and the window's own
+// events to it through its dispatch. It keeps no behaviour of its own.
+class MainWindow : public QWidget, public ViewListener {
+    Q_OBJECT
+  public:
+    MainWindow(FrmTolvanLink& form, const PanelArtwork& artwork);
+    ~MainWindow() override;
+
+    void changed(ControlId control) override;
+    void repaintNow(ControlId control) override;
+
+    // Centres the window on its screen through the model and shows it.
+    void showCentred();
+
+    // Runs once, right after the model's first activation (the splash window follows it).
+    std::function<void()> afterFirstActivation;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    template <typename Handler>
+    void deliver(Handler&& handler);
+    void activateOnce();
+    void key(int virtualKey);
+
+    void build(const PanelArtwork& artwork);
+    void flush();
+    void refresh(ControlId control);
+    void refreshWindow();
+    void refreshPicture();
+    void refreshLabel(RaisedLabelWidget* widget, ControlId control);
+    void refreshList(DisplayListWidget* widget, ControlId control);
+    void refreshMemo();
+    void refreshDiagnostics();
+    void refreshFocus();
+    QWidget* widgetOf(ControlId control) const;
+    static void place(QWidget* widget, const Control& control);
+
+    FrmTolvanLink& form_;
+    QImage panelPicture_;
+    QImage jpegPicture_;
+    std::string jpegFile_;
+
+    RaisedLabelWidget* lblMsg_ = nullptr;
+    RaisedLabelWidget* lblFechar_ = nullptr;
+    RaisedLabelWidget* lblMsg2_ = nullptr;
+    DisplayListWidget* lbxVisor_ = nullptr;
+    DisplayListWidget* lbxSinalizador_ = nullptr;
+    QLabel* lblStatus_ = nullptr;
+    ImageButtonWidget* btnUp_ = nullptr;
+    ImageButtonWidget* btnDown_ = nullptr;
+    ImageButtonWidget* btnRetorna_ = nullptr;
+    ImageButtonWidget* btnConfirma_ = nullptr;
+    LedBarWidget* iLedBar1_ = nullptr;
+    QPlainTextEdit* memo1_ = nullptr;
+    int memoLines_ = 0;
+    struct DiagnosticView {
+        const DiagnosticList* list;
+        DiagnosticListModel* model;
+        QListView* view;
+    };
+    std::vector<DiagnosticView> diagnostics_;
+
+    std::set<ControlId> dirty_;
+    bool flushQueued_ = false;
+    bool activated_ = false;
+};
+
+}  // namespace tolvan::gui
