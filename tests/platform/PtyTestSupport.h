@@ -1,0 +1,91 @@
+#pragma once
+
+// A pseudo-terminal pair for the test to play the device on, and the Qt event loop run until
+// something has happened.
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tolvan::test {
+
+// Limits that only keep a broken run from hanging; nothing here measures time.
+constexpr int kLimitMs = 5000;
+
+// A pseudo-terminal pair: the test plays the device on the master side.
+class Pty {
+  public:
+    Pty() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        EXPECT_GE(master_, 0);
+        EXPECT_EQ(::grantpt(master_), 0);
+        EXPECT_EQ(::unlockpt(master_), 0);
+        slave_ = ::ptsname(master_);
+    }
+    ~Pty() { closeMaster(); }
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    const std::string& slave() const { return slave_; }
+    int master() const { return master_; }
+    void closeMaster() {
+        if (master_ >= 0) ::close(master_);
+        master_ = -1;
+    }
+    void send(std::string_view bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    // Whatever the host has sent that waits now.
+    std::string take() {
+        std::string out;
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(master_, buf, sizeof buf)) > 0)
+            out.append(buf, static_cast<std::size_t>(n));
+        return out;
+    }
+    // `count` bytes sent by the host, waiting for them outside any event loop.
+    std::string take(std::size_t count) {
+        std::string out;
+        pollfd pfd{master_, POLLIN, 0};
+        while (out.size() < count && ::poll(&pfd, 1, kLimitMs) > 0)
+            out += take();
+        return out;
+    }
+
+  private:
+    int master_ = -1;
+    std::string slave_;
+};
+
+// Runs the event loop until `done` holds (or the limit passes); returns whether it holds.
+inline bool runUntil(const std::function<bool()>& done) {
+    if (done()) return true;
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(1);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer::singleShot(kLimitMs, &loop, &QEventLoop::quit);
+    check.start();
+    loop.exec();
+    return done();
+}
+
+// Lets the event loop run a little, to see that nothing keeps happening.
+inline void runAWhile(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace tolvan::test
