@@ -140,6 +140,19 @@ TEST_F(SerialPortTest, CancellingThePortChoiceFailsTheOpening) {
     EXPECT_EQ(port->comNumber(), 0);
 }
 
+TEST_F(SerialPortTest, SendingWhileThePortChoiceIsOpenDoesNotAskAgain) {
+    // A timer tick inside the dialog's event loop sends, which would open the port again.
+    dialogs.onSelectPort = [this](const SelectPortRequest&) {
+        EXPECT_THROW(port->sendString("tick"), SerialError);
+        return std::string("COM2");
+    };
+    port->setComNumber(0);
+    port->setOpen(true);
+    EXPECT_EQ(dialogs.selectPortRequests.size(), 1u);
+    EXPECT_EQ(driver.openedDevice(), "/dev/sim2");
+    EXPECT_EQ(driver.written(), "");
+}
+
 TEST_F(SerialPortTest, SendingOnAClosedPortOpensItFirst) {
     const std::string frame("\x00\x05\x01\x55\xAA", 5);
     port->sendString(frame);
