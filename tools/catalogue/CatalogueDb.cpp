@@ -1,0 +1,261 @@
+#include "CatalogueDb.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+#include "services/PathResolver.h"
+
+namespace tolvan::catalogue {
+
+const char* const kColumnNames[7] = {"Descricao", "Arquivo",    "Setor",   "Arquivo_L",
+                                     "Setor_L",   "Arquivo_L2", "Setor_L2"};
+
+namespace {
+
+// Descricao sorts ignoring case; the unique index keeps two rows from differing only in the case
+// of ASCII letters (the tool also refuses Latin-1 case twins before writing).
+constexpr const char* kSchema =
+    "Create Table TolvanLink ("
+    " Descricao Text Not Null Collate NoCase,"
+    " Arquivo Text Not Null,"
+    " Setor Integer Not Null,"
+    " Arquivo_L Text Not Null,"
+    " Setor_L Integer Not Null,"
+    " Arquivo_L2 Text Not Null Default '',"
+    " Setor_L2 Integer Not Null Default 0);"
+    "Create Unique Index TolvanLink_Descricao On TolvanLink (Descricao Collate NoCase);";
+
+constexpr const char* kSelect =
+    "Select Descricao, Arquivo, Setor, Arquivo_L, Setor_L, Arquivo_L2, Setor_L2, rowid "
+    "From TolvanLink Order by Descricao";
+
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    ~Stmt() { sqlite3_finalize(s); }
+};
+
+std::string columnText(sqlite3_stmt* s, int col) {
+    const auto* text = sqlite3_column_text(s, col);
+    if (!text) return {};
+    return std::string(reinterpret_cast<const char*>(text),
+                       static_cast<std::size_t>(sqlite3_column_bytes(s, col)));
+}
+
+CatalogueRow rowOf(sqlite3_stmt* s) {
+    return {columnText(s, 0),          columnText(s, 1),           sqlite3_column_int64(s, 2),
+            columnText(s, 3),          sqlite3_column_int64(s, 4), columnText(s, 5),
+            sqlite3_column_int64(s, 6)};
+}
+
+bool startsWithSqliteMagic(const std::filesystem::path& file) {
+    char magic[16] = {};
+    std::ifstream in(file, std::ios::binary);
+    in.read(magic, sizeof magic);
+    return in.gcount() == sizeof magic && std::memcmp(magic, "SQLite format 3", 16) == 0;
+}
+
+void checkSector(const CatalogueRow& row, const char* column, std::int64_t value) {
+    if (value < 0 || value > std::numeric_limits<std::int32_t>::max())
+        throw ToolError("\"" + row.descricao + "\": " + column + " must be between 0 and " +
+                        std::to_string(std::numeric_limits<std::int32_t>::max()) + ", not " +
+                        std::to_string(value) + ".");
+}
+
+sqlite3* openConnection(const std::filesystem::path& file, int flags) {
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) return db;
+    const std::string why = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    throw ToolError(file.string() + ": " + why);
+}
+
+}  // namespace
+
+bool sameDescription(const std::string& a, const std::string& b) {
+    return sameComponentIgnoringCase(a, b);
+}
+
+bool hasOuterBlanks(const std::string& text) {
+    return !text.empty() && (static_cast<unsigned char>(text.front()) <= 32 ||
+                             static_cast<unsigned char>(text.back()) <= 32);
+}
+
+void validateRow(const CatalogueRow& row) {
+    if (row.descricao.empty()) throw ToolError("The description (Descricao) must not be empty.");
+    if (hasOuterBlanks(row.descricao))
+        throw ToolError("\"" + row.descricao +
+                        "\": the description must not begin or end with blanks.");
+    checkSector(row, "Setor", row.setor);
+    checkSector(row, "Setor_L", row.setorL);
+    checkSector(row, "Setor_L2", row.setorL2);
+}
+
+CatalogueDb::CatalogueDb(sqlite3* db, std::filesystem::path file)
+    : db_(db), file_(std::move(file)) {
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, 5000);
+}
+
+CatalogueDb::CatalogueDb(CatalogueDb&& other) noexcept
+    : db_(other.db_), file_(std::move(other.file_)), inTransaction_(other.inTransaction_) {
+    other.db_ = nullptr;
+}
+
+CatalogueDb::~CatalogueDb() {
+    if (inTransaction_) sqlite3_exec(db_, "Rollback", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+}
+
+CatalogueDb CatalogueDb::create(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec))
+        throw ToolError(file.string() + ": the file already exists; it was left as it is.");
+    CatalogueDb db(openConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), file);
+    try {
+        inTransaction(db, [&] { db.exec(kSchema); });
+    } catch (...) {
+        std::filesystem::remove(file, ec);
+        throw;
+    }
+    return db;
+}
+
+CatalogueDb CatalogueDb::open(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        throw ToolError(file.string() + ": no catalogue file there.");
+    if (!startsWithSqliteMagic(file))
+        throw ToolError(file.string() +
+                        ": not a SQLite catalogue. A Paradox table is converted with: "
+                        "tolvan-catalogue convert \"" +
+                        file.string() + "\"");
+    CatalogueDb db(openConnection(file, SQLITE_OPEN_READWRITE), file);
+    Stmt st;
+    if (sqlite3_prepare_v2(db.db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
+        throw ToolError(file.string() + ": no usable TolvanLink table (" + sqlite3_errmsg(db.db_) +
+                        ").");
+    return db;
+}
+
+void CatalogueDb::exec(const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message ? message : sqlite3_errmsg(db_);
+        sqlite3_free(message);
+        throw ToolError(file_.string() + ": " + text);
+    }
+}
+
+void CatalogueDb::begin() {
+    exec("Begin Immediate");
+    inTransaction_ = true;
+}
+
+void CatalogueDb::commit() {
+    exec("Commit");
+    inTransaction_ = false;
+}
+
+void CatalogueDb::rollback() {
+    if (!inTransaction_) return;
+    sqlite3_exec(db_, "Rollback", nullptr, nullptr, nullptr);
+    inTransaction_ = false;
+}
+
+std::vector<CatalogueRow> CatalogueDb::rows() const {
+    Stmt st;
+    if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
+        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    std::vector<CatalogueRow> out;
+    int rc;
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
+        out.push_back(rowOf(st.s));
+    if (rc != SQLITE_DONE) throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    return out;
+}
+
+std::int64_t CatalogueDb::rowIdOf(const std::string& descricao) const {
+    Stmt st;
+    if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
+        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    int rc;
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
+        if (sameDescription(columnText(st.s, 0), descricao)) return sqlite3_column_int64(st.s, 7);
+    if (rc != SQLITE_DONE) throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    return 0;
+}
+
+std::optional<CatalogueRow> CatalogueDb::find(const std::string& descricao) const {
+    for (CatalogueRow& row : rows())
+        if (sameDescription(row.descricao, descricao)) return std::move(row);
+    return std::nullopt;
+}
+
+void CatalogueDb::write(const char* sql, const CatalogueRow& row, std::int64_t rowId) {
+    Stmt st;
+    if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK)
+        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    const std::string* texts[] = {&row.descricao, &row.arquivo, &row.arquivoL, &row.arquivoL2};
+    const std::int64_t numbers[] = {row.setor, row.setorL, row.setorL2};
+    // Parameters in table order: text, text, integer, text, integer, text, integer.
+    sqlite3_bind_text(st.s, 1, texts[0]->c_str(), -1, SQLITE_TRANSIENT);
+    for (int k = 0; k < 3; ++k) {
+        sqlite3_bind_text(st.s, 2 + 2 * k, texts[k + 1]->c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st.s, 3 + 2 * k, numbers[k]);
+    }
+    if (rowId != 0) sqlite3_bind_int64(st.s, 8, rowId);
+    if (sqlite3_step(st.s) != SQLITE_DONE)
+        throw ToolError("\"" + row.descricao + "\": " + sqlite3_errmsg(db_));
+}
+
+void CatalogueDb::insert(const CatalogueRow& row) {
+    validateRow(row);
+    insertAsIs(row);
+}
+
+void CatalogueDb::insertAsIs(const CatalogueRow& row) {
+    if (rowIdOf(row.descricao) != 0)
+        throw ToolError("\"" + row.descricao +
+                        "\": the catalogue already has a system of that description (ignoring "
+                        "case).");
+    write(
+        "Insert Into TolvanLink (Descricao, Arquivo, Setor, Arquivo_L, Setor_L, Arquivo_L2, "
+        "Setor_L2) Values (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
+        row, 0);
+}
+
+void CatalogueDb::update(const std::string& descricao, const CatalogueRow& row) {
+    const std::int64_t id = rowIdOf(descricao);
+    if (id == 0) throw ToolError("\"" + descricao + "\": no such system in the catalogue.");
+    validateRow(row);
+    const std::int64_t other = rowIdOf(row.descricao);
+    if (other != 0 && other != id)
+        throw ToolError("\"" + row.descricao +
+                        "\": another system already has that description (ignoring case).");
+    write(
+        "Update TolvanLink Set Descricao = ?1, Arquivo = ?2, Setor = ?3, Arquivo_L = ?4, "
+        "Setor_L = ?5, Arquivo_L2 = ?6, Setor_L2 = ?7 Where rowid = ?8",
+        row, id);
+}
+
+void CatalogueDb::remove(const std::string& descricao) {
+    const std::int64_t id = rowIdOf(descricao);
+    if (id == 0) throw ToolError("\"" + descricao + "\": no such system in the catalogue.");
+    Stmt st;
+    sqlite3_prepare_v2(db_, "Delete From TolvanLink Where rowid = ?1", -1, &st.s, nullptr);
+    sqlite3_bind_int64(st.s, 1, id);
+    if (sqlite3_step(st.s) != SQLITE_DONE)
+        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+}
+
+void CatalogueDb::removeAll() {
+    exec("Delete From TolvanLink");
+}
+
+}  // namespace tolvan::catalogue

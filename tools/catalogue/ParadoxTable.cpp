@@ -1,0 +1,169 @@
+#include "ParadoxTable.h"
+
+#include <iconv.h>
+
+// pxlib's header has no C++ linkage of its own.
+extern "C" {
+#include <paradox.h>
+}
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "texts/Cp1252.h"
+
+namespace tolvan::catalogue {
+
+namespace {
+
+// Converts a text of the table's code page. Code page 1252 (and a table that names none) is
+// decoded directly; others go through iconv, and a text iconv refuses is read as 1252.
+std::string toUtf8(const std::string& bytes, int codePage) {
+    if (codePage == 0 || codePage == 1252) return cp1252ToUtf8(bytes);
+    const std::string from = "CP" + std::to_string(codePage);
+    iconv_t cd = iconv_open("UTF-8", from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return cp1252ToUtf8(bytes);
+    std::string out(bytes.size() * 4 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1)) return cp1252ToUtf8(bytes);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+struct PxDoc {
+    pxdoc_t* doc = nullptr;
+    bool open = false;
+    std::string lastError;
+    ~PxDoc() {
+        if (open) PX_close(doc);
+        if (doc) PX_delete(doc);
+    }
+};
+
+void collectError(pxdoc_t*, int level, const char* msg, void* data) {
+    if (level != PX_Warning && data && msg) static_cast<PxDoc*>(data)->lastError = msg;
+}
+
+// A numeric or text field read as an integer; nulls read as 0.
+std::int64_t integerOf(const pxval_t& v, const std::string& column) {
+    if (v.isnull) return 0;
+    switch (v.type) {
+        case pxfShort:
+        case pxfLong:
+        case pxfAutoInc:
+            return v.value.lval;
+        case pxfNumber:
+        case pxfCurrency:
+            if (!std::isfinite(v.value.dval)) break;
+            return std::llround(v.value.dval);
+        case pxfAlpha:
+        case pxfBCD:
+            return std::strtoll(v.value.str.val ? v.value.str.val : "", nullptr, 10);
+        default:
+            break;
+    }
+    throw ToolError("column " + column + " does not hold a number.");
+}
+
+std::string textOf(const pxval_t& v, int codePage, const std::string& column) {
+    if (v.isnull) return {};
+    switch (v.type) {
+        case pxfAlpha:
+            return toUtf8(
+                std::string(v.value.str.val,
+                            strnlen(v.value.str.val, static_cast<std::size_t>(v.value.str.len))),
+                codePage);
+        case pxfShort:
+        case pxfLong:
+        case pxfAutoInc:
+            return std::to_string(v.value.lval);
+        default:
+            break;
+    }
+    throw ToolError("column " + column + " does not hold text.");
+}
+
+}  // namespace
+
+ParadoxCatalogue readParadoxCatalogue(const std::filesystem::path& file) {
+    PX_boot();
+    PxDoc px;
+    px.doc = PX_new3(collectError, nullptr, nullptr, nullptr, &px);
+    if (!px.doc) throw ToolError("the Paradox library could not start.");
+    if (PX_open_file(px.doc, file.c_str()) < 0)
+        throw ToolError(file.string() + ": not a readable Paradox table" +
+                        (px.lastError.empty() ? "." : " (" + px.lastError + ")."));
+    px.open = true;
+    const pxhead_t* head = px.doc->px_head;
+    if (!head ||
+        (head->px_filetype != pxfFileTypIndexDB && head->px_filetype != pxfFileTypNonIndexDB))
+        throw ToolError(file.string() + ": a Paradox file, but not a data table.");
+
+    ParadoxCatalogue result;
+    result.codePage = head->px_doscodepage;
+
+    // Where each catalogue column is among the table's fields.
+    const int fieldCount = PX_get_num_fields(px.doc);
+    int where[7] = {-1, -1, -1, -1, -1, -1, -1};
+    for (int f = 0; f < fieldCount; ++f) {
+        const pxfield_t* field = PX_get_field(px.doc, f);
+        if (!field || !field->px_fname) continue;
+        for (int c = 0; c < 7; ++c)
+            if (strcasecmp(field->px_fname, kColumnNames[c]) == 0) where[c] = f;
+    }
+    for (int c = 0; c < 5; ++c)
+        if (where[c] < 0)
+            throw ToolError(file.string() + ": the table has no column " + kColumnNames[c] + ".");
+    if (where[5] < 0 || where[6] < 0)
+        result.notes.push_back("The table has no L2 columns: no system gets an L2 image.");
+
+    const int records = PX_get_num_records(px.doc);
+    for (int r = 0; r < records; ++r) {
+        pxval_t** values = PX_retrieve_record(px.doc, r);
+        if (!values)
+            throw ToolError(file.string() + ": record " + std::to_string(r + 1) +
+                            " cannot be read" +
+                            (px.lastError.empty() ? "." : " (" + px.lastError + ")."));
+        // pxlib allocates the array and each value; free them however reading ends.
+        auto release = [&] {
+            for (int f = 0; f < fieldCount; ++f) {
+                pxval_t* v = values[f];
+                if (!v) continue;
+                // Only these types carry an allocated string (blobs are never read here).
+                const bool holdsText =
+                    !v->isnull && (v->type == pxfAlpha || v->type == pxfBytes || v->type == pxfBCD);
+                if (holdsText && v->value.str.val) px.doc->free(px.doc, v->value.str.val);
+                px.doc->free(px.doc, v);
+            }
+            px.doc->free(px.doc, values);
+        };
+        try {
+            auto value = [&](int c) -> const pxval_t& {
+                static const pxval_t null{1, 0, {}};
+                return where[c] >= 0 && values[where[c]] ? *values[where[c]] : null;
+            };
+            CatalogueRow row;
+            row.descricao = textOf(value(0), result.codePage, kColumnNames[0]);
+            row.arquivo = textOf(value(1), result.codePage, kColumnNames[1]);
+            row.setor = integerOf(value(2), kColumnNames[2]);
+            row.arquivoL = textOf(value(3), result.codePage, kColumnNames[3]);
+            row.setorL = integerOf(value(4), kColumnNames[4]);
+            row.arquivoL2 = textOf(value(5), result.codePage, kColumnNames[5]);
+            row.setorL2 = integerOf(value(6), kColumnNames[6]);
+            result.rows.push_back(std::move(row));
+        } catch (const ToolError& e) {
+            release();
+            throw ToolError(file.string() + ": record " + std::to_string(r + 1) + ": " + e.what());
+        }
+        release();
+    }
+    return result;
+}
+
+}  // namespace tolvan::catalogue
