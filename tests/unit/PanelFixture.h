@@ -16,7 +16,8 @@ inline std::vector<sim::FakeCatalogueStore::System> numberedSystems(int n) {
     char name[32];
     for (int i = 1; i <= n; ++i) {
         std::snprintf(name, sizeof name, "Sistema %02d", i);
-        systems.push_back({name, "S" + std::to_string(i) + ".BIN", 4, "S" + std::to_string(i) + "L.BIN", 2, "", 0});
+        systems.push_back({name, "S" + std::to_string(i) + ".BIN", 4,
+                           "S" + std::to_string(i) + "L.BIN", 2, "", 0});
     }
     return systems;
 }
@@ -24,7 +25,8 @@ inline std::vector<sim::FakeCatalogueStore::System> numberedSystems(int n) {
 // Counts the pointer column's ">" lines.
 inline int pointers(const FrmTolvanLink& f) {
     int n = 0;
-    for (const std::string& line : f.lbxSinalizador.items()) n += line == ">" ? 1 : 0;
+    for (const std::string& line : f.lbxSinalizador.items())
+        n += line == ">" ? 1 : 0;
     return n;
 }
 
@@ -38,7 +40,7 @@ inline void expectPointerConsistent(const FrmTolvanLink& f) {
 }
 
 class PanelTest : public ::testing::Test {
-protected:
+  protected:
     // Starts the program on a catalogue of `systems` rows; the main menu is shown.
     void startWith(int systems) {
         rig.setSystems(numberedSystems(systems));

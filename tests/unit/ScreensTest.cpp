@@ -8,7 +8,7 @@ namespace tolvan::test {
 namespace {
 
 class ScreensTest : public PanelTest {
-protected:
+  protected:
     void useRegistry(const std::vector<std::string>& names) {
         rig.registry.entries.clear();
         for (const std::string& name : names) {
@@ -94,8 +94,8 @@ TEST_F(ScreensTest, RefusedPortOnThePortListCanBeGivenUpOrReplaced) {
 }
 
 TEST_F(ScreensTest, AnEmptyPortListDoesNotCrashConfirm) {
-    useRegistry({});
     startWith(1);
+    useRegistry({});
     openPortList();
     EXPECT_EQ(f().LinhaFim, -1);
     rig.dialogs.onMessage = [](const MessageDialog& d) {
@@ -191,7 +191,8 @@ TEST_F(ScreensTest, OperationMenuIsTitledAfterTheChosenSystemAndReturnRebuildsTh
 
 TEST(PortDialogTest, PreselectsThePortsOwnLineAndReadsWholeNumbers) {
     sim::FakePortRegistry registry;
-    for (const char* name : {"COM1", "COM2", "COM10"}) registry.entries.push_back({name, ""});
+    for (const char* name : {"COM1", "COM2", "COM10"})
+        registry.entries.push_back({name, ""});
     PortDialog dialog(registry);
     dialog.Porta = 1;
     dialog.FormActivate();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PanelFixture.h"
+#include "link/PortDialog.h"
 #include "texts/Mensagem.h"
 
 namespace tolvan::test {
@@ -157,7 +158,7 @@ TEST_F(StartupTest, WindowIsCentredWithTheHalvesRoundedTowardZero) {
 }
 
 class SelectorStartupTest : public PanelTest {
-protected:
+  protected:
     void SetUp() override {
         rig.setSystems(numberedSystems(3));
         rig.writeFile(kSelectionFile, "x\r\ny\r\nSistema 02\r\n");
@@ -188,8 +189,9 @@ TEST_F(SelectorStartupTest, AMissingBackgroundIsNamedWithoutADriveAndSelectorMod
     rig.dialogs.onMessage = [](const MessageDialog&) { return kResultOk; };
     rig.start();
     ASSERT_FALSE(rig.messages().empty());
-    EXPECT_EQ(rig.messages()[0],
-              "Não foi possível encontrar o arquivo: \\Orsolite\\TolvanFlex\\Imagens\\FundoComum.jpg");
+    EXPECT_EQ(
+        rig.messages()[0],
+        "Não foi possível encontrar o arquivo: \\Orsolite\\TolvanFlex\\Imagens\\FundoComum.jpg");
     EXPECT_TRUE(f().ModoSelecao);
     EXPECT_TRUE(f().ImgTolvanLink.jpegFile().empty());
 }
