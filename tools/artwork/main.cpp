@@ -1,0 +1,77 @@
+// Draws the pictures that the windows carry and the demo's selector-mode background, and
+// writes them with a resource list into the folder given: tolvan_artwork <folder>.
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+#include "Artwork.h"
+#include "gui/JpegImage.h"
+
+using namespace tolvan::artwork;
+
+namespace {
+
+bool savePng(const QImage& image, const QDir& dir, const QString& name, QStringList& written) {
+    if (!image.save(dir.filePath(name), "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(dir.filePath(name)));
+        return false;
+    }
+    written << name;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    QStringList embedded;
+    bool ok = true;
+    const QImage panel = drawPanel();
+    ok &= savePng(panel, dir, QStringLiteral("panel.png"), embedded);
+    for (const KeySpec& key : panelKeys()) {
+        ok &= savePng(drawKey(key, KeyLook::Normal, panel), dir, key.name + ".png", embedded);
+        ok &= savePng(drawKey(key, KeyLook::Pressed, panel), dir, key.name + "_down.png", embedded);
+        ok &= savePng(drawKey(key, KeyLook::Hover, panel), dir, key.name + "_over.png", embedded);
+    }
+    const QImage preview = drawPanelPreview(panel);
+    ok &= savePng(drawAbout(preview), dir, QStringLiteral("about.png"), embedded);
+    ok &= savePng(drawIcon(35), dir, QStringLiteral("splash_icon.png"), embedded);
+    ok &= savePng(drawIcon(256), dir, QStringLiteral("icon.png"), embedded);
+
+    // Files beside the resources: the panel as the window shows it, the desktop entry's icon
+    // and the launcher's background for selector mode.
+    QStringList loose;
+    ok &= savePng(preview, dir, QStringLiteral("panel_preview.png"), loose);
+    ok &= savePng(drawIcon(256), dir, QStringLiteral("tolvanlink.png"), loose);
+    QString error;
+    if (!tolvan::gui::JpegImage::save(drawSelectorBackground(),
+                                      dir.filePath(QStringLiteral("FundoComum.jpg")), 88, &error)) {
+        std::fprintf(stderr, "cannot write FundoComum.jpg: %s\n", qPrintable(error));
+        ok = false;
+    }
+
+    QFile qrc(dir.filePath(QStringLiteral("artwork.qrc")));
+    if (!qrc.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "cannot write artwork.qrc\n");
+        return 1;
+    }
+    QTextStream out(&qrc);
+    out << "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/artwork\">\n";
+    for (const QString& name : embedded)
+        out << "    <file>" << name << "</file>\n";
+    out << "</qresource>\n</RCC>\n";
+    return ok ? 0 : 1;
+}
