@@ -17,6 +17,7 @@ class SimSerialDriver;
 // model at the simulated time, and the model's answers reach the host through deliver() at the
 // times the line's pacing, delays and split gaps give (rounded up to the next millisecond). A
 // hang-up breaks the line (the host's writes fail) and nothing more is answered.
+// It takes the line's onHostWrite hook; build it after the loop and the line, so it goes first.
 class SimDevice {
   public:
     SimDevice(SimLoop& loop, SimSerialDriver& serial, emu::DeviceOptions options = {},
