@@ -1,6 +1,62 @@
+// The program's entry: builds the desktop adapters, the main window's model and its window,
+// and runs the event loop until the model ends the program.
 #include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QPixmap>
+#include <filesystem>
+
+#include "app/FrmTolvanLink.h"
+#include "gui/MainWindow.h"
+#include "gui/PanelArtwork.h"
+#include "gui/SplashWindow.h"
+#include "link/SerialCommRegistry.h"
+#include "platform/DeviceScanner.h"
+#include "platform/PosixSerialDriver.h"
+#include "platform/QtDesktop.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtTimers.h"
+#include "platform/SqliteCatalogueStore.h"
 
 int main(int argc, char** argv) {
+    using namespace tolvan;
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+    // The model alone ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // No command-line option is read: only the executable's own path.
+    const std::filesystem::path executable =
+        QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath().toStdString();
+    const std::filesystem::path root = PathResolver::rootFor(executable);
+
+    QtClock clock;
+    QtTimerFactory timers;
+    PosixSerialDriver serial;
+    DeviceScanner devices;
+    SerialCommRegistry ports(PathResolver(root), devices);
+    QtDialogs dialogs(kApplicationTitle);
+    QtDesktop desktop;
+    SqliteCatalogueStore catalogues;
+
+    const gui::PanelArtwork artwork = gui::PanelArtwork::load();
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork.programIcon)));
+    dialogs.setAboutPicture(QPixmap::fromImage(artwork.about));
+
+    FrmTolvanLink form(
+        Services{clock, timers, serial, ports, dialogs, desktop, catalogues, root, executable});
+    gui::MainWindow window(form, artwork);
+    dialogs.setOwner(&window);
+    form.FormCreate();
+
+    // The about box is the model's frmAbout, shown by the dialogs; the port dialog is made
+    // afresh for each use. The splash window is made and never shown.
+    gui::SplashWindow splash(artwork.icon);
+    window.afterFirstActivation = [&] { splash.follow(form.frmCarregando); };
+
+    window.showCentred();
+    const int code = app.exec();
+    // However the loop ended, the model has closed.
+    if (!form.closed()) form.Close();
+    return code;
 }

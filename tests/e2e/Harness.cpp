@@ -1,0 +1,313 @@
+#include "Harness.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace tolvan::e2e {
+
+namespace fs = std::filesystem;
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() >= deadline) return done();
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+fs::path makeTempDir(const std::string& prefix) {
+    std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+fs::path programExecutable() {
+    return TOLVAN_PROGRAM;
+}
+fs::path emulatorExecutable() {
+    return TOLVAN_EMULATOR;
+}
+
+// ---- Process ----
+
+Process::Process(Options o) {
+    std::map<std::string, std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const auto eq = entry.find('=');
+        if (eq != std::string::npos) env[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    for (const auto& [k, v] : o.env)
+        env[k] = v;
+    std::vector<std::string> envText;
+    for (const auto& [k, v] : env)
+        envText.push_back(k + "=" + v);
+    std::vector<char*> envp, argv;
+    for (std::string& s : envText)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+    for (std::string& s : o.argv)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string out = o.output.empty() ? std::string("/dev/null") : o.output.string();
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (!o.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, o.cwd.c_str());
+    // Descriptors asked for stay open in the child (the others are opened close-on-exec).
+    for (int fd : o.keepFds) {
+        int flags = fcntl(fd, F_GETFD);
+        fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC);
+    }
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    const int rc = posix_spawn(&pid_, argv[0], &actions, &attr, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        pid_ = -1;
+        throw std::runtime_error(o.argv[0] + ": " + std::strerror(rc));
+    }
+}
+
+Process::~Process() {
+    stop();
+}
+
+bool Process::running() {
+    if (pid_ < 0 || status_) return false;
+    int status = 0;
+    const pid_t r = waitpid(pid_, &status, WNOHANG);
+    if (r == pid_) {
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return false;
+    }
+    return r == 0;
+}
+
+std::optional<int> Process::waitExit(std::chrono::milliseconds timeout) {
+    waitFor([this] { return !running(); }, timeout);
+    return status_;
+}
+
+void Process::stop() {
+    if (!running()) return;
+    kill(pid_, SIGTERM);
+    if (waitExit(3s)) return;
+    kill(pid_, SIGKILL);
+    waitExit(3s);
+}
+
+// ---- XServer ----
+
+XServer::XServer() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    const char* xvfb = "/usr/bin/Xvfb";
+    if (access(xvfb, X_OK) != 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return;
+    }
+    // Xvfb picks a free display number itself and writes it to the descriptor.
+    xvfb_ = std::make_unique<Process>(
+        Process::Options{{xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
+                          "-nolisten", "tcp", "-noreset"},
+                         {},
+                         {},
+                         {},
+                         {fds[1]}});
+    close(fds[1]);
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+}
+
+XServer::~XServer() = default;
+
+// ---- Emulator ----
+
+Emulator::Emulator(const fs::path& dir, std::vector<std::string> extraArgs)
+    : logFile_(dir / "frames.log") {
+    const fs::path linkFile = dir / "pty";
+    std::vector<std::string> argv = {emulatorExecutable().string(), "--link", linkFile.string(),
+                                     "--frame-log", logFile_.string()};
+    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+    process_ = std::make_unique<Process>(Process::Options{argv, {}, dir, dir / "emulator.out", {}});
+    waitFor(
+        [&] {
+            const std::string text = readFile(linkFile);
+            return !text.empty() && text.back() == '\n';
+        },
+        10s);
+    std::string text = readFile(linkFile);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    pty_ = text;
+}
+
+Emulator::~Emulator() = default;
+
+std::string Emulator::frameLog() const {
+    return readFile(logFile_);
+}
+
+int Emulator::framesNamed(const std::string& name, const std::string& direction) const {
+    std::istringstream in(frameLog());
+    std::string line;
+    int n = 0;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string time, dir, frame;
+        fields >> time >> dir >> frame;
+        if (dir == direction && (frame == name || frame == "Cmd" + name)) ++n;
+    }
+    return n;
+}
+
+// ---- ForeignWindow ----
+
+ForeignWindow::ForeignWindow(const std::string& display, const std::string& title) {
+    display_ = XOpenDisplay(display.c_str());
+    if (!display_) return;
+    window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 200, 100, 0, 0, 0);
+    XStoreName(display_, window_, title.c_str());
+    Atom deleteAtom = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    deleteAtom_ = deleteAtom;
+    XSetWMProtocols(display_, window_, &deleteAtom, 1);
+    XMapWindow(display_, window_);
+    XSync(display_, False);
+}
+
+ForeignWindow::~ForeignWindow() {
+    if (display_) XCloseDisplay(display_);
+}
+
+bool ForeignWindow::closeRequested() {
+    while (display_ && XPending(display_) > 0) {
+        XEvent ev;
+        XNextEvent(display_, &ev);
+        if (ev.type == ClientMessage && static_cast<Atom>(ev.xclient.data.l[0]) == deleteAtom_)
+            closeRequested_ = true;
+    }
+    return closeRequested_;
+}
+
+// ---- Operator ----
+
+std::string Operator::run(const std::vector<std::string>& argv) const {
+    const fs::path out = makeTempDir("tolvan-op-") / "out";
+    {
+        Process p({argv, {{"DISPLAY", display_}}, {}, out, {}});
+        p.waitExit(10s);
+    }
+    std::string text = readFile(out);
+    fs::remove_all(out.parent_path());
+    return text;
+}
+
+namespace {
+
+// xdotool's --name takes a regular expression: the title is matched whole and literally.
+std::string exactTitle(const std::string& title) {
+    std::string re = "^";
+    for (char c : title) {
+        if (std::strchr("\\^$.|?*+()[]{}", c)) re += '\\';
+        re += c;
+    }
+    return re + "$";
+}
+
+}  // namespace
+
+std::optional<std::string> Operator::window(const std::string& title) const {
+    std::istringstream ids(run({"/usr/bin/xdotool", "search", "--name", exactTitle(title)}));
+    std::string id;
+    if (ids >> id) return id;
+    return std::nullopt;
+}
+
+bool Operator::waitWindow(const std::string& title, std::chrono::milliseconds timeout) const {
+    return waitFor([&] { return window(title).has_value(); }, timeout);
+}
+
+bool Operator::waitGone(const std::string& title, std::chrono::milliseconds timeout) const {
+    return waitFor([&] { return !window(title).has_value(); }, timeout);
+}
+
+bool Operator::keys(const std::string& title, const std::vector<std::string>& keys) const {
+    const std::optional<std::string> id = window(title);
+    if (!id) return false;
+    run({"/usr/bin/xdotool", "windowfocus", "--sync", *id});
+    std::vector<std::string> argv = {"/usr/bin/xdotool", "key", "--delay", "60"};
+    argv.insert(argv.end(), keys.begin(), keys.end());
+    run(argv);
+    return true;
+}
+
+std::string Operator::titles() const {
+    return run({"/usr/bin/xdotool", "search", "--name", ".", "getwindowname", "%@"});
+}
+
+void Operator::screenshot(const fs::path& file) const {
+    run({TOLVAN_SCREENSHOT, file.string()});
+}
+
+// ---- Installation ----
+
+Installation::Installation(install::InstallOptions options) {
+    base_ = makeTempDir("tolvan-e2e-");
+    root_ = base_ / "root";
+    cwd_ = base_ / "cwd";
+    fs::create_directories(cwd_);
+    options.root = root_;
+    options.program = programExecutable();
+    if (options.systems.empty()) options.systems = install::demoSystems();
+    install::writeInstallation(options);
+}
+
+Installation::~Installation() {
+    if (!std::getenv("TOLVAN_E2E_KEEP")) {
+        std::error_code ec;
+        fs::remove_all(base_, ec);
+    }
+}
+
+std::unique_ptr<Process> Installation::start(const std::string& display) const {
+    return std::make_unique<Process>(
+        Process::Options{{(programDir() / "TolvanLink").string()},
+                         {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}},
+                         cwd_,
+                         base_ / "program.out",
+                         {}});
+}
+
+}  // namespace tolvan::e2e

@@ -1,0 +1,157 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "InstallTree.h"
+
+struct _XDisplay;
+
+// What the end-to-end tests stand on: real processes (an X server, the device emulator on a
+// pty, the installed program) and an operator who reads window titles and presses keys.
+namespace tolvan::e2e {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Polls `done` every 20 ms until it holds or `timeout` has passed; returns whether it holds.
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+std::string readFile(const std::filesystem::path& file);
+
+// A child process, started with its own environment additions and working folder, its output
+// kept in files. Stopped by its own id (SIGTERM, then SIGKILL) when still running at the end.
+class Process {
+  public:
+    struct Options {
+        std::vector<std::string> argv;
+        std::map<std::string, std::string> env;  // added to (or replacing in) this environment
+        std::filesystem::path cwd;
+        std::filesystem::path output;  // standard output and error; none: /dev/null
+        // Extra descriptors left open in the child (for Xvfb's -displayfd).
+        std::vector<int> keepFds;
+    };
+    explicit Process(Options options);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool running();
+    // The exit status (the signal number + 128 when killed), once the process has ended.
+    std::optional<int> waitExit(std::chrono::milliseconds timeout);
+    void stop();
+
+  private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+// An X server of the test's own (Xvfb on a free display number).
+class XServer {
+  public:
+    XServer();
+    ~XServer();
+    bool ok() const { return !display_.empty(); }
+    const std::string& display() const { return display_; }
+
+  private:
+    std::unique_ptr<Process> xvfb_;
+    std::string display_;
+};
+
+// The device emulator on a pseudo-terminal, its frames logged.
+class Emulator {
+  public:
+    Emulator(const std::filesystem::path& dir, std::vector<std::string> extraArgs = {});
+    ~Emulator();
+    bool ok() const { return !pty_.empty(); }
+    const std::string& pty() const { return pty_; }
+    std::string frameLog() const;
+    // Lines of the frame log whose frame name is `name` ("Link", "GravaSetor", ...).
+    int framesNamed(const std::string& name, const std::string& direction = "rx") const;
+    std::optional<int> waitExit(std::chrono::milliseconds timeout) {
+        return process_->waitExit(timeout);
+    }
+
+  private:
+    std::filesystem::path logFile_;
+    std::unique_ptr<Process> process_;
+    std::string pty_;
+};
+
+// A top-level window of a program that is not this one: it records the close requests that
+// reach it (the launcher's window that the program asks to close).
+class ForeignWindow {
+  public:
+    ForeignWindow(const std::string& display, const std::string& title);
+    ~ForeignWindow();
+    bool ok() const { return display_ != nullptr; }
+    // Handles pending events; true once a WM_DELETE_WINDOW request has arrived.
+    bool closeRequested();
+
+  private:
+    ::_XDisplay* display_ = nullptr;
+    unsigned long window_ = 0;
+    unsigned long deleteAtom_ = 0;
+    bool closeRequested_ = false;
+};
+
+// The operator at the X display: finds windows by their exact title and types at them.
+class Operator {
+  public:
+    explicit Operator(std::string display) : display_(std::move(display)) {}
+    // The id of a window titled exactly `title`, if there is one.
+    std::optional<std::string> window(const std::string& title) const;
+    bool waitWindow(const std::string& title, std::chrono::milliseconds timeout) const;
+    bool waitGone(const std::string& title, std::chrono::milliseconds timeout) const;
+    // Gives the window the keyboard focus and presses the keys (xdotool names: Return,
+    // Escape, Down, F5 ...). False when there is no such window.
+    bool keys(const std::string& title, const std::vector<std::string>& keys) const;
+    // The titles of every window on the display, for failure messages.
+    std::string titles() const;
+    // Saves the screen as a PNG picture (for the record of a failed test).
+    void screenshot(const std::filesystem::path& file) const;
+
+  private:
+    std::string run(const std::vector<std::string>& argv) const;
+    std::string display_;
+};
+
+// One run of the installed program: a fresh root with a generated installation, the program
+// copied in, its working folder beside it.
+class Installation {
+  public:
+    explicit Installation(install::InstallOptions options = {});
+    ~Installation();
+
+    const std::filesystem::path& root() const { return root_; }
+    const std::filesystem::path& cwd() const { return cwd_; }
+    std::filesystem::path programDir() const { return install::programDir(root_); }
+    std::filesystem::path portFile() const { return install::commonDir(root_) / "Comm.txt"; }
+    std::filesystem::path selectionFile() const { return install::commonDir(root_) / "Selecao"; }
+    // Starts <root>/Orsolite/Tolvan Link/TolvanLink on the display.
+    std::unique_ptr<Process> start(const std::string& display) const;
+
+  private:
+    std::filesystem::path base_;
+    std::filesystem::path root_;
+    std::filesystem::path cwd_;
+};
+
+// A fresh folder under the system's temporary folder, removed with its contents at the end.
+std::filesystem::path makeTempDir(const std::string& prefix);
+
+// The built programs (set by the build).
+std::filesystem::path programExecutable();
+std::filesystem::path emulatorExecutable();
+
+}  // namespace tolvan::e2e

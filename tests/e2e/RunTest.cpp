@@ -1,0 +1,62 @@
+#include "ProgramFixture.h"
+
+namespace tolvan::e2e {
+namespace {
+
+constexpr const char* kInformacao = "Informação";
+
+install::SystemSpec horizonte() {
+    return install::demoSystems().at(7);
+}
+
+// The operator connects, picks the only system and runs "Gravação & Verificação": the device
+// receives both images, reads them back sector by sector and is told to run them.
+TEST_F(ProgramTest, ConnectsProgramsAndVerifiesASystem) {
+    install::InstallOptions options;
+    options.systems = {horizonte()};
+    start(options);
+    waitMainMenu();
+
+    ASSERT_TRUE(op_->keys(kMainWindow, {"Return"}));  // Conexão
+    answer(kInformacao, {"Return"});                  // unplug and replug the cable
+    ASSERT_TRUE(waitFor([&] { return emulator_->framesNamed("RespostaLink", "tx") > 0; }, 20s))
+        << emulator_->frameLog();
+    // The system list comes half a second after the answer.
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(op_->keys(kMainWindow, {"Return", "Return"}));  // the system, then line 1
+
+    answer(kInformacao, {"Return"}, 60s);  // " ARQUIVO VERIFICADO SEM ERROS ..."
+    EXPECT_EQ(emulator_->framesNamed("LeSetor"), horizonte().setor + horizonte().setorL);
+    EXPECT_GT(emulator_->framesNamed("GravaSetor"), 0);
+    ASSERT_TRUE(waitFor([&] { return emulator_->framesNamed("Executa") == 1; }, 5s))
+        << emulator_->frameLog();
+
+    ASSERT_TRUE(op_->keys(kMainWindow, {"Escape"}));
+    answer("Confirmação", {"Return"});
+    expectExit();
+}
+
+// Started by the launcher: the program connects by itself, finds the system named in the
+// selection file (on the eighth row, so the list scrolls), programs and verifies it, then
+// closes, deletes the selection file and asks the launcher's window to close.
+TEST_F(ProgramTest, SelectorModeRunsTheNamedSystemAndClosesTheLauncher) {
+    ForeignWindow launcher(x_->display(), "Tolvan Flex Selecionador");
+    ASSERT_TRUE(launcher.ok());
+    install::InstallOptions options;
+    options.selection = horizonte().descricao;
+    options.background = true;
+    start(options);
+    ASSERT_TRUE(op_->waitWindow(kMainWindow, 20s)) << op_->titles();
+
+    answer(kInformacao, {"Return"});       // unplug and replug the cable
+    answer(kInformacao, {"Return"}, 60s);  // " ARQUIVO VERIFICADO SEM ERROS ..."
+    expectExit();
+
+    EXPECT_EQ(emulator_->framesNamed("LeSetor"), horizonte().setor + horizonte().setorL);
+    EXPECT_EQ(emulator_->framesNamed("Executa"), 1);
+    EXPECT_FALSE(std::filesystem::exists(install_->selectionFile()));
+    EXPECT_TRUE(waitFor([&] { return launcher.closeRequested(); }, 5s));
+}
+
+}  // namespace
+}  // namespace tolvan::e2e
