@@ -147,18 +147,20 @@ TEST(DeviceModelTest, SectorsWrittenWithTheOneByteOverlapReadBackAsTheImage) {
     host.program(kLImage, lImage);
 
     std::string expected = mainImage;
-    expected.resize(512, '\0');            // the last frame's fill
-    expected += std::string(256, '\xFF');  // never written
+    expected.resize(513, '\0');            // the last frame's fill, its last byte sent ahead
+    expected += std::string(255, '\xFF');  // never written
     EXPECT_EQ(host.readBack(kMainImage, 3), expected);
-    // 513 entries go out in two frames; the last entry only as byte 259 of the second.
-    EXPECT_EQ(host.readBack(kLImage, 2), lImage.substr(0, 512));
+    // 513 entries go out in two frames; the last entry only as byte 259 of the second, which
+    // the device keeps as the first byte of sector 3.
+    EXPECT_EQ(host.model.store().image(kLImage), lImage);
+    EXPECT_EQ(host.readBack(kLImage, 3), lImage + std::string(255, '\xFF'));
     EXPECT_EQ(host.model.store().image(kL2Image), "");
 
     // A new write sequence erases the image first.
     host.program(kMainImage, pattern(10, 9));
     std::string shorter = pattern(10, 9);
     shorter.resize(256, '\0');
-    EXPECT_EQ(host.readBack(kMainImage, 2), shorter + std::string(256, '\xFF'));
+    EXPECT_EQ(host.readBack(kMainImage, 2), shorter + '\0' + std::string(255, '\xFF'));
     // Each read sequence starts again at sector 1.
     EXPECT_EQ(host.readBack(kMainImage, 1), shorter);
 }
@@ -168,7 +170,7 @@ TEST(DeviceModelTest, SectorFramesOutsideTheirSequenceAreAnsweredButChangeNothin
     host.program(kMainImage, pattern(256));
     host.ask(nome("X"));  // closes the write sequence
     EXPECT_EQ(host.ask(gravaSetores(pattern(256, 7))[0]), bytes({0x00, 0x03, 0x06}));
-    EXPECT_EQ(host.model.store().image(kMainImage), pattern(256));
+    EXPECT_EQ(host.model.store().image(kMainImage), pattern(256) + '\0');
     EXPECT_EQ(host.ask(leSetor()), bytes({0x01, 0x03, 0x09}) + std::string(256, '\xFF'));
 }
 

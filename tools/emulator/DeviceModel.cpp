@@ -139,6 +139,10 @@ void DeviceModel::onFrame(Reaction& r) {
             if (sequence_ == Sequence::Write) {
                 notes.push_back(imageName(image_) + " sector " + std::to_string(nextSector_));
                 store_.writeSector(image_, nextSector_++, std::string_view(frame).substr(3, 256));
+                // The frame's last byte is the next sector's first, sent ahead: the device keeps
+                // it there, so an image that ends on it is not cut short. The next frame, when
+                // one comes, writes that sector whole.
+                store_.writeByte(image_, nextSector_, 0, static_cast<char>(at(frame, 259)));
             } else {
                 notes.push_back("no write sequence: not stored");
             }

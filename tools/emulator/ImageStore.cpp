@@ -76,6 +76,14 @@ void ImageStore::writeSector(Address image, std::size_t sector, std::string_view
     data.replace(start, kSectorSize, block);
 }
 
+void ImageStore::writeByte(Address image, std::size_t sector, std::size_t index, char byte) {
+    if (sector == 0 || index >= kSectorSize) return;
+    std::string& data = images_[image];
+    const std::size_t at = (sector - 1) * kSectorSize + index;
+    if (data.size() <= at) data.resize(at + 1, '\xFF');
+    data[at] = byte;
+}
+
 void ImageStore::erase(Address image) {
     images_.erase(image);
 }

@@ -31,6 +31,8 @@ class ImageStore {
     // The 256 bytes of sector `sector` (from 1).
     std::string sector(Address image, std::size_t sector) const;
     void writeSector(Address image, std::size_t sector, std::string_view bytes);
+    // One byte of a sector (index from 0), the image growing only as far as that byte.
+    void writeByte(Address image, std::size_t sector, std::size_t index, char byte);
     // Forgets everything the image held (a new write sequence starts on erased memory).
     void erase(Address image);
     // The image holds exactly these bytes from sector 1 on.
