@@ -73,6 +73,9 @@ bool PosixSerialDriver::open(const std::string& devicePath, std::string& error) 
     if (::ioctl(fd, TIOCMBIS, &lines) != 0 && errno != EINVAL && errno != ENOTTY) {
         return fail(errorText(errno));
     }
+    // Whatever waited on the line before this opening (answers to a run abandoned before a
+    // reopen) belongs to nobody now.
+    ::tcflush(fd, TCIOFLUSH);
 
     fd_ = fd;
     ++openings_;
