@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -181,16 +182,22 @@ std::string Emulator::frameLog() const {
 }
 
 int Emulator::framesNamed(const std::string& name, const std::string& direction) const {
+    return static_cast<int>(frameTimes(name, direction).size());
+}
+
+std::vector<long long> Emulator::frameTimes(const std::string& name,
+                                            const std::string& direction) const {
     std::istringstream in(frameLog());
     std::string line;
-    int n = 0;
+    std::vector<long long> times;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
-        std::string time, dir, frame;
+        long long time = 0;
+        std::string dir, frame;
         fields >> time >> dir >> frame;
-        if (dir == direction && (frame == name || frame == "Cmd" + name)) ++n;
+        if (dir == direction && (frame == name || frame == "Cmd" + name)) times.push_back(time);
     }
-    return n;
+    return times;
 }
 
 // ---- ForeignWindow ----

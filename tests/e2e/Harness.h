@@ -78,6 +78,9 @@ class Emulator {
     std::string frameLog() const;
     // Lines of the frame log whose frame name is `name` ("Link", "GravaSetor", ...).
     int framesNamed(const std::string& name, const std::string& direction = "rx") const;
+    // The times (µs, monotonic) of those lines.
+    std::vector<long long> frameTimes(const std::string& name,
+                                      const std::string& direction = "rx") const;
     std::optional<int> waitExit(std::chrono::milliseconds timeout) {
         return process_->waitExit(timeout);
     }

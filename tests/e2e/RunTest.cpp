@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "ProgramFixture.h"
 
 namespace tolvan::e2e {
@@ -21,8 +23,8 @@ TEST_F(ProgramTest, ConnectsProgramsAndVerifiesASystem) {
     answer(kInformacao, {"Return"});                  // unplug and replug the cable
     ASSERT_TRUE(waitFor([&] { return emulator_->framesNamed("RespostaLink", "tx") > 0; }, 20s))
         << emulator_->frameLog();
-    // The system list comes half a second after the answer.
-    std::this_thread::sleep_for(1500ms);
+    // The system list comes half a second after the answer (with room for a busy machine).
+    std::this_thread::sleep_for(2500ms);
     ASSERT_TRUE(op_->keys(kMainWindow, {"Return", "Return"}));  // the system, then line 1
 
     answer(kInformacao, {"Return"}, 60s);  // " ARQUIVO VERIFICADO SEM ERROS ..."
@@ -30,6 +32,30 @@ TEST_F(ProgramTest, ConnectsProgramsAndVerifiesASystem) {
     EXPECT_GT(emulator_->framesNamed("GravaSetor"), 0);
     ASSERT_TRUE(waitFor([&] { return emulator_->framesNamed("Executa") == 1; }, 5s))
         << emulator_->frameLog();
+
+    ASSERT_TRUE(op_->keys(kMainWindow, {"Escape"}));
+    answer("Confirmação", {"Return"});
+    expectExit();
+}
+
+// A device that never answers: the link poll goes out every 5 ms until the 400th tick, then
+// the operator is asked whether to give up; Yes brings back the main menu.
+TEST_F(ProgramTest, LinkPollKeepsItsCadenceAgainstASilentDevice) {
+    start({}, {"--silent"});
+    waitMainMenu();
+    ASSERT_TRUE(op_->keys(kMainWindow, {"Return"}));  // Conexão
+    answer(kInformacao, {"Return"});
+    answer("Confirmação", {"Return"}, 20s);  // "Não houve comunicação. Deseja abandonar ..."
+
+    std::vector<long long> times = emulator_->frameTimes("Link");
+    ASSERT_GE(times.size(), 390u) << emulator_->frameLog().substr(0, 2000);
+    std::vector<long long> gaps;
+    for (std::size_t i = 1; i < times.size(); ++i)
+        gaps.push_back(times[i] - times[i - 1]);
+    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+    const long long median = gaps[gaps.size() / 2];
+    EXPECT_GE(median, 4000);
+    EXPECT_LE(median, 7500);
 
     ASSERT_TRUE(op_->keys(kMainWindow, {"Escape"}));
     answer("Confirmação", {"Return"});

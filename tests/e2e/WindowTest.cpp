@@ -6,15 +6,19 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
 
 #include "gui/DisplayListWidget.h"
 #include "gui/MainWindow.h"
 #include "gui/VirtualKeys.h"
 #include "gui/widgets/ImageButtonWidget.h"
+#include "link/PortDialog.h"
 #include "platform/QtDialogs.h"
 #include "sim/TestRig.h"
 
@@ -123,6 +127,50 @@ TEST_F(WindowTest, SelectorRegionIsTheWindowMask) {
     f().janela.setRegion({Rect{500, 72, 790, 88}, Rect{500, 50, 653, 69}});
     settle();
     EXPECT_EQ(window->mask(), QRegion(500, 72, 290, 16) + QRegion(500, 50, 153, 19));
+}
+
+// With "debug.txt" in the current folder the receive log shows, line by line.
+TEST(WindowDebugTest, ReceiveLogShowsWithDebugFile) {
+    sim::TestRig rig;
+    rig.setSystems({{"Alfa", "A.BIN", 4, "AL.BIN", 2, "", 0}});
+    std::ofstream("debug.txt") << "";
+    MainWindow window(rig.form(), PanelArtwork::load());
+    rig.form().FormCreate();
+    window.showCentred();
+    rig.form().diagnostico.registraRecepcao("00 03 01");
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    auto* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    ASSERT_NE(memo, nullptr);
+    EXPECT_TRUE(memo->isVisible());
+    EXPECT_EQ(memo->geometry(), QRect(240, 64, 129, 113));
+    EXPECT_TRUE(memo->toPlainText().contains(QStringLiteral("00 03 01")));
+}
+
+// The port dialog works on its model: a click takes the line's number, Esc does nothing, and
+// the title bar's close keeps what the clicks chose (OK would read a blank line as port 1).
+TEST(PortDialogTest, ClicksAndTitleBarClose) {
+    sim::FakePortRegistry registry;
+    registry.entries = {{"COM1", "/dev/a"}, {"COM4", "/dev/b"}};
+    PortDialog model(registry);
+    model.Porta = 4;
+    QtDialogs dialogs("Vessaro");
+    QTimer::singleShot(0, [&] {
+        QWidget* dlg = QApplication::activeModalWidget();
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Porta de Comunicação"));
+        auto* list = dlg->findChild<QListWidget*>(QStringLiteral("lbxPorta"));
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->count(), 6);
+        EXPECT_EQ(list->currentRow(), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(2)).center());
+        QTest::keyClick(dlg, Qt::Key_Escape);
+        EXPECT_TRUE(dlg->isVisible());
+        dlg->close();
+    });
+    dialogs.showPortDialog(model);
+    EXPECT_EQ(model.Porta, 3);
 }
 
 TEST(VirtualKeysTest, WindowsCodesOfTheKeysThePanelKnows) {
