@@ -33,16 +33,15 @@ QFont pixelFont(const QString& family, int pixels, bool bold, bool italic = fals
     return f;
 }
 
-// Arial is matched by Liberation Sans; "MS Sans Serif" falls back to the nearest sans.
+// Arial is matched by Liberation Sans; "MS Sans Serif" falls back to the nearest sans, and of
+// the sans fonts at hand Liberation Sans is the one whose widths fit the dialogs' fixed sizes.
 QFont arial(int pixels, bool bold) {
     QFont f = pixelFont(QStringLiteral("Liberation Sans"), pixels, bold);
     f.setStyleHint(QFont::SansSerif);
     return f;
 }
 QFont sansSerif(int pixels, bool bold) {
-    QFont f = pixelFont(QStringLiteral("Sans Serif"), pixels, bold);
-    f.setStyleHint(QFont::SansSerif);
-    return f;
+    return arial(pixels, bold);
 }
 
 void centreOnScreen(QWidget& w) {
