@@ -6,7 +6,7 @@
 # Usage: scripts/demo.sh [build-dir]
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$here/build}"
+build="$(realpath -m "${1:-$here/build}")"
 
 "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

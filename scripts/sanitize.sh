@@ -2,7 +2,7 @@
 # Builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer and runs them.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$here/build-asan}"
+build="$(realpath -m "${1:-$here/build-asan}")"
 "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_SANITIZE=ON \
       -DTOLVAN_BUILD_BENCH=OFF
