@@ -5,6 +5,7 @@
 
 #include "link/SerialPort.h"
 #include "texts/Cp1252.h"
+#include "texts/Trim.h"
 
 namespace tolvan {
 
@@ -24,10 +25,6 @@ std::uint8_t byteOf(std::string_view number) {
 void sendByte(SerialPort& port, std::uint8_t byte) {
     const char ch = static_cast<char>(byte);
     port.sendString(std::string_view(&ch, 1));
-}
-
-bool isBlankOrControl(char ch) {
-    return static_cast<unsigned char>(ch) <= ' ';
 }
 
 void CmdSetores(SerialPort& port, std::string_view head, int qtdSetores) {
@@ -63,14 +60,6 @@ void MandaStr2(SerialPort& port, std::string_view numberList) {
         if (blank == std::string_view::npos) break;
         numberList.remove_prefix(blank + 1);
     }
-}
-
-std::string Trim(std::string_view text) {
-    while (!text.empty() && isBlankOrControl(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlankOrControl(text.back()))
-        text.remove_suffix(1);
-    return std::string(text);
 }
 
 void CmdLink(SerialPort& port) {

@@ -24,9 +24,6 @@ void MandaStr(SerialPort& port, std::string_view digitPairs);
 // is not a number.
 void MandaStr2(SerialPort& port, std::string_view numberList);
 
-// The text without its leading and trailing blanks and control characters.
-std::string Trim(std::string_view text);
-
 // The fixed frames, each handed to the port as one string.
 inline const std::string kCmdLink{"\x00\x05\x01\x55\xAA", 5};
 inline const std::string kCmdLeSetor{"\x00\x03\x09", 3};

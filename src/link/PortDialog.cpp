@@ -1,25 +1,8 @@
 #include "link/PortDialog.h"
 
-#include <cctype>
-
 #include "services/PortRegistry.h"
 
 namespace tolvan {
-
-int numeroDaPorta(const std::string& name) {
-    if (name.size() < 4) return -1;
-    for (int i = 0; i < 3; ++i) {
-        if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return -1;
-    }
-    int numero = 0;
-    for (std::size_t i = 3; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (!std::isdigit(c)) return -1;
-        numero = numero * 10 + (c - '0');
-        if (numero > 65535) return -1;  // port numbers are 16 bits
-    }
-    return numero;
-}
 
 void PortDialog::FormActivate() {
     lines_.clear();

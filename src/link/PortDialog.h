@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "link/PortName.h"
+
 namespace tolvan {
 
 class PortRegistry;
@@ -29,9 +31,5 @@ class PortDialog {
     std::vector<std::string> lines_;
     int selected_ = -1;
 };
-
-// The port number of a port name: the whole number after "COM" ("COM12" is 12), or -1 when
-// the name is not "COM" followed by a number.
-int numeroDaPorta(const std::string& name);
 
 }  // namespace tolvan

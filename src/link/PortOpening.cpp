@@ -7,6 +7,7 @@
 #include "app/FrmTolvanLink.h"
 #include "link/PortDialog.h"
 #include "texts/Mensagem.h"
+#include "texts/Trim.h"
 
 namespace tolvan {
 
@@ -14,15 +15,6 @@ namespace {
 
 constexpr int kPortaPadrao = 2;
 constexpr const char* kPortaInvalida = "Porta de Comunicação Inválida! ";
-
-std::string trimmed(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
 
 }  // namespace
 
@@ -36,7 +28,7 @@ int PortOpening::lePortFile() {
     std::ifstream in(arquivo, std::ios::binary);
     std::string linha;
     if (in && std::getline(in, linha)) {
-        const std::string texto = trimmed(linha);
+        const std::string texto = Trim(linha);
         int numero = 0;
         auto [fim, erro] = std::from_chars(texto.data(), texto.data() + texto.size(), numero);
         if (erro == std::errc() && fim == texto.data() + texto.size() && !texto.empty() &&

@@ -3,6 +3,7 @@
 #include "app/FrmTolvanLink.h"
 #include "link/Frames.h"
 #include "texts/Mensagem.h"
+#include "texts/Trim.h"
 
 namespace tolvan {
 

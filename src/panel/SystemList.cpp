@@ -5,19 +5,11 @@
 
 #include "app/FrmTolvanLink.h"
 #include "texts/Mensagem.h"
+#include "texts/Trim.h"
 
 namespace tolvan {
 
 namespace {
-
-std::string semBrancos(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
 
 // The third line of the selection file: the system the launcher asks for. A file that cannot
 // be read, or has fewer lines, names nothing.
@@ -103,7 +95,7 @@ void SystemList::RotinasTela1() {
     FrmTolvanLink& f = f_;
     const std::string linha = f.lbxVisor.item(f.lbxVisor.itemIndex());
     f.SistemaEscolhido = linha;
-    if (!f.QrTolvanLink.Locate("Descricao", semBrancos(linha))) {
+    if (!f.QrTolvanLink.Locate("Descricao", Trim(linha))) {
         f.Mensagem("Erro ao localizar o registro.", kErro, kBotaoOk);
         return;
     }
@@ -122,7 +114,7 @@ void SystemList::RotinasTela1() {
 
 void SystemList::rolaParaBaixo() {
     FrmTolvanLink& f = f_;
-    f.QrTolvanLink.Locate("Descricao", semBrancos(f.lbxVisor.item(5)));
+    f.QrTolvanLink.Locate("Descricao", Trim(f.lbxVisor.item(5)));
     f.QrTolvanLink.Next();
     if (f.QrTolvanLink.Eof()) return;
     for (int i = 0; i <= 4; ++i)
@@ -132,7 +124,7 @@ void SystemList::rolaParaBaixo() {
 
 void SystemList::rolaParaCima() {
     FrmTolvanLink& f = f_;
-    f.QrTolvanLink.Locate("Descricao", semBrancos(f.lbxVisor.item(0)));
+    f.QrTolvanLink.Locate("Descricao", Trim(f.lbxVisor.item(0)));
     f.QrTolvanLink.Prior();
     if (f.QrTolvanLink.Bof()) return;
     for (int i = 0; i <= 4; ++i)
@@ -142,7 +134,7 @@ void SystemList::rolaParaCima() {
 
 bool SystemList::doisAbaixo() {
     CatalogueQuery& q = f_.QrTolvanLink;
-    q.Locate("Descricao", semBrancos(f_.lbxVisor.item(5)));
+    q.Locate("Descricao", Trim(f_.lbxVisor.item(5)));
     q.Next();
     q.Next();
     const bool doisOuMais = !q.Eof();
@@ -153,7 +145,7 @@ bool SystemList::doisAbaixo() {
 
 bool SystemList::doisAcima() {
     CatalogueQuery& q = f_.QrTolvanLink;
-    q.Locate("Descricao", semBrancos(f_.lbxVisor.item(0)));
+    q.Locate("Descricao", Trim(f_.lbxVisor.item(0)));
     q.Prior();
     q.Prior();
     const bool doisOuMais = !q.Bof();

@@ -7,6 +7,7 @@
 
 #include "services/PathResolver.h"
 #include "texts/Cp1252.h"
+#include "texts/Trim.h"
 
 namespace tolvan {
 
@@ -14,15 +15,6 @@ namespace {
 
 // The texts are handled as Windows-1252 bytes until they are stored.
 constexpr char kMarcaQuebra = '\xA4';  // "¤": a line break in a message text
-
-std::string trimControls(std::string_view s) {
-    std::size_t begin = 0, end = s.size();
-    while (begin < end && static_cast<unsigned char>(s[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(s[end - 1]) <= 32)
-        --end;
-    return std::string(s.substr(begin, end - begin));
-}
 
 // Only a to z change: "ê" stays as it is.
 std::string upperAscii(std::string s) {
@@ -67,11 +59,10 @@ struct Entry {
 // at the line's second character.
 Entry splitEntry(std::string_view line) {
     const std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos)
-        return {"", trimControls(line.size() > 1 ? line.substr(1) : "")};
+    if (eq == std::string_view::npos) return {"", Trim(line.size() > 1 ? line.substr(1) : "")};
     const std::size_t start = eq + 2;
-    return {trimControls(line.substr(0, eq)),
-            trimControls(start < line.size() ? line.substr(start) : std::string_view{})};
+    return {Trim(line.substr(0, eq)),
+            Trim(start < line.size() ? line.substr(start) : std::string_view{})};
 }
 
 // The entries of the language section, in file order. Lines end in CR LF or LF.
@@ -86,7 +77,7 @@ std::vector<Entry> readSection(const std::string& bytes, const std::string& head
                               (eol == std::string::npos ? bytes.size() : eol) - pos);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         pos = next;
-        const std::string marker = upperAscii(trimControls(line));
+        const std::string marker = upperAscii(Trim(line));
         if (!inSection) {
             inSection = marker.find(header) != std::string::npos;
             continue;
