@@ -25,16 +25,26 @@ std::filesystem::path HelpViewer::manualOf(const HelpRequest& request) {
 void HelpViewer::show(const HelpRequest& request) {
     const std::filesystem::path manual = manualOf(request);
     std::error_code ec;
-    if (manual.empty() || !std::filesystem::is_regular_file(manual, ec)) {
-        std::cerr << "TolvanLink: manual not found: " << manual.string() << '\n';
-        return;
+    if (!manual.empty() && std::filesystem::is_regular_file(manual, ec)) {
+        for (const std::string& name : candidates()) {
+            const QString program = QStandardPaths::findExecutable(QString::fromStdString(name));
+            if (program.isEmpty()) continue;
+            if (QProcess::startDetached(program, {QString::fromStdString(manual.string())})) {
+                return;
+            }
+        }
     }
-    for (const std::string& name : candidates()) {
-        const QString program = QStandardPaths::findExecutable(QString::fromStdString(name));
-        if (program.isEmpty()) continue;
-        if (QProcess::startDetached(program, {QString::fromStdString(manual.string())})) return;
+    // Without the compiled manual or a viewer for it, the topic's own page beside it (the
+    // installation ships manual/Index.html) opens in the desktop's browser.
+    const std::filesystem::path topic = manual.parent_path() / request.topic;
+    if (!request.topic.empty() && std::filesystem::is_regular_file(topic, ec)) {
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (!opener.isEmpty() &&
+            QProcess::startDetached(opener, {QString::fromStdString(topic.string())})) {
+            return;
+        }
     }
-    std::cerr << "TolvanLink: no viewer for " << manual.string() << '\n';
+    std::cerr << "TolvanLink: no manual or viewer for " << manual.string() << '\n';
 }
 
 }  // namespace tolvan
