@@ -9,7 +9,9 @@ extern "C" {
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <vector>
 
 #include "texts/Cp1252.h"
 
@@ -89,9 +91,43 @@ std::string textOf(const pxval_t& v, int codePage, const std::string& column) {
     throw ToolError("column " + column + " does not hold text.");
 }
 
+// pxlib follows a table's chain of data blocks without a bound and takes a block head past the
+// end of the file for whatever its buffer held, so a damaged table can keep it reading for ever.
+// The chain is walked here first: every block lies whole inside the file, and none comes twice.
+void checkDataBlocks(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    unsigned char head[18] = {};
+    if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return;  // pxlib refuses it
+    const auto le16 = [](const unsigned char* at) { return at[0] | (at[1] << 8); };
+    const int fileType = head[4];
+    // The file types whose blocks pxlib chains on opening: data tables and secondary indexes.
+    if (fileType != 0 && fileType != 2 && fileType != 3 && fileType != 4 && fileType != 6 &&
+        fileType != 8)
+        return;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    const std::uintmax_t headerSize = le16(head + 2);
+    const std::uintmax_t blockSize = head[5] * 0x400u;
+    if (ec || blockSize == 0) return;  // pxlib refuses a table without a block size
+    const std::uintmax_t blocks = size > headerSize ? (size - headerSize) / blockSize : 0;
+    std::vector<bool> seen(blocks + 1, false);
+    for (std::uintmax_t block = le16(head + 14); block != 0;) {
+        unsigned char next[2];
+        if (block > blocks || seen[block] ||
+            !in.seekg(static_cast<std::streamoff>(headerSize + (block - 1) * blockSize)) ||
+            !in.read(reinterpret_cast<char*>(next), sizeof next))
+            throw ToolError(file.string() +
+                            ": a damaged Paradox table (its chain of data blocks leaves the file "
+                            "or runs in a circle).");
+        seen[block] = true;
+        block = le16(next);
+    }
+}
+
 }  // namespace
 
 ParadoxCatalogue readParadoxCatalogue(const std::filesystem::path& file) {
+    checkDataBlocks(file);
     PX_boot();
     PxDoc px;
     px.doc = PX_new3(collectError, nullptr, nullptr, nullptr, &px);
