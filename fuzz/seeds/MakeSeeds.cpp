@@ -1,0 +1,341 @@
+// Writes the seed corpus of every fuzz target: real-looking inputs of each reader.
+// Usage: fuzz_make_seeds <the fuzz folder of the source tree>
+#include <sqlite3.h>
+
+extern "C" {
+#include <paradox.h>
+}
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "texts/DefaultTexts.h"
+
+namespace fs = std::filesystem;
+using tolvan::fuzz::readBytes;
+using tolvan::fuzz::writeBytes;
+
+namespace {
+
+fs::path corpus;
+
+void seed(const std::string& target, const std::string& name, const std::string& bytes) {
+    writeBytes(corpus / target / name, bytes);
+}
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values)
+        s += static_cast<char>(v);
+    return s;
+}
+
+std::string pattern(std::size_t n, int seed) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i)
+        s += static_cast<char>(1 + (i * 7 + static_cast<std::size_t>(seed)) % 250);
+    return s;
+}
+
+// ---- Text files ----
+
+void textSeeds() {
+    const std::string captions = tolvan::arquivoCaptionsPadrao();
+    const std::string mensagens = tolvan::arquivoMensagensPadrao();
+    seed("text_tables", "captions-default", bytes({0, 4}) + captions);
+    seed("text_tables", "messages-default", bytes({1, 4}) + mensagens);
+    std::string lf = mensagens;
+    for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;)
+        lf.erase(at, 1);
+    seed("text_tables", "messages-lf", bytes({1, 3}) + lf);
+    seed("text_tables", "both-short",
+         bytes({2, 0}) +
+             "[Portugu\xEAs]\r\nfrmTolvanLink = Vessaro\r\nMsg = linha\xA4linha\r\n"
+             "sem igual\r\n=\r\n[FIM]\r\n");
+    seed("text_tables", "no-end-mark", bytes({2, 1}) + "[PORTUGU\xEAS]\nA=\nB = x\n");
+
+    for (const auto& [name, text] :
+         std::vector<std::pair<std::string, std::string>>{{"two", "2\r\n"},
+                                                          {"three-bare", "3"},
+                                                          {"blanks", " 4 \r\n"},
+                                                          {"zero", "0\r\n"},
+                                                          {"largest", "65535\r\n"},
+                                                          {"too-large", "65536\r\n"},
+                                                          {"negative", "-1\r\n"},
+                                                          {"name", "COM3\r\n"},
+                                                          {"empty", ""},
+                                                          {"two-lines", "1\r\n2\r\n"}})
+        seed("port_file", name, text);
+
+    seed("serial_comm", "two-ports", "COM1=/dev/ttyS0\nCOM2=/dev/ttyUSB0\n");
+    seed("serial_comm", "bom-crlf-comments",
+         "\xEF\xBB\xBF# serial ports\r\nCOM3 = /dev/pts/4\r\n\r\ncom4=/dev/serial/by-id/usb-x\r\n");
+    seed("serial_comm", "duplicates-and-junk",
+         "COM2=/dev/ttyS1\nCOM2=/dev/ttyS2\nCOM0=/dev/null\nCOMX=/dev/x\nLPT1=/dev/lp0\n"
+         "COM70000=/dev/ttyS3\nCOM5=\n=\nCOM6=/dev/ttyACM0");
+    seed("serial_comm", "many", [] {
+        std::string s;
+        for (int n = 1; n <= 12; ++n)
+            s += "COM" + std::to_string(n) + "=/dev/ttyS" + std::to_string(n) + "\n";
+        return s;
+    }());
+
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"alfa", "C:\\Orsolite\\TolvanFlex\r\n1\r\nAlfa\r\n"},
+             {"gama-lf", "x\ny\nGama\n"},
+             {"accented", "x\r\ny\r\n\xC3\x89psilon\r\n"},
+             {"part-of-name", "x\r\ny\r\nOmega\r\n"},
+             {"last-row", "x\r\ny\r\nZeta \xC3\x94mega\r\n"},
+             {"missing-image", "x\r\ny\r\nDelta\r\n"},
+             {"unknown", "x\r\ny\r\nNenhum\r\n"},
+             {"two-lines", "x\r\ny\r\n"},
+             {"empty", ""}})
+        seed("selection_file", name, text);
+
+    seed("catalogue_csv", "two-rows",
+         "Descricao,Arquivo,Setor,Arquivo_L,Setor_L,Arquivo_L2,Setor_L2\n"
+         "Sistema A,A.BIN,4,AL.BIN,2,,0\n\"Sistema, B\",B.BIN,1,BL.BIN,1,B2.BIN,1\n");
+    seed("catalogue_csv", "bom-crlf-no-l2",
+         "\xEF\xBB\xBF"
+         "descricao,ARQUIVO,setor,arquivo_l,setor_l\r\n\"Aspas \"\"x\"\"\",X.BIN,10,XL.BIN,3\r\n");
+    seed("catalogue_csv", "bad-count", "Descricao,Arquivo,Setor,Arquivo_L,Setor_L\nA,B,x,C,1\n");
+}
+
+// ---- Catalogues ----
+
+void exec(sqlite3* db, const std::string& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string why = error ? error : "?";
+        sqlite3_free(error);
+        throw std::runtime_error(why + " in " + sql);
+    }
+}
+
+void sqliteSeed(const std::string& name, const std::string& sql) {
+    const fs::path file = fs::temp_directory_path() / ("tolvan-seed-" + name + ".db");
+    fs::remove(file);
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    exec(db, "Pragma page_size = 512; Pragma journal_mode = Off;");
+    exec(db, sql);
+    exec(db, "Vacuum;");
+    sqlite3_close(db);
+    seed("catalogue_sqlite", name, readBytes(file));
+    fs::remove(file);
+}
+
+const char* const kSchema =
+    "Create Table TolvanLink (Descricao Text Not Null Collate NoCase, Arquivo Text Not Null,"
+    " Setor Integer Not Null, Arquivo_L Text Not Null, Setor_L Integer Not Null,"
+    " Arquivo_L2 Text Not Null Default '', Setor_L2 Integer Not Null Default 0);"
+    "Create Unique Index TolvanLink_Descricao On TolvanLink (Descricao Collate NoCase);";
+
+void sqliteSeeds() {
+    sqliteSeed("three-systems",
+               std::string(kSchema) +
+                   "Insert Into TolvanLink Values ('Sistema A', 'A.BIN', 4, 'AL.BIN', 2, '', 0),"
+                   " ('Sistema B', 'B.BIN', 1, 'BL.BIN', 1, 'B2.BIN', 1),"
+                   " ('Máquina Ç', 'C.BIN', 300, 'CL.BIN', 1, '', 0);");
+    std::string many = std::string(kSchema) + "Insert Into TolvanLink Values ";
+    for (int n = 1; n <= 9; ++n)
+        many += std::string(n > 1 ? "," : "") + "('Sistema " + std::to_string(n) + "', 'S" +
+                std::to_string(n) + ".BIN', " + std::to_string(n) + ", 'L.BIN', 1, '', 0)";
+    sqliteSeed("nine-systems", many + ";");
+    sqliteSeed("loose-types",
+               "Create Table TolvanLink (Descricao, Arquivo, Setor, Arquivo_L, Setor_L,"
+               " Arquivo_L2, Setor_L2, Extra);"
+               "Insert Into TolvanLink Values (Null, X'FF00', '12abc', 3.75, -1, Null, 1e300, 1),"
+               " (42, 'A.BIN', 9223372036854775807, 'L', -9223372036854775808, '  ', '7', 2);");
+    sqliteSeed("missing-column",
+               "Create Table TolvanLink (Descricao Text, Arquivo Text, Setor Integer);"
+               "Insert Into TolvanLink Values ('A', 'A.BIN', 1);");
+    sqliteSeed("a-view",
+               "Create Table T (Descricao, Arquivo, Setor, Arquivo_L, Setor_L,"
+               " Arquivo_L2, Setor_L2);"
+               "Create View TolvanLink As Select * From T;");
+    sqliteSeed("empty-table", kSchema);
+}
+
+struct ParadoxRow {
+    std::string descricao, arquivo;
+    int setor;
+    std::string arquivoL;
+    int setorL;
+    std::string arquivoL2;
+    double setorL2;
+};
+
+void paradoxSeed(const std::string& name, const std::vector<ParadoxRow>& rows, int codePage,
+                 bool withL2) {
+    const fs::path file = fs::temp_directory_path() / ("tolvan-seed-" + name + ".db");
+    fs::remove(file);
+    PX_boot();
+    pxdoc_t* doc = PX_new();
+    const int count = withL2 ? 7 : 5;
+    auto* fields = static_cast<pxfield_t*>(doc->malloc(doc, sizeof(pxfield_t) * count, "fields"));
+    const struct {
+        const char* name;
+        char type;
+        int len;
+    } spec[7] = {{"Descricao", pxfAlpha, 40}, {"Arquivo", pxfAlpha, 20},
+                 {"Setor", pxfShort, 2},      {"Arquivo_L", pxfAlpha, 20},
+                 {"Setor_L", pxfLong, 4},     {"Arquivo_L2", pxfAlpha, 20},
+                 {"Setor_L2", pxfNumber, 8}};
+    for (int i = 0; i < count; ++i) {
+        fields[i].px_fname = PX_strdup(doc, spec[i].name);
+        fields[i].px_ftype = spec[i].type;
+        fields[i].px_flen = spec[i].len;
+        fields[i].px_fdc = 0;
+    }
+    if (PX_create_file(doc, fields, count, file.c_str(), pxfFileTypNonIndexDB) < 0)
+        throw std::runtime_error("pxlib cannot create " + file.string());
+    PX_set_tablename(doc, "TolvanLink");
+    if (codePage) PX_set_value(doc, "codepage", static_cast<float>(codePage));
+    std::vector<char> record(static_cast<std::size_t>(PX_get_recordsize(doc)));
+    for (const ParadoxRow& r : rows) {
+        std::fill(record.begin(), record.end(), 0);
+        char* at = record.data();
+        auto alpha = [&](const std::string& text, int len) {
+            std::string copy = text;
+            if (!copy.empty()) PX_put_data_alpha(doc, at, len, copy.data());
+            at += len;
+        };
+        alpha(r.descricao, 40);
+        alpha(r.arquivo, 20);
+        PX_put_data_short(doc, at, 2, static_cast<short>(r.setor));
+        at += 2;
+        alpha(r.arquivoL, 20);
+        PX_put_data_long(doc, at, 4, r.setorL);
+        at += 4;
+        if (withL2) {
+            alpha(r.arquivoL2, 20);
+            PX_put_data_double(doc, at, 8, r.setorL2);
+        }
+        PX_put_record(doc, record.data());
+    }
+    PX_close(doc);
+    PX_delete(doc);
+    seed("catalogue_paradox", name, readBytes(file));
+    fs::remove(file);
+}
+
+void paradoxSeeds() {
+    paradoxSeed("three-systems-1252",
+                {{"Sistema A", "A.BIN", 4, "AL.BIN", 2, "", 0},
+                 {"M\xE1quina", "B.BIN", 1, "BL.BIN", 1, "B2.BIN", 1},
+                 {" Com brancos ", "C.BIN", 300, "CL.BIN", 1, "", 0}},
+                1252, true);
+    paradoxSeed("no-l2-850", {{"Sistema \x87", "A.BIN", 2, "AL.BIN", 1, "", 0}}, 850, false);
+    paradoxSeed("twins",
+                {{"Alfa", "A.BIN", 1, "L.BIN", 1, "", 0}, {"ALFA", "B.BIN", 1, "L.BIN", 1, "", 0}},
+                0, true);
+    paradoxSeed("empty", {}, 1252, true);
+}
+
+// ---- Image files ----
+
+void imageSeed(const std::string& name, int flags, const std::string& main,
+               const std::string& rest) {
+    seed("image_files", name,
+         bytes({flags, static_cast<int>(main.size() >> 8), static_cast<int>(main.size() & 0xFF)}) +
+             main + rest);
+}
+
+void imageSeeds() {
+    imageSeed("both-300-100", 1, bytes({0x00, 0xFF}) + pattern(300, 1), pattern(100, 2));
+    imageSeed("programming-257", 2, pattern(257, 3), pattern(1, 4));
+    imageSeed("verification-513-l2", 3 | 4, pattern(513, 5), pattern(200, 6));
+    imageSeed("exact-sector-l2", 1 | 4, pattern(256, 7), pattern(256, 8) + pattern(255, 9));
+    imageSeed("only-skipped-bytes", 1, std::string(40, '\x00') + std::string(40, '\xFF'), "L");
+    imageSeed("counts-off", 1 | 8, pattern(10, 10), pattern(10, 11));
+    imageSeed("empty-l", 2, pattern(20, 12), "");
+}
+
+// ---- The device's side of the line ----
+
+std::string event(int gapMs, const std::string& b) {
+    return bytes({gapMs, static_cast<int>(b.size())}) + b;
+}
+
+// A sector answer in events of at most 255 bytes, cut at `cut`.
+std::string sector(int gapMs, char fill, std::size_t cut = 255) {
+    const std::string answer = bytes({0x01, 0x03, 0x09}) + std::string(256, fill);
+    std::string out;
+    for (std::size_t at = 0; at < answer.size(); at += cut) {
+        out += event(at == 0 ? gapMs : 5, answer.substr(at, cut));
+    }
+    return out;
+}
+
+void receiverSeeds() {
+    const std::string link = bytes({0x00, 0x03, 0x01});
+    seed("receiver_link", "answer-whole", bytes({0}) + event(10, link));
+    seed("receiver_link", "answer-in-two",
+         bytes({0}) + event(10, bytes({0})) + event(3, bytes({3, 1})));
+    seed("receiver_link", "answer-in-three",
+         bytes({0}) + event(10, bytes({0})) + event(1, bytes({3})) + event(1, bytes({1})));
+    seed("receiver_link", "head-then-end",
+         bytes({0}) + event(10, bytes({0, 3})) + event(2, bytes({1})));
+    seed("receiver_link", "noise-then-answer",
+         bytes({0}) + event(10, bytes({0xFF, 0, 3, 2})) + event(20, link));
+    seed("receiver_link", "selector-answer", bytes({2}) + event(10, link));
+    seed("receiver_link", "keep-polling",
+         bytes({0}) + event(250, "") + bytes({1}) + event(10, link));
+    seed("receiver_link", "stray-bytes-on-list",
+         bytes({1}) + event(10, link) + event(50, bytes({1, 3, 9, 0, 0})));
+    seed("receiver_link", "stray-bytes-on-menu-log",
+         bytes({1 | 4 | 8}) + event(10, bytes({0, 3, 6})) + event(10, pattern(200, 1)));
+
+    // The host sends each set-up frame 200 ms after the answer to the previous one and each
+    // sector frame 400 ms after the previous one: answers 300 ms (gap byte 203) or 500 ms
+    // (gap byte 205) apart keep pace with it.
+    auto ack = [](int code) { return bytes({0x00, 0x03, code}); };
+    seed("receiver_transfer", "setup-acks-programming",
+         bytes({0 | (2 << 2)}) + event(20, ack(2)) + event(203, ack(3)) + event(203, ack(4)) +
+             event(203, ack(5)) + event(203, ack(6)) + event(205, ack(6)) + event(205, ack(6)));
+    seed("receiver_transfer", "setup-acks-reading",
+         bytes({0 | (3 << 2)}) + event(20, ack(2)) + event(203, ack(3)) + event(203, ack(7)) +
+             event(203, ack(8)) + sector(203, '\x5A'));
+    seed("receiver_transfer", "reading-sectors",
+         bytes({1 | (3 << 2)}) + sector(20, '\x5A') + sector(203, '\x5A') + sector(203, '\x5A'));
+    seed("receiver_transfer", "reading-head-split",
+         bytes({1 | (3 << 2)}) + event(20, bytes({1})) + event(5, bytes({3, 9})) +
+             event(5, std::string(200, '\x5A')) + event(5, std::string(56, '\x5A')));
+    seed("receiver_transfer", "reading-differs-log",
+         bytes({1 | (3 << 2) | 32}) + sector(20, '\x11', 100) + sector(203, '\x5A', 100));
+    seed("receiver_transfer", "writing-acks",
+         bytes({2 | (2 << 2)}) + event(30, ack(6)) + event(205, ack(6)) + event(205, ack(6)) +
+             event(205, ack(6)));
+    seed("receiver_transfer", "writing-selector-l2",
+         bytes({2 | 16 | 64}) + event(30, ack(6)) + event(205, ack(6)) + event(205, ack(6)));
+    seed("receiver_transfer", "timeout-late-answers",
+         bytes({3 | (1 << 2), 10}) + bytes({4}) + event(10, ack(6)) + event(10, ack(6)));
+    seed("receiver_transfer", "timeout-reading-late-sector",
+         bytes({3 | (3 << 2), 12}) + bytes({4}) + sector(10, '\x5A'));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_make_seeds <fuzz folder>\n");
+        return 2;
+    }
+    corpus = fs::path(argv[1]) / "corpus";
+    try {
+        textSeeds();
+        sqliteSeeds();
+        paradoxSeeds();
+        imageSeeds();
+        receiverSeeds();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "fuzz_make_seeds: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
