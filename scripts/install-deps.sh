@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-serialport-dev libgl-dev
-    libsqlite3-dev sqlite3 libjpeg62-turbo-dev pxlib-dev libx11-dev
+    libsqlite3-dev sqlite3 libjpeg62-turbo-dev pxlib-dev libx11-dev libxdamage-dev
     libcli11-dev libcsv-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format

@@ -1,0 +1,374 @@
+// tolvan-bench: the measured-speed figures of Tolvan Link, in one run.
+//
+//   line efficiency  a three-image system programmed and verified against the emulator in real
+//                    time; the wall time against the floor the protocol allows (its pauses, the
+//                    answers' line time at 19200 baud and the emulator's answer delay)
+//   poll cadence     the interval between link polls against a silent device, as the emulator
+//                    timestamps them
+//   start-up         process start to the main menu drawn, with a 500-row catalogue
+//   core cost        CPU time and peak memory of verifying a 510-sector image on the simulated
+//                    clock (tolvan-bench-core, a process of its own)
+//
+// Options: --only line|poll|startup|core (repeatable), --runs N (start-up runs, 15),
+// --delay MS (the emulator's answer delay, 2), --keep (keep the temporary folders), -v.
+// Exit code: 0 every goal met, 1 a goal missed, 2 a figure could not be measured.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "DamageWatch.h"
+#include "FrameLogLines.h"
+#include "Harness.h"
+#include "LineFloor.h"
+#include "platform/X11Windows.h"
+
+namespace tolvan::bench {
+namespace {
+
+using namespace std::chrono_literals;
+namespace e2e = tolvan::e2e;
+
+constexpr const char* kMainWindow = "frmTolvanLink";
+constexpr const char* kInformacao = "Informação";
+constexpr const char* kConfirmacao = "Confirmação";
+
+struct Options {
+    std::set<std::string> only;
+    int runs = 15;
+    int delayMs = 2;
+    bool verbose = false;
+    bool wants(const std::string& name) const { return only.empty() || only.count(name) > 0; }
+};
+
+enum class Verdict { Pass, Miss, Error };
+
+struct Figure {
+    std::string name;
+    std::string measured;
+    std::string goal;
+    Verdict verdict = Verdict::Error;
+};
+
+const char* verdictText(Verdict v) {
+    return v == Verdict::Pass ? "PASS" : v == Verdict::Miss ? "MISS" : "ERROR";
+}
+
+std::string format(const char* pattern, auto... values) {
+    char text[512];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
+
+// A session of the installed program: its installation, the emulator on COM2, the program
+// on the display, and an operator.
+class Session {
+  public:
+    Session(const std::string& display, install::InstallOptions options,
+            std::vector<std::string> emulatorArgs)
+        : op_(display) {
+        install_ = std::make_unique<e2e::Installation>(std::move(options));
+        emulator_ = std::make_unique<e2e::Emulator>(install_->root(), std::move(emulatorArgs));
+        if (!emulator_->ok()) throw std::runtime_error("the emulator gave no pty");
+        install::writeSerialComm(install_->root(), {{"COM2", emulator_->pty()}});
+    }
+
+    void start(const std::string& display) { program_ = install_->start(display); }
+
+    // The main window is up and its first activation has opened COM2.
+    void waitMainMenu() {
+        if (!op_.waitWindow(kMainWindow, 20s)) fail("no main window: " + op_.titles());
+        if (!e2e::waitFor([&] { return opens() > 0; }, 10s)) fail("COM2 was not opened");
+    }
+    int opens() const {
+        int n = 0;
+        for (const LogLine& l : parseFrameLog(emulator_->frameLog()))
+            n += l.dir == "--" && l.name == "open" ? 1 : 0;
+        return n;
+    }
+    void keys(const std::string& title, const std::vector<std::string>& keys) {
+        if (!op_.keys(title, keys)) fail("no window \"" + title + "\"");
+    }
+    void answer(const std::string& title, const std::vector<std::string>& k,
+                std::chrono::milliseconds timeout = 20s) {
+        if (!op_.waitWindow(title, timeout)) fail("no \"" + title + "\": " + op_.titles());
+        keys(title, k);
+        if (!op_.waitGone(title, 10s)) fail("\"" + title + "\" stays open");
+    }
+    // Escape on the main menu, Yes to leaving; the program ends.
+    void leave() {
+        keys(kMainWindow, {"Escape"});
+        answer(kConfirmacao, {"Return"});
+        if (!program_->waitExit(10s)) program_->stop();
+    }
+
+    e2e::Installation& installation() { return *install_; }
+    e2e::Emulator& emulator() { return *emulator_; }
+    e2e::Process& program() { return *program_; }
+
+  private:
+    [[noreturn]] static void fail(const std::string& why) { throw std::runtime_error(why); }
+
+    e2e::Operator op_;
+    std::unique_ptr<e2e::Installation> install_;
+    std::unique_ptr<e2e::Emulator> emulator_;
+    std::unique_ptr<e2e::Process> program_;
+};
+
+// ---- line efficiency ----
+
+Figure lineEfficiency(const std::string& display, const Options& o) {
+    Figure fig{"line efficiency", "", "at most 3 % above the floor"};
+    std::cout << "\n== Line efficiency: three images of 40, 8 and 4 sectors programmed and "
+                 "verified, answer delay "
+              << o.delayMs << " ms\n";
+    install::InstallOptions options;
+    options.systems = {{"Bancada", "BANCADA.BIN", 40, "BANCADA_L.BIN", 8, "BANCADA_2.BIN", 4}};
+    Session s(display, options, {"--delay", std::to_string(o.delayMs)});
+    s.start(display);
+    s.waitMainMenu();
+    s.keys(kMainWindow, {"Return"});    // Conexão
+    s.answer(kInformacao, {"Return"});  // unplug and replug the cable
+    if (!e2e::waitFor([&] { return s.emulator().framesNamed("RespostaLink", "tx") > 0; }, 20s))
+        throw std::runtime_error("no link answer");
+    // The system list comes half a second after the answer.
+    std::this_thread::sleep_for(1500ms);
+    s.keys(kMainWindow, {"Return", "Return"});  // the system, then "Gravação & Verificação"
+    s.answer(kInformacao, {"Return"}, 180s);    // " ARQUIVO VERIFICADO SEM ERROS ..."
+    const std::vector<LogLine> log = parseFrameLog(s.emulator().frameLog());
+    s.leave();
+
+    LineModel model;
+    model.answerDelayUs = o.delayMs * 1000;
+    const LineFloor r = computeLineFloor(log, model);
+    if (!r.ok) throw std::runtime_error("frame log: " + r.error);
+    LineModel both = model;
+    both.hostBytesOnLine = true;
+    const LineFloor real = computeLineFloor(log, both);
+
+    std::cout << format("  %d images, %d frames: %zu bytes from the host, %zu answer bytes\n",
+                        r.images, r.frames, r.hostBytes, r.answerBytes)
+              << format(
+                     "  wall %.3f s   floor %.3f s (pauses %.3f s + answers on the line "
+                     "%.3f s + answer delays %.3f s)\n",
+                     r.wallUs / 1e6, r.floorUs / 1e6, r.pausesUs / 1e6, r.lineUs / 1e6,
+                     r.delaysUs / 1e6)
+              << format(
+                     "  excess %+.2f %%  (against a 19200-baud line in both directions, "
+                     "floor %.3f s: %+.2f %%)\n",
+                     r.excessPercent(), real.floorUs / 1e6, real.excessPercent())
+              << "  time beyond the floor by step:\n";
+    for (const StepTotals& st : r.steps) {
+        std::vector<double> late;
+        for (const Step& e : r.each)
+            if (e.kind == st.kind) late.push_back((e.measuredUs - e.idealUs) / 1e3);
+        const Spread l = spreadOf(late);
+        std::cout << format(
+            "    %-13s %3d × %7.2f ms ideal: %+8.1f ms in all, each %+6.2f ms "
+            "(%+.2f to %+.2f)\n",
+            st.kind.c_str(), st.count, st.idealUs / 1e3 / st.count,
+            (st.measuredUs - st.idealUs) / 1e3, l.mean, l.min, l.max);
+    }
+    fig.measured = format("%+.2f %% (wall %.2f s, floor %.2f s)", r.excessPercent(), r.wallUs / 1e6,
+                          r.floorUs / 1e6);
+    fig.verdict = r.excessPercent() <= 3.0 ? Verdict::Pass : Verdict::Miss;
+    return fig;
+}
+
+// ---- poll cadence ----
+
+Figure pollCadence(const std::string& display, const Options&) {
+    Figure fig{"poll cadence", "", "mean 5 ms ± 0.5 ms"};
+    std::cout << "\n== Poll cadence: link polls against a silent device\n";
+    Session s(display, {}, {"--silent"});
+    s.start(display);
+    s.waitMainMenu();
+    s.keys(kMainWindow, {"Return"});  // Conexão
+    s.answer(kInformacao, {"Return"});
+    // "Não houve comunicação. Deseja abandonar ..." after the 400th tick; Yes gives up.
+    s.answer(kConfirmacao, {"Return"}, 30s);
+    const std::vector<LogLine> log = parseFrameLog(s.emulator().frameLog());
+    s.leave();
+
+    const Spread g = spreadOf(intervals(rxTimes(log, "CmdLink")));
+    if (g.count < 100) throw std::runtime_error("too few link polls");
+    std::cout << format(
+        "  %zu intervals: mean %.3f ms, standard deviation %.3f ms, median %.3f "
+        "ms, min %.3f ms, max %.3f ms\n",
+        g.count, g.mean / 1e3, g.stddev / 1e3, g.median / 1e3, g.min / 1e3, g.max / 1e3);
+    fig.measured =
+        format("mean %.3f ms, sd %.3f ms (%zu intervals)", g.mean / 1e3, g.stddev / 1e3, g.count);
+    fig.verdict = std::abs(g.mean / 1e3 - 5.0) <= 0.5 ? Verdict::Pass : Verdict::Miss;
+    return fig;
+}
+
+// ---- start-up ----
+
+std::vector<install::SystemSpec> catalogueOf(int rows) {
+    std::vector<install::SystemSpec> systems;
+    for (int i = 1; i <= rows; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Sistema %03d", i);
+        // The rows share their image files: start-up does not read them.
+        systems.push_back({name, "SIS.BIN", 2, "SIS_L.BIN", 1, i % 3 ? "" : "SIS_2.BIN", 1});
+    }
+    return systems;
+}
+
+Figure startUp(const std::string& display, const Options& o) {
+    Figure fig{"start-up", "", "median under 150 ms"};
+    std::cout << "\n== Start-up: process start to the main menu drawn, 500-row catalogue, "
+              << o.runs << " runs after one to warm up\n";
+    install::InstallOptions options;
+    options.systems = catalogueOf(500);
+    Session s(display, options, {});
+    DamageWatch watch(display, kMainWindow);
+    if (!watch.ok()) throw std::runtime_error("no DAMAGE extension on the display");
+
+    std::vector<double> drawn;
+    for (int run = 0; run <= o.runs; ++run) {
+        watch.reset();
+        const auto t0 = Clock::now();
+        s.start(display);
+        // Done when the window is mapped and nothing has been drawn for a second.
+        const auto deadline = t0 + 20s;
+        bool done = false;
+        while (!done && Clock::now() < deadline) {
+            watch.pump(Clock::now() + 50ms);
+            done = watch.mapped() && watch.lastDamage() && Clock::now() - *watch.lastDamage() >= 1s;
+        }
+        if (!done)
+            throw std::runtime_error(format("the main menu did not settle (window %s, %d drawings)",
+                                            watch.mapped() ? "mapped" : "not mapped",
+                                            watch.damageEvents()));
+        const double ms =
+            std::chrono::duration<double, std::milli>(*watch.lastDamage() - t0).count();
+        if (o.verbose) {
+            std::cout << format("  run %2d: drawn at %.1f ms; drawings:", run, ms);
+            for (const DamageWatch::Drawing& d : watch.drawings())
+                std::cout << format(" %.1f ms %dx%d+%d+%d;",
+                                    std::chrono::duration<double, std::milli>(d.at - t0).count(),
+                                    d.width, d.height, d.x, d.y);
+            std::cout << "\n";
+        }
+        if (run > 0) drawn.push_back(ms);
+        if (o.verbose && run == o.runs) {
+            const auto shot = std::filesystem::temp_directory_path() / "tolvan-bench-startup.png";
+            e2e::Operator(display).screenshot(shot);
+            std::cout << "  the screen as it was then: " << shot.string() << "\n";
+        }
+        X11Windows::closeWindowTitled(kMainWindow);
+        if (!s.program().waitExit(10s)) s.program().stop();
+    }
+    const Spread d = spreadOf(drawn);
+    std::cout << format(
+        "  main menu drawn: median %.1f ms, mean %.1f ms, min %.1f ms, max %.1f "
+        "ms\n",
+        d.median, d.mean, d.min, d.max);
+    fig.measured =
+        format("median %.1f ms (%zu runs, %.1f to %.1f ms)", d.median, d.count, d.min, d.max);
+    fig.verdict = d.median < 150 ? Verdict::Pass : Verdict::Miss;
+    return fig;
+}
+
+// ---- core cost ----
+
+Figure coreCost(const Options&) {
+    Figure fig{"core cost", "", "under 50 ms CPU and 20 MB"};
+    std::cout << "\n== Core cost: verifying a 510-sector image on the simulated clock, "
+                 "diagnostic lists and receive log filling\n";
+    const std::filesystem::path dir = e2e::makeTempDir("tolvan-bench-core-");
+    std::string out;
+    {
+        e2e::Process p({{TOLVAN_BENCH_CORE}, {}, dir, dir / "out", {}});
+        const std::optional<int> status = p.waitExit(120s);
+        out = e2e::readFile(dir / "out");
+        std::filesystem::remove_all(dir);
+        if (status != 0) throw std::runtime_error("tolvan-bench-core: " + out);
+    }
+    std::cout << "  " << out;
+    std::map<std::string, std::string> values;
+    std::istringstream fields(out);
+    std::string field;
+    while (fields >> field)
+        if (const auto eq = field.find('='); eq != std::string::npos)
+            values[field.substr(0, eq)] = field.substr(eq + 1);
+    const double cpu = std::stod(values.at("cpu_ms"));
+    const double peakMb = std::stod(values.at("peak_kb")) / 1024;
+    fig.measured = format("%.1f ms CPU, %.1f MB peak", cpu, peakMb);
+    fig.verdict = cpu < 50 && peakMb < 20 ? Verdict::Pass : Verdict::Miss;
+    return fig;
+}
+
+int run(const Options& o) {
+    std::vector<Figure> figures;
+    auto measure = [&](const std::string& key, const std::string& name, auto&& body) {
+        if (!o.wants(key)) return;
+        try {
+            figures.push_back(body());
+        } catch (const std::exception& e) {
+            std::cout << "  could not measure: " << e.what() << "\n";
+            figures.push_back({name, e.what(), "", Verdict::Error});
+        }
+    };
+
+    std::unique_ptr<e2e::XServer> x;
+    if (o.wants("line") || o.wants("poll") || o.wants("startup")) {
+        x = std::make_unique<e2e::XServer>();
+        if (x->ok()) setenv("DISPLAY", x->display().c_str(), 1);
+    }
+    auto display = [&]() -> const std::string& {
+        if (!x || !x->ok()) throw std::runtime_error("no Xvfb");
+        return x->display();
+    };
+    measure("line", "line efficiency", [&] { return lineEfficiency(display(), o); });
+    measure("poll", "poll cadence", [&] { return pollCadence(display(), o); });
+    measure("startup", "start-up", [&] { return startUp(display(), o); });
+    measure("core", "core cost", [&] { return coreCost(o); });
+
+    std::cout << "\n";
+    int status = 0;
+    for (const Figure& f : figures) {
+        std::cout << format("%-16s %-52s goal: %-28s %s\n", f.name.c_str(), f.measured.c_str(),
+                            f.goal.c_str(), verdictText(f.verdict));
+        if (f.verdict == Verdict::Miss) status = std::max(status, 1);
+        if (f.verdict == Verdict::Error) status = 2;
+    }
+    return status;
+}
+
+}  // namespace
+}  // namespace tolvan::bench
+
+int main(int argc, char** argv) {
+    tolvan::bench::Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto next = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::cerr << a << " needs a value\n";
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--only") {
+            o.only.insert(next());
+        } else if (a == "--runs") {
+            o.runs = std::max(1, std::atoi(next().c_str()));
+        } else if (a == "--delay") {
+            o.delayMs = std::max(0, std::atoi(next().c_str()));
+        } else if (a == "--keep") {
+            setenv("TOLVAN_E2E_KEEP", "1", 1);
+        } else if (a == "-v") {
+            o.verbose = true;
+        } else {
+            std::cerr << "usage: tolvan-bench [--only line|poll|startup|core] [--runs N] "
+                         "[--delay MS] [--keep] [-v]\n";
+            return 2;
+        }
+    }
+    return tolvan::bench::run(o);
+}
