@@ -65,20 +65,53 @@ TEST(FuzzCorpusTest, EveryCorpusFolderHasItsTarget) {
         EXPECT_NE(findFuzzEntry(entry.path().filename().string()), nullptr) << entry.path();
 }
 
-// A Paradox table whose data blocks chain back to themselves made the conversion read for ever;
-// it is refused as damaged and left as it was.
-TEST(FuzzFindingsTest, ParadoxTableWithBlocksInACircleIsRefused) {
+struct ParadoxFinding {
+    const char* input;  // under fuzz/regressions/catalogue_paradox
+    const char* refusal;
+};
+
+// Damaged tables that pxlib read for ever or past its buffers: the conversion refuses them before
+// pxlib reads what it cannot, and leaves the table as it was.
+//   block-chain-in-a-circle, block-chain-past-the-end: a table of one data block that names
+//     itself, or a block past the end of the file, as the next one.
+//   encrypted-key-*: a key in the data header; decrypted, the chain of blocks runs in a circle
+//     or past the end of the file, where pxlib decrypts whatever its buffer held.
+//   field-longer-than-the-record: a text field of 92 bytes in records of 86.
+class ParadoxFindingTest : public ::testing::TestWithParam<ParadoxFinding> {};
+
+TEST_P(ParadoxFindingTest, ConversionRefusesTheTableAndLeavesIt) {
     const std::string table =
-        readBytes(kFuzzDir / "regressions" / "catalogue_paradox" / "block-chain-in-a-circle");
-    const std::filesystem::path file = scratchFolder() / "circle" / "TolvanLink.db";
+        readBytes(kFuzzDir / "regressions" / "catalogue_paradox" / GetParam().input);
+    ASSERT_FALSE(table.empty());
+    const std::filesystem::path folder = scratchFolder() / "finding";
+    std::filesystem::remove_all(folder);
+    const std::filesystem::path file = folder / "TolvanLink.db";
     writeBytes(file, table);
     std::ostringstream out, err;
     const std::string path = file.string();
     const char* argv[] = {"tolvan-catalogue", "convert", path.c_str()};
     EXPECT_EQ(catalogue::runCatalogueTool(3, argv, out, err), catalogue::kExitFailed);
-    EXPECT_NE(err.str().find("a damaged Paradox table"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(GetParam().refusal), std::string::npos) << err.str();
     EXPECT_EQ(readBytes(file), table);
+    EXPECT_FALSE(std::filesystem::exists(path + ".paradox-backup"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Findings, ParadoxFindingTest,
+    ::testing::Values(
+        ParadoxFinding{"block-chain-in-a-circle", "a damaged Paradox table (its chain of data"},
+        ParadoxFinding{"block-chain-past-the-end", "a damaged Paradox table (its chain of data"},
+        ParadoxFinding{"encrypted-key-1-blocks-decrypted-in-a-circle",
+                       "an encrypted Paradox table"},
+        ParadoxFinding{"encrypted-key-8-blocks-decrypted-past-the-end",
+                       "an encrypted Paradox table"},
+        ParadoxFinding{"field-longer-than-the-record", "a damaged Paradox table (its fields"}),
+    [](const ::testing::TestParamInfo<ParadoxFinding>& info) {
+        std::string name;
+        for (const char* c = info.param.input; *c; ++c)
+            if (*c != '-') name += *c;
+        return name;
+    });
 
 }  // namespace
 }  // namespace tolvan::fuzz

@@ -94,16 +94,38 @@ std::string textOf(const pxval_t& v, int codePage, const std::string& column) {
 // pxlib follows a table's chain of data blocks without a bound and takes a block head past the
 // end of the file for whatever its buffer held, so a damaged table can keep it reading for ever.
 // The chain is walked here first: every block lies whole inside the file, and none comes twice.
+// The blocks of an encrypted table are decrypted first, so its chain cannot be checked: such a
+// table is refused (a catalogue is never encrypted).
 void checkDataBlocks(const std::filesystem::path& file) {
+    const auto damaged = [&](const std::string& why) {
+        return ToolError(file.string() + ": a damaged Paradox table (" + why + ").");
+    };
     std::ifstream in(file, std::ios::binary);
-    unsigned char head[18] = {};
-    if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return;  // pxlib refuses it
+    unsigned char head[96] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    const std::streamsize got = in.gcount();
+    in.clear();
+    // pxlib would take the missing part of a short header from its own uninitialised memory.
+    if (got < 88) throw ToolError(file.string() + ": not a readable Paradox table (too short).");
     const auto le16 = [](const unsigned char* at) { return at[0] | (at[1] << 8); };
-    const int fileType = head[4];
+    const auto le32 = [&](const unsigned char* at) {
+        return static_cast<std::uint32_t>(le16(at)) | static_cast<std::uint32_t>(le16(at + 2))
+                                                          << 16;
+    };
     // The file types whose blocks pxlib chains on opening: data tables and secondary indexes.
-    if (fileType != 0 && fileType != 2 && fileType != 3 && fileType != 4 && fileType != 6 &&
+    const int fileType = head[4];
+    if (fileType != 0 && fileType != 2 && fileType != 3 && fileType != 5 && fileType != 6 &&
         fileType != 8)
         return;
+    // Tables of version 4 and later keep the key in their data header and 0xFF00FF00 in place
+    // of the old one.
+    const bool dataHeader = got >= 96 && head[57] >= 5 && head[57] <= 12;
+    const std::uint32_t key = le32(head + 37);
+    if (key != 0 && (key != 0xFF00FF00u || !dataHeader || le32(head + 92) != 0))
+        throw ToolError(file.string() +
+                        ": an encrypted Paradox table. Remove its password with the database "
+                        "tools, then convert it.");
+
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
     const std::uintmax_t headerSize = le16(head + 2);
@@ -116,11 +138,37 @@ void checkDataBlocks(const std::filesystem::path& file) {
         if (block > blocks || seen[block] ||
             !in.seekg(static_cast<std::streamoff>(headerSize + (block - 1) * blockSize)) ||
             !in.read(reinterpret_cast<char*>(next), sizeof next))
-            throw ToolError(file.string() +
-                            ": a damaged Paradox table (its chain of data blocks leaves the file "
-                            "or runs in a circle).");
+            throw damaged("its chain of data blocks leaves the file or runs in a circle");
         seen[block] = true;
         block = le16(next);
+    }
+}
+
+// The bytes pxlib reads for a field of this type, whatever length the header gives it; 1 for the
+// types it reads by their length (texts, bytes, types it does not know).
+int bytesReadFor(int type) {
+    switch (type) {
+        case pxfShort:
+            return 2;
+        case pxfLong:
+        case pxfDate:
+        case pxfTime:
+        case pxfAutoInc:
+            return 4;
+        case pxfNumber:
+        case pxfCurrency:
+        case pxfTimestamp:
+            return 8;
+        case pxfBCD:
+            return 17;
+        case pxfMemoBLOb:
+        case pxfBLOb:
+        case pxfFmtMemoBLOb:
+        case pxfOLE:
+        case pxfGraphic:
+            return 10;  // the blob's leader at the end of the field
+        default:
+            return 1;
     }
 }
 
@@ -144,12 +192,21 @@ ParadoxCatalogue readParadoxCatalogue(const std::filesystem::path& file) {
     ParadoxCatalogue result;
     result.codePage = head->px_doscodepage;
 
-    // Where each catalogue column is among the table's fields.
+    // Where each catalogue column is among the table's fields. pxlib reads every field of a
+    // record from a buffer of the header's record size: the fields must fit it.
     const int fieldCount = PX_get_num_fields(px.doc);
     int where[7] = {-1, -1, -1, -1, -1, -1, -1};
+    long recordBytes = 0;
     for (int f = 0; f < fieldCount; ++f) {
         const pxfield_t* field = PX_get_field(px.doc, f);
-        if (!field || !field->px_fname) continue;
+        if (!field || field->px_flen < bytesReadFor(field->px_ftype))
+            throw ToolError(file.string() + ": a damaged Paradox table (field " +
+                            std::to_string(f + 1) + " is too short for its type).");
+        recordBytes += field->px_flen;
+        if (recordBytes > PX_get_recordsize(px.doc))
+            throw ToolError(file.string() +
+                            ": a damaged Paradox table (its fields do not fit its records).");
+        if (!field->px_fname) continue;
         for (int c = 0; c < 7; ++c)
             if (strcasecmp(field->px_fname, kColumnNames[c]) == 0) where[c] = f;
     }
