@@ -126,7 +126,9 @@ Figure lineEfficiency(const std::string& display, const Options& o) {
                  "verified, answer delay "
               << o.delayMs << " ms\n";
     install::InstallOptions options;
-    options.systems = {{"Bancada", "BANCADA.BIN", 40, "BANCADA_L.BIN", 8, "BANCADA_2.BIN", 4}};
+    // Names of up to 12 characters: a longer one leaves the name frame without its fill byte,
+    // and the device answers it only after its 50 ms quiet gap.
+    options.systems = {{"Bancada", "BANCADA.BIN", 40, "BANCA_L.BIN", 8, "BANCA_2.BIN", 4}};
     Session s(display, options, {"--delay", std::to_string(o.delayMs)});
     s.start(display);
     s.waitMainMenu();
@@ -171,6 +173,12 @@ Figure lineEfficiency(const std::string& display, const Options& o) {
             "(%+.2f to %+.2f)\n",
             st.kind.c_str(), st.count, st.idealUs / 1e3 / st.count,
             (st.measuredUs - st.idealUs) / 1e3, l.mean, l.min, l.max);
+    }
+    if (o.verbose) {
+        std::cout << "  every step, ideal and beyond:\n";
+        for (const Step& e : r.each)
+            std::cout << format("    %-13s to %-22s %8.2f ms %+7.2f ms\n", e.kind.c_str(),
+                                e.frame.c_str(), e.idealUs / 1e3, (e.measuredUs - e.idealUs) / 1e3);
     }
     fig.measured = format("%+.2f %% (wall %.2f s, floor %.2f s)", r.excessPercent(), r.wallUs / 1e6,
                           r.floorUs / 1e6);
