@@ -174,6 +174,18 @@ Figure lineEfficiency(const std::string& display, const Options& o) {
             st.kind.c_str(), st.count, st.idealUs / 1e3 / st.count,
             (st.measuredUs - st.idealUs) / 1e3, l.mean, l.min, l.max);
     }
+    // A step shorter than the protocol allows (beyond the emulator's stamping, well under a
+    // millisecond) means a pause or timer of the program was cut short.
+    int early = 0;
+    double earliest = 0;
+    for (const Step& e : r.each) {
+        const double late = (e.measuredUs - e.idealUs) / 1e3;
+        if (late < -1.0) ++early;
+        earliest = std::min(earliest, late);
+    }
+    if (early > 0)
+        std::cout << format("  %d steps came sooner than the protocol allows, by up to %.2f ms\n",
+                            early, -earliest);
     if (o.verbose) {
         std::cout << "  every step, ideal and beyond:\n";
         for (const Step& e : r.each)
