@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 
 #include "app/AboutBox.h"
@@ -139,6 +142,37 @@ QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, const QFont
     return label;
 }
 
+// With TOLVAN_MESSAGE_LOG naming a file, each message shown is appended to it as one line:
+// monotonic µs, tab, title, tab, text (\r, \n, \t and \\ escaped). Off by default; it lets
+// an end-to-end test read what the operator read.
+void logMessage(const std::string& title, const std::string& text) {
+    const char* file = std::getenv("TOLVAN_MESSAGE_LOG");
+    if (!file || !*file) return;
+    std::string line = std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+    line += '\t' + title + '\t';
+    for (char c : text) {
+        switch (c) {
+            case '\r':
+                line += "\\r";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '\t':
+                line += "\\t";
+                break;
+            case '\\':
+                line += "\\\\";
+                break;
+            default:
+                line += c;
+        }
+    }
+    std::ofstream(file, std::ios::app) << line << '\n';
+}
+
 }  // namespace
 
 QString messageText(const std::string& text) {
@@ -157,6 +191,7 @@ int QtDialogs::showMessage(const MessageDialog& dialog) {
     box.setWindowTitle(qs(dialog.title.value_or(applicationTitle_)));
     box.setTextFormat(Qt::PlainText);
     box.setText(messageText(dialog.text));
+    logMessage(box.windowTitle().toStdString(), dialog.text);
 
     std::map<QAbstractButton*, int> codes;
     QPushButton* defaultButton = nullptr;
@@ -188,6 +223,7 @@ void QtDialogs::showPlainMessage(const std::string& text) {
     box.setWindowTitle(qs(applicationTitle_));
     box.setTextFormat(Qt::PlainText);
     box.setText(messageText(text));
+    logMessage(applicationTitle_, text);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
