@@ -13,10 +13,6 @@ std::int64_t steadyMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Coarse Qt timers may fire up to 5 % early or late and are aligned to other timers; the
-// handshake's 5 ms poll needs the precise kind to keep its cadence.
-constexpr int kPreciseBelowMs = 20;
-
 class QtTimer : public Timer {
   public:
     QtTimer(const std::string& name, int intervalMs, std::function<void()> onTick)
@@ -24,7 +20,9 @@ class QtTimer : public Timer {
         timer_.setObjectName(QString::fromStdString(name));
         timer_.setInterval(intervalMs);
         timer_.setSingleShot(false);
-        timer_.setTimerType(intervalMs < kPreciseBelowMs ? Qt::PreciseTimer : Qt::CoarseTimer);
+        // Coarse Qt timers may fire up to 5 % early: the 5 ms poll would lose its cadence and
+        // the 5 s time-out would give up on a device that answers in 4.8 s.
+        timer_.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { tick(); });
     }
 
