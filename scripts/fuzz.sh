@@ -21,6 +21,8 @@ done
 findings="$build/fuzz-findings"
 rm -rf "$findings"
 mkdir -p "$findings"
+# The targets write their files under the temporary folder on every run: keep it in memory.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 

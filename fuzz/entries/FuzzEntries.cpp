@@ -3,13 +3,21 @@
 namespace tolvan::fuzz {
 
 const std::vector<FuzzEntry>& fuzzEntries() {
+    // clang-format off
     static const std::vector<FuzzEntry> entries = {
-        {"text_tables", fuzzTextTables},           {"port_file", fuzzPortFile},
-        {"serial_comm", fuzzSerialComm},           {"selection_file", fuzzSelectionFile},
-        {"catalogue_sqlite", fuzzCatalogueSqlite}, {"catalogue_paradox", fuzzCatalogueParadox},
-        {"catalogue_csv", fuzzCatalogueCsv},       {"image_files", fuzzImageFiles},
-        {"receiver_link", fuzzReceiverLink},       {"receiver_transfer", fuzzReceiverTransfer},
+        {"text_tables", fuzzTextTables},
+        {"port_file", fuzzPortFile},
+        {"serial_comm", fuzzSerialComm},
+        {"selection_file", fuzzSelectionFile},
+        {"catalogue_sqlite", fuzzCatalogueSqlite},
+        {"catalogue_paradox", fuzzCatalogueParadox},
+        {"catalogue_csv", fuzzCatalogueCsv},
+        {"background_picture", fuzzBackgroundPicture},
+        {"image_files", fuzzImageFiles},
+        {"receiver_link", fuzzReceiverLink},
+        {"receiver_transfer", fuzzReceiverTransfer},
     };
+    // clang-format on
     return entries;
 }
 

@@ -35,6 +35,8 @@ void fuzzCatalogueSqlite(const std::uint8_t* data, std::size_t size);
 void fuzzCatalogueParadox(const std::uint8_t* data, std::size_t size);
 // The catalogue tool's CSV files.
 void fuzzCatalogueCsv(const std::uint8_t* data, std::size_t size);
+// FundoComum.jpg, the selector mode's background picture, through the JPEG reader.
+void fuzzBackgroundPicture(const std::uint8_t* data, std::size_t size);
 // The image files, programmed into the emulated device and verified.
 void fuzzImageFiles(const std::uint8_t* data, std::size_t size);
 // The receive handler fed the device's side of the line (see ReceiverEntry.cpp for the input's

@@ -2,17 +2,24 @@
 // Usage: fuzz_make_seeds <the fuzz folder of the source tree>
 #include <sqlite3.h>
 
+#include <QImage>
+
 extern "C" {
 #include <paradox.h>
 }
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
 #include "FuzzSupport.h"
+#include "gui/JpegImage.h"
 #include "texts/DefaultTexts.h"
 
 namespace fs = std::filesystem;
@@ -256,6 +263,54 @@ void imageSeeds() {
     imageSeed("empty-l", 2, pattern(20, 12), "");
 }
 
+// ---- Background pictures ----
+
+// A JPEG of `components` channels (1 grey, 3 RGB, 4 CMYK) written with libjpeg itself, so that
+// the seeds also hold the kinds the program's own writer does not make.
+std::string jpeg(int width, int height, int components, bool progressive) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr err{};
+    info.err = jpeg_std_error(&err);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = components;
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 60, TRUE);
+    if (progressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<unsigned char> row(static_cast<std::size_t>(width * components));
+    while (info.next_scanline < info.image_height) {
+        for (std::size_t x = 0; x < row.size(); ++x)
+            row[x] = static_cast<unsigned char>(x * 16 + info.next_scanline * 8);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string out(reinterpret_cast<const char*>(buffer), size);
+    std::free(buffer);
+    return out;
+}
+
+void pictureSeeds() {
+    QImage picture(16, 12, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 16, y * 20, 128));
+    const QByteArray own = tolvan::gui::JpegImage::encode(picture, 75);
+    seed("background_picture", "own-writer-16x12", own.toStdString());
+    seed("background_picture", "cut-short", own.left(own.size() / 2).toStdString());
+    seed("background_picture", "grey-8x8", jpeg(8, 8, 1, false));
+    seed("background_picture", "progressive-24x16", jpeg(24, 16, 3, true));
+    seed("background_picture", "cmyk-8x8", jpeg(8, 8, 4, false));
+    seed("background_picture", "one-pixel", jpeg(1, 1, 3, false));
+}
+
 // ---- The device's side of the line ----
 
 std::string event(int gapMs, const std::string& b) {
@@ -332,6 +387,7 @@ int main(int argc, char** argv) {
         sqliteSeeds();
         paradoxSeeds();
         imageSeeds();
+        pictureSeeds();
         receiverSeeds();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fuzz_make_seeds: %s\n", e.what());
