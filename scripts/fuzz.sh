@@ -24,6 +24,7 @@ mkdir -p "$findings"
 # The targets write their files under the temporary folder on every run: keep it in memory.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
+export LSAN_OPTIONS="suppressions=$here/fuzz/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 # One target: new inputs go to a scratch corpus, so the seeds in the tree stay as they are.

@@ -77,6 +77,8 @@ struct ParadoxFinding {
 //   encrypted-key-*: a key in the data header; decrypted, the chain of blocks runs in a circle
 //     or past the end of the file, where pxlib decrypts whatever its buffer held.
 //   field-longer-than-the-record: a text field of 92 bytes in records of 86.
+//   memo-blob-in-the-record: Descricao is a memo whose 5 bytes the record holds; pxlib hands them
+//     over with the record and they were not freed (the suite under LeakSanitizer sees it).
 class ParadoxFindingTest : public ::testing::TestWithParam<ParadoxFinding> {};
 
 TEST_P(ParadoxFindingTest, ConversionRefusesTheTableAndLeavesIt) {
@@ -105,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "an encrypted Paradox table"},
         ParadoxFinding{"encrypted-key-8-blocks-decrypted-past-the-end",
                        "an encrypted Paradox table"},
-        ParadoxFinding{"field-longer-than-the-record", "a damaged Paradox table (its fields"}),
+        ParadoxFinding{"field-longer-than-the-record", "a damaged Paradox table (its fields"},
+        ParadoxFinding{"memo-blob-in-the-record", "column Descricao does not hold text"}),
     [](const ::testing::TestParamInfo<ParadoxFinding>& info) {
         std::string name;
         for (const char* c = info.param.input; *c; ++c)

@@ -228,9 +228,13 @@ ParadoxCatalogue readParadoxCatalogue(const std::filesystem::path& file) {
             for (int f = 0; f < fieldCount; ++f) {
                 pxval_t* v = values[f];
                 if (!v) continue;
-                // Only these types carry an allocated string (blobs are never read here).
+                // Only these types carry an allocated string; pxlib hands over the data of a
+                // blob that the record holds itself (there is no blob file here).
                 const bool holdsText =
-                    !v->isnull && (v->type == pxfAlpha || v->type == pxfBytes || v->type == pxfBCD);
+                    !v->isnull &&
+                    (v->type == pxfAlpha || v->type == pxfBytes || v->type == pxfBCD ||
+                     v->type == pxfMemoBLOb || v->type == pxfBLOb || v->type == pxfFmtMemoBLOb ||
+                     v->type == pxfOLE || v->type == pxfGraphic);
                 if (holdsText && v->value.str.val) px.doc->free(px.doc, v->value.str.val);
                 px.doc->free(px.doc, v);
             }
