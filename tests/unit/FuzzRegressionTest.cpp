@@ -77,6 +77,8 @@ struct ParadoxFinding {
 //   encrypted-key-*: a key in the data header; decrypted, the chain of blocks runs in a circle
 //     or past the end of the file, where pxlib decrypts whatever its buffer held.
 //   field-longer-than-the-record: a text field of 92 bytes in records of 86.
+//   currency-field-of-40-bytes: pxlib inverts a number's bytes by the field's length in a buffer
+//     of 8 on its stack.
 //   memo-blob-in-the-record: Descricao is a memo whose 5 bytes the record holds; pxlib hands them
 //     over with the record and they were not freed (the suite under LeakSanitizer sees it).
 class ParadoxFindingTest : public ::testing::TestWithParam<ParadoxFinding> {};
@@ -108,6 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParadoxFinding{"encrypted-key-8-blocks-decrypted-past-the-end",
                        "an encrypted Paradox table"},
         ParadoxFinding{"field-longer-than-the-record", "a damaged Paradox table (its fields"},
+        ParadoxFinding{"currency-field-of-40-bytes", "field 1 has a length its type cannot have"},
         ParadoxFinding{"memo-blob-in-the-record", "column Descricao does not hold text"}),
     [](const ::testing::TestParamInfo<ParadoxFinding>& info) {
         std::string name;

@@ -144,31 +144,34 @@ void checkDataBlocks(const std::filesystem::path& file) {
     }
 }
 
-// The bytes pxlib reads for a field of this type, whatever length the header gives it; 1 for the
-// types it reads by their length (texts, bytes, types it does not know).
-int bytesReadFor(int type) {
+// Whether pxlib reads a field of this type and length within the field: it reads numbers by
+// their type's own width (and inverts a number's bytes by the field's length, in an 8-byte
+// buffer), a blob by the leader at the end of the field, texts and bytes by the field's length.
+bool fieldLengthFits(int type, int length) {
     switch (type) {
         case pxfShort:
-            return 2;
+            return length == 2;
         case pxfLong:
         case pxfDate:
         case pxfTime:
         case pxfAutoInc:
-            return 4;
+            return length == 4;
         case pxfNumber:
         case pxfCurrency:
         case pxfTimestamp:
-            return 8;
+            return length == 8;
+        case pxfLogical:
+            return length == 1;
         case pxfBCD:
-            return 17;
+            return length == 17;
         case pxfMemoBLOb:
         case pxfBLOb:
         case pxfFmtMemoBLOb:
         case pxfOLE:
         case pxfGraphic:
-            return 10;  // the blob's leader at the end of the field
+            return length >= 10;
         default:
-            return 1;
+            return length >= 1;
     }
 }
 
@@ -199,9 +202,9 @@ ParadoxCatalogue readParadoxCatalogue(const std::filesystem::path& file) {
     long recordBytes = 0;
     for (int f = 0; f < fieldCount; ++f) {
         const pxfield_t* field = PX_get_field(px.doc, f);
-        if (!field || field->px_flen < bytesReadFor(field->px_ftype))
+        if (!field || !fieldLengthFits(field->px_ftype, field->px_flen))
             throw ToolError(file.string() + ": a damaged Paradox table (field " +
-                            std::to_string(f + 1) + " is too short for its type).");
+                            std::to_string(f + 1) + " has a length its type cannot have).");
         recordBytes += field->px_flen;
         if (recordBytes > PX_get_recordsize(px.doc))
             throw ToolError(file.string() +
