@@ -3,19 +3,9 @@
 #include "app/FrmTolvanLink.h"
 #include "link/Frames.h"
 #include "texts/Mensagem.h"
+#include "texts/Trim.h"
 
 namespace tolvan {
-
-namespace {
-
-std::string tiraBrancos(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    const std::size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
-}  // namespace
 
 void Handshake::Link() {
     FrmTolvanLink& f = f_;
@@ -53,7 +43,7 @@ void Handshake::TimerLinkTimer() {
 
 void Handshake::avaliaResposta(const std::string& textoBytes) {
     FrmTolvanLink& f = f_;
-    const std::string t = tiraBrancos(textoBytes);
+    const std::string t = Trim(textoBytes);
 
     // The answer 00 03 01 may be split over events: keep what has come of it.
     if (t == "00") {
@@ -71,7 +61,7 @@ void Handshake::avaliaResposta(const std::string& textoBytes) {
         f.RespostaParcial.clear();
     }
 
-    if (tiraBrancos(texto) == kRespostaLink) {
+    if (Trim(texto) == kRespostaLink) {
         conectado();
     } else if (f.Tentativas < kTentativasMaximas) {
         ++f.Tentativas;
