@@ -58,16 +58,15 @@ void Receiver::recebe(std::uint8_t byte, std::string& textoBytes) {
 void Receiver::TimerCmdTimer() {
     FrmTolvanLink& f = f_;
     f.TimerCmd->stop();
-    if (f.Modo == "Leitura") {
-        f.TimeOut->start();
-        passoLeitura(++f.Passo);
-    } else if (f.Modo == "Gravacao") {
-        f.TimeOut->start();
-        passoGravacao(++f.Passo);
-    }
+    const bool leitura = f.Modo == "Leitura";
+    if (!leitura && f.Modo != "Gravacao") return;
+    f.TimeOut->start();
+    passo(++f.Passo, leitura);
 }
 
-void Receiver::passoLeitura(int passo) {
+// Step k of a transfer's sequence: the same frames for reading and programming but for the
+// second address and the count (their own command codes) and the data phase of step 5.
+void Receiver::passo(int passo, bool leitura) {
     FrmTolvanLink& f = f_;
     switch (passo) {
         case 1:
@@ -77,44 +76,30 @@ void Receiver::passoLeitura(int passo) {
             CmdEndereco1(f.ComPort, f.Endereco1);
             break;
         case 3:
-            CmdEndereco2Leitura(f.ComPort, f.Endereco2);
+            if (leitura) {
+                CmdEndereco2Leitura(f.ComPort, f.Endereco2);
+            } else {
+                CmdEndereco2Gravacao(f.ComPort, f.Endereco2);
+            }
             break;
         case 4:
-            CmdSetoresLeitura(f.ComPort, f.QtdSetores);
+            if (leitura) {
+                CmdSetoresLeitura(f.ComPort, f.QtdSetores);
+            } else {
+                CmdSetoresGravacao(f.ComPort, f.QtdSetores);
+            }
             break;
         case 5:
-            CmdLeSetor(f.ComPort);
-            f.LendoSetor = true;
-            f.CabecalhoRestante = kTamanhoCabecalhoSetor;
-            break;
-        case 6:
-            f.FimComandos = true;
-            break;
-        default:
-            break;
-    }
-}
-
-void Receiver::passoGravacao(int passo) {
-    FrmTolvanLink& f = f_;
-    switch (passo) {
-        case 1:
-            CmdNome(f.ComPort, f.NomeArq);
-            break;
-        case 2:
-            CmdEndereco1(f.ComPort, f.Endereco1);
-            break;
-        case 3:
-            CmdEndereco2Gravacao(f.ComPort, f.Endereco2);
-            break;
-        case 4:
-            CmdSetoresGravacao(f.ComPort, f.QtdSetores);
-            break;
-        case 5:
-            f.Enviando = true;
-            // A file that cannot be opened ends the run there: nothing of it is sent.
-            if (f.arquivos.AbreArq(Trim(f.DirPrograma + "\\bin\\" + f.NomeArq))) {
-                f.gravacao.GravaArq();
+            if (leitura) {
+                CmdLeSetor(f.ComPort);
+                f.LendoSetor = true;
+                f.CabecalhoRestante = kTamanhoCabecalhoSetor;
+            } else {
+                f.Enviando = true;
+                // A file that cannot be opened ends the run there: nothing of it is sent.
+                if (f.arquivos.AbreArq(Trim(f.DirPrograma + "\\bin\\" + f.NomeArq))) {
+                    f.gravacao.GravaArq();
+                }
             }
             break;
         case 6:

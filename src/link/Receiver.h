@@ -31,8 +31,7 @@ class Receiver {
 
   private:
     void recebe(std::uint8_t byte, std::string& textoBytes);
-    void passoLeitura(int passo);
-    void passoGravacao(int passo);
+    void passo(int passo, bool leitura);
     void pedeSetor();
     FrmTolvanLink& f_;
 };
