@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "Bytes.h"
 #include "link/Frames.h"
 #include "link/SerialPort.h"
 #include "sim/TestRig.h"
@@ -10,12 +11,7 @@
 namespace tolvan {
 namespace {
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (int v : values)
-        out += static_cast<char>(v);
-    return out;
-}
+using test::bytes;
 
 // A port on the simulated line, without a main window around it.
 class FramesTest : public ::testing::Test {

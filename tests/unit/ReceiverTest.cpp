@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Bytes.h"
 #include "link/Frames.h"
 #include "link/Receiver.h"
 #include "sim/SimDevice.h"
@@ -18,20 +19,8 @@
 namespace tolvan {
 namespace {
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (int v : values)
-        out += static_cast<char>(v);
-    return out;
-}
-
-// `n` bytes that never start with FF or 00, so that a main image keeps all of them.
-std::string pattern(std::size_t n, int seed) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i)
-        s += static_cast<char>(1 + (i * 7 + seed) % 250);
-    return s;
-}
+using test::bytes;
+using test::pattern;
 
 // A device on the simulated line. It answers every frame but CmdExecuta with 00 03 <code>
 // `delayMs` later, and a sector read with 01 03 09 and the next 256 bytes of the image named by

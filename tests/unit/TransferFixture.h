@@ -8,25 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "Bytes.h"
 #include "services/ViewListener.h"
 #include "sim/TestRig.h"
 
 namespace tolvan::test {
-
-inline std::string bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values)
-        s += static_cast<char>(v);
-    return s;
-}
-
-// `n` bytes that never start with FF or 00, so that all of them are kept.
-inline std::string pattern(std::size_t n, int seed = 1) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i)
-        s += static_cast<char>(1 + (i * 7 + seed) % 250);
-    return s;
-}
 
 // A device on the scripted line that keeps what is written and reads it back: it answers the
 // link poll with 00 03 01, every other frame but CmdExecuta with 00 03 <code>, a sector read with
