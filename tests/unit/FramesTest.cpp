@@ -64,12 +64,14 @@ TEST_F(FramesTest, CommandFrames) {
               bytes({0, 6, 3, 0, 0x20, 0, 0, 6, 4, 1, 0, 0, 0, 6, 7, 2, 0, 0}));
 
     // Counts above 255 go as 01 and the count minus 255.
-    for (auto [n, tail] : {std::pair{40, bytes({0, 0x28})},
-                           {255, bytes({0, 0xFF})},
-                           {256, bytes({1, 1})},
-                           {300, bytes({1, 0x2D})},
-                           {510, bytes({1, 0xFF})}})
+    for (const auto& [count, tail] : {std::pair{40, bytes({0, 0x28})},
+                                      {255, bytes({0, 0xFF})},
+                                      {256, bytes({1, 1})},
+                                      {300, bytes({1, 0x2D})},
+                                      {510, bytes({1, 0xFF})}}) {
+        const int n = count;
         EXPECT_EQ(byteByByte([&] { CmdSetoresLeitura(port, n); }), bytes({0, 5, 8}) + tail) << n;
+    }
     EXPECT_EQ(byteByByte([&] { CmdSetoresGravacao(port, 300); }), bytes({0, 5, 5, 1, 0x2D}));
 }
 
