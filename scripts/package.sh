@@ -3,7 +3,7 @@
 # Usage: scripts/package.sh [build-dir]; then: sudo apt-get install ./<the .deb>
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$here/build}"
+build="$(realpath -m "${1:-$here/build}")"
 "$here/scripts/install-deps.sh" >&2
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
 cmake --build "$build" -j "$(nproc)" >&2
