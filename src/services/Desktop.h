@@ -8,7 +8,7 @@ namespace tolvan {
 struct HelpRequest {
     std::string file;  // the manual's path followed by ">" and the window type, as built
     std::filesystem::path manual;  // the manual file on this machine
-    int command = 0;   // 0: display a topic
+    int command = 0;               // 0: display a topic
     std::string topic;
 };
 

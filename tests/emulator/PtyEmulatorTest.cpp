@@ -175,8 +175,7 @@ TEST_F(PtyEmulatorTest, AnswersAPollAndKeepsAProgrammedSectorAcrossRuns) {
     EXPECT_EQ(port.ask(endereco2Leitura(kMainImage), 3), bytes({0x00, 0x03, 0x07}));
     EXPECT_EQ(port.ask(leSetor(), 259), bytes({0x01, 0x03, 0x09}) + sector);
     // The one frame's last byte, the fill, was kept as the first byte of sector 2.
-    EXPECT_EQ(port.ask(leSetor(), 259),
-              bytes({0x01, 0x03, 0x09, 0x00}) + std::string(255, '\xFF'));
+    EXPECT_EQ(port.ask(leSetor(), 259), bytes({0x01, 0x03, 0x09, 0x00}) + std::string(255, '\xFF'));
 }
 
 TEST_F(PtyEmulatorTest, HangUpClosesTheLineAndEndsTheProgram) {
