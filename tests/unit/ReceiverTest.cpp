@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Bytes.h"
+#include "emulator/Commands.h"
 #include "link/Frames.h"
 #include "link/Receiver.h"
 #include "sim/SimDevice.h"
@@ -59,23 +60,12 @@ class ScriptedDevice {
     }
 
   private:
+    // The device's own frame lengths; an unknown code is taken as a 6-byte frame.
     static std::size_t lengthOf(std::uint8_t code) {
-        switch (code) {
-            case 0x01:
-            case 0x05:
-            case 0x08:
-                return 5;
-            case 0x02:
-                return 16;
-            case 0x06:
-                return 260;
-            case 0x09:
-            case 0x0B:
-                return 3;
-            default:
-                return 6;
-        }
+        const auto shape = emu::shapeOf(code);
+        return shape ? shape->length : 6;
     }
+
     void onWrite(std::string_view b) {
         pending_ += b;
         while (pending_.size() >= 3 && pending_.size() >= lengthOf(pending_[2])) {
