@@ -119,8 +119,11 @@ bool ImageFiles::LeArqBin(const std::string& path) {
     f_.QtdBytesArq = 0;
     f_.BytesArq.clear();
     struct stat st {};
-    if (::fstat(::fileno(fp), &st) == 0 && st.st_size > 0)
-        f_.BytesArq.reserve(static_cast<std::size_t>(st.st_size));
+    if (::fstat(::fileno(fp), &st) == 0 && st.st_size > 0) {
+        const auto tamanho = static_cast<std::size_t>(st.st_size);
+        f_.BytesArq.reserve(tamanho);
+        f_.diagnostico.reservaArquivo(1, tamanho);
+    }
     std::int64_t lidos = 0;  // every byte read, skipped ones included
     int barra = 0;
     bool iniciado = false;
