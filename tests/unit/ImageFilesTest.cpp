@@ -158,87 +158,40 @@ TEST_P(RefusalTest, NothingIsSent) {
 }
 
 const std::string kNaoAbre = "Arquivo não pôde ser aberto: <bin>";
-const std::string kContagem = "O sistema Sistema tem ";
+std::string contagem(int n, const char* coluna) {
+    return "O sistema Sistema tem " + std::to_string(n) + " setores em " + coluna +
+           ".\rCada imagem pode ter de 0 a 510 setores.\rA operação não será feita.";
+}
+void pasta(const std::filesystem::path& b) {
+    std::filesystem::create_directories(b / "sub");
+}
+void fifo(const std::filesystem::path& b) {
+    ::mkfifo((b / "FIFO.BIN").c_str(), 0644);
+}
+void vazio(const std::filesystem::path& b) {
+    std::ofstream(b / "VAZIO.BIN");
+}
+void soPreenchimento(const std::filesystem::path& b) {
+    std::ofstream(b / "FF.BIN", std::ios::binary) << std::string("\xFF\x00\xFF", 3);
+}
+
+// clang-format off
 const Refusal kRefusals[] = {
-    {"MissingL",
-     2,
-     {"Sistema", "M.BIN", 1, "NADA.BIN", 1, "", 0},
-     {},
-     "Arquivo não encontrado: <bin>NADA.BIN",
-     -1},
-    {"MissingL2",
-     3,
-     {"Sistema", "M.BIN", 1, "L.BIN", 1, "NADA2.BIN", 1},
-     {},
-     "Arquivo não encontrado: <bin>NADA2.BIN",
-     -1},
+    {"MissingL", 2, {"Sistema", "M.BIN", 1, "NADA.BIN", 1, "", 0}, {}, "Arquivo não encontrado: <bin>NADA.BIN", -1},
+    {"MissingL2", 3, {"Sistema", "M.BIN", 1, "L.BIN", 1, "NADA2.BIN", 1}, {}, "Arquivo não encontrado: <bin>NADA2.BIN", -1},
     // Programming opens the trimmed path, verification the path as it stands.
-    {"TrailingBlankForVerification",
-     1,
-     {"Sistema", "M.BIN", 1, "L.BIN ", 1, "", 0},
-     {},
-     "Arquivo não encontrado: <bin>L.BIN ",
-     -1},
-    {"OutsideBin",
-     1,
-     {"Sistema", "../../../../../../etc/hostname", 1, "L.BIN", 1, "", 0},
-     {},
-     kNaoAbre + "../../../../../../etc/hostname (fora da pasta bin)",
-     -1},
-    {"AbsoluteName",
-     3,
-     {"Sistema", "M.BIN", 1, "/etc/hostname", 1, "", 0},
-     {},
-     kNaoAbre + "/etc/hostname (fora da pasta bin)",
-     -1},
-    {"Folder",
-     3,
-     {"Sistema", "M.BIN", 1, "sub", 1, "", 0},
-     [](const std::filesystem::path& b) { std::filesystem::create_directories(b / "sub"); },
-     kNaoAbre + "sub (é uma pasta)",
-     -1},
-    {"Fifo",
-     1,
-     {"Sistema", "M.BIN", 1, "FIFO.BIN", 1, "", 0},
-     [](const std::filesystem::path& b) { ::mkfifo((b / "FIFO.BIN").c_str(), 0644); },
-     kNaoAbre + "FIFO.BIN (não é um arquivo comum)",
-     -1},
-    {"EmptyL",
-     2,
-     {"Sistema", "M.BIN", 1, "VAZIO.BIN", 1, "", 0},
-     [](const std::filesystem::path& b) { std::ofstream(b / "VAZIO.BIN"); },
-     "Arquivo vazio: <bin>VAZIO.BIN",
-     0},
-    {"MainOnlyFillBytes",
-     1,
-     {"Sistema", "FF.BIN", 1, "L.BIN", 1, "", 0},
-     [](const std::filesystem::path& b) {
-         std::ofstream(b / "FF.BIN", std::ios::binary) << std::string("\xFF\x00\xFF", 3);
-     },
-     "Arquivo vazio: <bin>FF.BIN",
-     0},
-    {"NegativeCount",
-     1,
-     {"Sistema", "M.BIN", -1, "L.BIN", 1, "", 0},
-     {},
-     kContagem + "-1 setores em Setor.\rCada imagem pode ter de 0 a 510 setores.\rA operação "
-                 "não será feita.",
-     2},
-    {"CountAbove510",
-     3,
-     {"Sistema", "M.BIN", 1, "L.BIN", 1, "L2.BIN", 511},
-     {},
-     kContagem + "511 setores em Setor_L2.\rCada imagem pode ter de 0 a 510 setores.\rA "
-                 "operação não será feita.",
-     2},
-    {"Count70000",
-     2,
-     {"Sistema", "M.BIN", 1, "L.BIN", 70000, "", 0},
-     {},
-     kContagem + "70000 setores em Setor_L.\rCada imagem pode ter de 0 a 510 setores.\rA "
-                 "operação não será feita.",
-     2},
+    {"TrailingBlankForVerification", 1, {"Sistema", "M.BIN", 1, "L.BIN ", 1, "", 0}, {}, "Arquivo não encontrado: <bin>L.BIN ", -1},
+    {"OutsideBin", 1, {"Sistema", "../../../../../../etc/hostname", 1, "L.BIN", 1, "", 0}, {}, kNaoAbre + "../../../../../../etc/hostname (fora da pasta bin)", -1},
+    {"AbsoluteName", 3, {"Sistema", "M.BIN", 1, "/etc/hostname", 1, "", 0}, {}, kNaoAbre + "/etc/hostname (fora da pasta bin)", -1},
+    {"Folder", 3, {"Sistema", "M.BIN", 1, "sub", 1, "", 0}, pasta, kNaoAbre + "sub (é uma pasta)", -1},
+    {"Fifo", 1, {"Sistema", "M.BIN", 1, "FIFO.BIN", 1, "", 0}, fifo, kNaoAbre + "FIFO.BIN (não é um arquivo comum)", -1},
+    {"EmptyL", 2, {"Sistema", "M.BIN", 1, "VAZIO.BIN", 1, "", 0}, vazio, "Arquivo vazio: <bin>VAZIO.BIN", 0},
+    {"MainOnlyFillBytes", 1, {"Sistema", "FF.BIN", 1, "L.BIN", 1, "", 0}, soPreenchimento, "Arquivo vazio: <bin>FF.BIN", 0},
+    {"NegativeCount", 1, {"Sistema", "M.BIN", -1, "L.BIN", 1, "", 0}, {}, contagem(-1, "Setor"), 2},
+    {"CountAbove510", 3, {"Sistema", "M.BIN", 1, "L.BIN", 1, "L2.BIN", 511}, {}, contagem(511, "Setor_L2"), 2},
+    {"Count70000", 2, {"Sistema", "M.BIN", 1, "L.BIN", 70000, "", 0}, {}, contagem(70000, "Setor_L"), 2},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, RefusalTest, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
