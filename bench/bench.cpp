@@ -440,7 +440,7 @@ int run(const Options& o) {
     std::cout << "\n";
     int status = 0;
     for (const Figure& f : figures) {
-        std::cout << format("%-16s %-52s goal: %-28s %s\n", f.name.c_str(), f.measured.c_str(),
+        std::cout << format("%-20s %-52s goal: %-28s %s\n", f.name.c_str(), f.measured.c_str(),
                             f.goal.c_str(), verdictText(f.verdict));
         if (f.verdict == Verdict::Miss) status = std::max(status, 1);
         if (f.verdict == Verdict::Error) status = 2;
