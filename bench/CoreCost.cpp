@@ -61,8 +61,8 @@ int readImage(long megabytes) {
             out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     }
     FrmTolvanLink& f = rig.form();
-    f.ImagemL = true;
-    f.NomeArq = "GRANDE_L.BIN";
+    f.run.ImagemL = true;
+    f.run.NomeArq = "GRANDE_L.BIN";
     const long baselineKb = peakKb();
     const double cpuBefore = cpuMs();
     const auto wallBefore = std::chrono::steady_clock::now();
@@ -72,9 +72,9 @@ int readImage(long megabytes) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallBefore)
             .count();
     const double cpu = cpuMs() - cpuBefore;
-    ok = ok && static_cast<std::size_t>(f.QtdBytesArq) == bytes;
+    ok = ok && static_cast<std::size_t>(f.run.QtdBytesArq) == bytes;
     std::printf("wall_ms=%.1f cpu_ms=%.1f peak_kb=%ld baseline_kb=%ld bytes=%d result=%s\n", wall,
-                cpu, peakKb(), baselineKb, f.QtdBytesArq, ok ? "ok" : "failed");
+                cpu, peakKb(), baselineKb, f.run.QtdBytesArq, ok ? "ok" : "failed");
     return ok ? 0 : 1;
 }
 

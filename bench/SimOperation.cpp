@@ -28,9 +28,9 @@ std::string runOperation(sim::TestRig& rig, const sim::FakeCatalogueStore::Syste
         f.painel.btnConfirmaClick();
     });
     rig.loop.runFor(1000);
-    if (f.Tela != 1) return {};
+    if (f.nav.Tela != 1) return {};
     f.dispatch([&] { f.painel.btnConfirmaClick(); });
-    if (f.Tela != 2) return {};
+    if (f.nav.Tela != 2) return {};
     rig.dialogs.messages.clear();
     f.dispatch([&] {
         f.painel.cliqueVisor(linha);

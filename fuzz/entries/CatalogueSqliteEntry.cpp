@@ -66,7 +66,7 @@ void fuzzCatalogueSqlite(const std::uint8_t* data, std::size_t size) {
     for (int k = 0; k <= rows && !s.closed(); ++k)
         s.on([&] { s.f().painel.btnUpClick(); });
     s.chooseSystem(rows - 1);
-    if (s.closed() || s.f().Tela != 2) return;
+    if (s.closed() || s.f().nav.Tela != 2) return;
     s.startOperation(2);
     s.settle(60000);
     s.trace();

@@ -60,7 +60,7 @@ void fuzzImageFiles(const std::uint8_t* data, std::size_t size) {
     s.startAndConnect();
     if (!s.awaitList()) throw FuzzFailure("the emulated device did not connect");
     s.chooseSystem(0);
-    expect(s.f().Tela == 2, "the system was not chosen");
+    expect(s.f().nav.Tela == 2, "the system was not chosen");
     s.startOperation(operacao);
     s.settle(3'600'000);
     s.trace();
@@ -68,7 +68,8 @@ void fuzzImageFiles(const std::uint8_t* data, std::size_t size) {
     // Whatever the files held, the run has ended and the panel answers again.
     expect(!s.closed(), "the program closed");
     expect(s.f().btnConfirma.enabled(), "the panel stays disabled after the run");
-    expect(!s.f().TimerCmd->running() && !s.f().TimerRead->running() && !s.f().TimeOut->running(),
+    expect(!s.f().run.TimerCmd->running() && !s.f().run.TimerRead->running() &&
+               !s.f().run.TimeOut->running(),
            "a transfer timer still runs after the run");
     expect(!s.rig.messages().empty(), "the run ended without a message");
     expect(s.rig.desktop.errors.empty(),

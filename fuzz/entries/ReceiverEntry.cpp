@@ -113,8 +113,8 @@ void confere(Scenario& s, bool seletor) {
     }
     if (s.closed()) return;
     FrmTolvanLink& f = s.f();
-    expect(!f.TimerLink->running() && !f.TimerCmd->running() && !f.TimerRead->running() &&
-               !f.TimeOut->running(),
+    expect(!f.conn.TimerLink->running() && !f.run.TimerCmd->running() &&
+               !f.run.TimerRead->running() && !f.run.TimeOut->running(),
            "a timer still runs after a minute of silence");
     expect(f.btnConfirma.enabled(), "the panel stays disabled after a minute of silence");
 }

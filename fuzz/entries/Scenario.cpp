@@ -32,7 +32,7 @@ void Scenario::startAndConnect() {
 }
 
 bool Scenario::awaitList(std::int64_t maxMs) {
-    return rig.loop.runUntil([&] { return closed() || f().Tela == 1; }, maxMs) && !closed();
+    return rig.loop.runUntil([&] { return closed() || f().nav.Tela == 1; }, maxMs) && !closed();
 }
 
 void Scenario::chooseSystem(int downs) {
@@ -59,8 +59,8 @@ namespace tolvan::fuzz {
 void Scenario::trace() {
     if (!std::getenv("TOLVAN_FUZZ_TRACE")) return;
     std::fprintf(stderr, "-- at %lld ms: %s, screen %d, status \"%s\"\n",
-                 static_cast<long long>(rig.loop.nowMs()), closed() ? "closed" : "open", f().Tela,
-                 f().lblStatus.caption().c_str());
+                 static_cast<long long>(rig.loop.nowMs()), closed() ? "closed" : "open",
+                 f().nav.Tela, f().lblStatus.caption().c_str());
     for (const std::string& m : rig.messages())
         std::fprintf(stderr, "   message: %s\n", m.c_str());
     for (const std::string& e : rig.desktop.errors)

@@ -44,8 +44,8 @@ void fuzzSelectionFile(const std::uint8_t* data, std::size_t size) {
     expect(!s.rig.exists(kSelectionFile), "the selection file was left behind");
     const std::vector<std::string> messages = s.rig.messages();
     if (!messages.empty() && messages.back().find("SEM ERROS") != std::string::npos)
-        expect(!s.f().SistemaSelecao.empty() &&
-                   s.f().SistemaEscolhido.find(s.f().SistemaSelecao) != std::string::npos,
+        expect(!s.f().nav.SistemaSelecao.empty() &&
+                   s.f().nav.SistemaEscolhido.find(s.f().nav.SistemaSelecao) != std::string::npos,
                "a system was programmed that the selection file does not name");
 }
 

@@ -33,16 +33,25 @@ FrmTolvanLink::FrmTolvanLink(Services services)
       iLedBar1(view_, ControlId::iLedBar1, at(459, 304, 290, 16)),
       Memo1(view_, ControlId::Memo1, at(240, 64, 129, 113)),
       ComPort(services.serial, services.ports, services.dialogs, services.clock),
-      painel(*this),
-      telas(*this),
-      listaSistemas(*this),
-      portas(*this),
-      conexao(*this),
-      receptor(*this),
-      arquivos(*this),
-      gravacao(*this),
-      verificacao(*this),
-      diagnostico(*this) {
+      conn(timer("TimerLink", 5, [this] { conexao.TimerLinkTimer(); })),
+      nav(timer("TimerMontaTela", 500, [this] { telas.TimerMontaTelaTimer(); })),
+      run(timer("TimerCmd", 200, [this] { receptor.TimerCmdTimer(); }),
+          timer("TimerRead", 100, [this] { receptor.TimerReadTimer(); }),
+          timer("TimeOut", 5000, [this] { receptor.TimeOutTimer(); })),
+      diagnostico(Memo1, view_, services.dialogs),
+      arquivos(run, files, QrTolvanLink, DirPrograma, diagnostico, progresso(), *this),
+      verificacao(run, arquivos, diagnostico, ComPort, services.clock, progresso(), *this),
+      gravacao(run, arquivos, verificacao, ComPort, services.clock, progresso(), *this),
+      conexao(conn, run, ComPort, *nav.TimerMontaTela, lblStatus, lblMsg2, *this),
+      receptor(run, conn, ComPort, {conexao, arquivos, gravacao, verificacao, diagnostico},
+               progresso(), DirPrograma, *this),
+      portas(ComPort, files, Drive, services.ports, services.dialogs, services.desktop, *this),
+      painel(nav, visor(), {btnUp, btnDown, btnRetorna, btnConfirma, lblFechar}, listaSistemas,
+             telas, services.desktop, *this),
+      telas(nav, visor(), progresso(), run, listaSistemas,
+            {conexao, portas, arquivos, gravacao, verificacao}, services.ports, services.desktop,
+            files, DirPrograma, *this),
+      listaSistemas(nav, visor(), QrTolvanLink, arquivos, painel, telas, files, Drive, *this) {
     for (const char* line : {"", "Conexão", "Sair do Programa", "", "", ""})
         lbxVisor.add(line);
     for (const char* line : {"", ">", "", "", "", ""})
@@ -54,17 +63,14 @@ FrmTolvanLink::FrmTolvanLink(Services services)
     iLedBar1.setVisible(false);
     Memo1.setVisible(false);
 
-    auto timer = [this](const char* name, int ms, auto handler) {
-        return svc.timers.create(name, ms, [this, handler] { dispatch(handler); });
-    };
-    TimerLink = timer("TimerLink", 5, [this] { conexao.TimerLinkTimer(); });
-    TimerCmd = timer("TimerCmd", 200, [this] { receptor.TimerCmdTimer(); });
-    TimerRead = timer("TimerRead", 100, [this] { receptor.TimerReadTimer(); });
-    TimeOut = timer("TimeOut", 5000, [this] { receptor.TimeOutTimer(); });
-    TimerMontaTela = timer("TimerMontaTela", 500, [this] { telas.TimerMontaTelaTimer(); });
     ComPort.onTriggerAvail = [this](std::uint16_t count) {
         dispatch([this, count] { receptor.ComPortTriggerAvail(count); });
     };
+}
+
+std::unique_ptr<Timer> FrmTolvanLink::timer(const char* name, int ms,
+                                            std::function<void()> handler) {
+    return svc.timers.create(name, ms, [this, handler] { dispatch(handler); });
 }
 
 FrmTolvanLink::~FrmTolvanLink() {
@@ -82,7 +88,8 @@ void FrmTolvanLink::FormCreate() {
     } catch (const TextFileError& e) {
         // The dialogs fall back to their built-in texts; the operator learns which file failed.
         svc.desktop.reportError(e.path() + ": " + e.what());
-        Mensagem("Não foi possível ler o arquivo: " + e.path() + "\r\r" + e.what(), 1, 4);
+        Mensagem("Não foi possível ler o arquivo: " + e.path() + "\r\r" + e.what(), kErro,
+                 kBotaoOk);
     }
 
     // Drive is still empty here: the selection file is looked for from the root.
@@ -93,16 +100,16 @@ void FrmTolvanLink::FormCreate() {
         ModoSelecao = false;
     }
 
-    LinhaSinal = 1;
-    LinhaIni = 1;
-    LinhaFim = 2;
-    Tela = 0;
-    QtdBytesLidos = 0;
-    QtdBytesArq = 0;
-    Rolagem = false;
+    nav.LinhaSinal = 1;
+    nav.LinhaIni = 1;
+    nav.LinhaFim = 2;
+    nav.Tela = 0;
+    run.QtdBytesLidos = 0;
+    run.QtdBytesArq = 0;
+    nav.Rolagem = false;
     painel.AtivaFuncoes(true);
-    lbxVisor.setItemIndex(LinhaIni);
-    lbxSinalizador.setItemIndex(LinhaIni);
+    lbxVisor.setItemIndex(nav.LinhaIni);
+    lbxSinalizador.setItemIndex(nav.LinhaIni);
 }
 
 void FrmTolvanLink::configuraModoSelecao() {
@@ -115,7 +122,7 @@ void FrmTolvanLink::configuraModoSelecao() {
     if (files.exists(fundo)) {
         ImgTolvanLink.setJpegFile(files.resolve(fundo).string());
     } else {
-        Mensagem("Não foi possível encontrar o arquivo: " + fundo, 1, 4);
+        Mensagem("Não foi possível encontrar o arquivo: " + fundo, kErro, kBotaoOk);
     }
     ImgTolvanLink.setWidth(800);
     ImgTolvanLink.repaint();
@@ -141,7 +148,7 @@ void FrmTolvanLink::configuraModoSelecao() {
 }
 
 void FrmTolvanLink::FormActivate() {
-    NumPorta = portas.lePortFile();
+    portas.NumPorta = portas.lePortFile();
     portas.aberturaInicio();
 
     frmCarregando.width = 0;
@@ -159,7 +166,7 @@ void FrmTolvanLink::FormActivate() {
         frmAbout.lbxSisInstall.clear();
         QrTolvanLink.First();
         while (!QrTolvanLink.Eof()) {
-            frmAbout.lbxSisInstall.push_back(QrTolvanLink.asString("descricao"));
+            frmAbout.lbxSisInstall.push_back(QrTolvanLink.asString(catalogo::kDescricao));
             QrTolvanLink.Next();
         }
         QrTolvanLink.First();
@@ -170,7 +177,7 @@ void FrmTolvanLink::FormActivate() {
         Mensagem(
             "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
             "entrar em contato  \rcom a Orsolite. ",
-            2, 4);
+            kInformacao, kBotaoOk);
         Close();
         frmAbout.lbxSisInstall = {"Nenhum sistema foi encontrado.",
                                   "Se houver interesse em adquirir",
@@ -192,7 +199,7 @@ void FrmTolvanLink::abreCatalogo() {
         "O catálogo de sistemas não pôde ser lido: " + files.resolve(arquivo).string() + "\r\r" +
         aberto.detail;
     svc.desktop.reportError(texto);
-    Mensagem(texto, 1, 4);
+    Mensagem(texto, kErro, kBotaoOk);
 }
 
 void FrmTolvanLink::FormClose() {
@@ -229,6 +236,14 @@ int FrmTolvanLink::Mensagem(const std::string& texto, int tipo, unsigned botoes)
 void FrmTolvanLink::mostraSobre() {
     if (closed_) return;
     svc.dialogs.showAbout(frmAbout);
+}
+
+void FrmTolvanLink::abandona(const std::string& texto, int tipo) {
+    run.encerra();
+    Mensagem(texto, tipo, kBotaoOk);
+    AtivaFuncoes(true);
+    MontaTela0();
+    if (ModoSelecao) Close();
 }
 
 void FrmTolvanLink::focaVisor() {

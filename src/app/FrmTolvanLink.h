@@ -3,12 +3,16 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/AboutBox.h"
+#include "app/Paths.h"
+#include "app/Shell.h"
 #include "app/Splash.h"
+#include "link/EstadoConexao.h"
 #include "link/Handshake.h"
 #include "link/PortOpening.h"
 #include "link/Receiver.h"
@@ -16,6 +20,7 @@
 #include "panel/CatalogueQuery.h"
 #include "panel/Controls.h"
 #include "panel/LedBar.h"
+#include "panel/Navegacao.h"
 #include "panel/Panel.h"
 #include "panel/Screens.h"
 #include "panel/SystemList.h"
@@ -26,8 +31,10 @@
 #include "services/PortRegistry.h"
 #include "texts/TextTables.h"
 #include "transfer/DiagnosticLists.h"
+#include "transfer/Execucao.h"
 #include "transfer/ImageFiles.h"
 #include "transfer/Programming.h"
+#include "transfer/Progresso.h"
 #include "transfer/Verification.h"
 
 namespace tolvan {
@@ -48,21 +55,13 @@ struct Services {
     std::filesystem::path executable;  // the running executable's real path
 };
 
-// Fixed names of the installation.
-inline constexpr const char* kSelectionFile = "\\orsolite\\comuns\\Selecao";
-inline constexpr const char* kBackgroundPicture = "\\Orsolite\\TolvanFlex\\Imagens\\FundoComum.jpg";
-inline constexpr const char* kCatalogueFile = "\\Orsolite\\Tolvan Link\\Tabelas\\TolvanLink.db";
-inline constexpr const char* kMarkerFile = "c:\\orsolite\\tolvanflex\\pilq.dll";
-inline constexpr const char* kLauncherTitle = "Tolvan Flex Selecionador";
-inline constexpr const char* kDebugFile = "debug.txt";
-inline constexpr const char* kApplicationTitle = "Vessaro";
-
-// The main window TfrmTolvanLink as a model: every control, every state field and the routines
-// of every subsystem. The window toolkit only draws it and delivers clicks, keys and ticks.
-class FrmTolvanLink {
+// The main window TfrmTolvanLink as a model: its controls, the state of its subsystems and the
+// subsystems themselves, which it wires together. The window toolkit only draws it and delivers
+// clicks, keys and ticks; the subsystems reach the window through the Shell it implements.
+class FrmTolvanLink : public Shell {
   public:
     explicit FrmTolvanLink(Services services);
-    ~FrmTolvanLink();
+    ~FrmTolvanLink() override;
     FrmTolvanLink(const FrmTolvanLink&) = delete;
     FrmTolvanLink& operator=(const FrmTolvanLink&) = delete;
 
@@ -72,18 +71,20 @@ class FrmTolvanLink {
     void FormCreate();
     void FormActivate();
     void FormClose();
-    // Closes the main window: FormClose runs at once; the program ends when control is back in
-    // the event loop. The rest of the calling handler still runs.
-    void Close();
-    bool closed() const { return closed_; }
     void lblFecharClick();
     // Centres the window on a screen of the given size, as when it is first shown.
     void centra(int screenWidth, int screenHeight);
 
-    // The one message dialog. After the main window has closed it returns 2 at once.
-    int Mensagem(const std::string& texto, int tipo, unsigned botoes);
-    // The about box, modal.
-    void mostraSobre();
+    // ---- Shell ----
+    int Mensagem(const std::string& texto, int tipo, unsigned botoes) override;
+    void Close() override;
+    bool closed() const override { return closed_; }
+    bool modoSelecao() const override { return ModoSelecao; }
+    void AtivaFuncoes(bool ativa) override { painel.AtivaFuncoes(ativa); }
+    void MontaTela0() override { telas.MontaTela0(); }
+    void focaVisor() override;
+    void abandona(const std::string& texto, int tipo) override;
+    void mostraSobre() override;
 
     // Runs one event handler from the event loop: nothing runs once the window has closed, and
     // a failure that the handler does not catch goes to the platform's error report.
@@ -101,47 +102,10 @@ class FrmTolvanLink {
     PathResolver files;
     TextTables textos;
 
-    // ---- State fields ----
+    // ---- The window's own state ----
     bool ModoSelecao = false;
-    int Tela = 0;
-    int LinhaIni = 1;
-    int LinhaFim = 2;
-    int LinhaSinal = 1;
-    bool Rolagem = false;
     std::string Drive;
     std::string DirPrograma;
-    int NumPorta = 2;
-
-    std::string Modo;
-    int Passo = 0;
-    bool FimComandos = false;
-    bool LendoSetor = false;
-    int BytesBloco = 0;
-    int SetorAtual = 0;
-    std::int32_t QtdSetores = 0;
-    bool Enviando = false;
-    int Chamadas = 0;
-    int Tentativas = 0;
-    std::string RespostaParcial;
-    // The handshake is under way: receive events are judged as answers (cleared on success,
-    // abandon and failure, so late bytes are not taken as answers).
-    bool Conectando = false;
-    // Head bytes of the current sector answer still to come after CmdLeSetor (3, 2, 1, 0).
-    int CabecalhoRestante = 0;
-
-    std::vector<std::uint8_t> BytesLidos;  // data bytes read back; their texts are ByteHex
-    std::int32_t QtdBytesLidos = 0;
-    std::vector<std::uint8_t> BytesArq;  // kept bytes of the image file
-    std::int32_t QtdBytesArq = 0;
-
-    std::string NomeArq;
-    std::string Endereco1;
-    std::string Endereco2;
-    bool ImagemL = false;
-    std::uint8_t ByteGuardado = 0;
-
-    std::string SistemaEscolhido;
-    std::string SistemaSelecao;
 
     // ---- Controls ----
     ViewNotifier view_;
@@ -161,32 +125,34 @@ class FrmTolvanLink {
     Memo Memo1;
     // The control that has the keyboard focus (lbxVisor when the display has it).
     ControlId foco = ControlId::lbxVisor;
-    void focaVisor();
 
     SerialPort ComPort;
     CatalogueQuery QrTolvanLink;
     AboutBox frmAbout;
     Splash frmCarregando;
 
-    std::unique_ptr<Timer> TimerLink;
-    std::unique_ptr<Timer> TimerCmd;
-    std::unique_ptr<Timer> TimerRead;
-    std::unique_ptr<Timer> TimeOut;
-    std::unique_ptr<Timer> TimerMontaTela;
+    // ---- State of the subsystems, with their timers ----
+    EstadoConexao conn;  // the link handshake
+    Navegacao nav;       // the front panel
+    Execucao run;        // the transfer run
 
     // ---- Subsystems ----
+    DiagnosticLists diagnostico;
+    ImageFiles arquivos;
+    Verification verificacao;
+    Programming gravacao;
+    Handshake conexao;
+    Receiver receptor;
+    PortOpening portas;
     Panel painel;
     Screens telas;
     SystemList listaSistemas;
-    PortOpening portas;
-    Handshake conexao;
-    Receiver receptor;
-    ImageFiles arquivos;
-    Programming gravacao;
-    Verification verificacao;
-    DiagnosticLists diagnostico;
 
   private:
+    // A timer whose ticks run `handler` as an event of this window.
+    std::unique_ptr<Timer> timer(const char* name, int ms, std::function<void()> handler);
+    Visor visor() { return {lbxVisor, lbxSinalizador, lblMsg, lblStatus}; }
+    Progresso progresso() { return {lblStatus, lblMsg2, iLedBar1}; }
     void configuraModoSelecao();
     void abreCatalogo();
     bool closed_ = false;

@@ -4,7 +4,12 @@
 
 namespace tolvan {
 
-class FrmTolvanLink;
+class Label;
+class SerialPort;
+class Shell;
+class Timer;
+struct EstadoConexao;
+struct Execucao;
 
 // Texts of the handshake.
 inline constexpr const char* kMsgDesconecteCabo =
@@ -21,8 +26,19 @@ inline constexpr const char* kStatusConectado = "[Conectado]";
 // may come whole or split over two or three receive events.
 class Handshake {
   public:
-    explicit Handshake(FrmTolvanLink& form) : f_(form) {}
+    // `timerMontaTela` brings the system list half a second after a connection.
+    Handshake(EstadoConexao& conn, Execucao& run, SerialPort& port, Timer& timerMontaTela,
+              Label& lblStatus, Label& lblMsg2, Shell& shell)
+        : conn_(conn),
+          run_(run),
+          port_(port),
+          timerMontaTela_(timerMontaTela),
+          lblStatus_(lblStatus),
+          lblMsg2_(lblMsg2),
+          shell_(shell) {}
 
+    // The main menu's "Conexão": a new handshake, with no mismatched answer counted yet.
+    void conecta();
     // Asks the operator to replug the cable, disables the panel and starts polling.
     void Link();
     // One poll; the 400th tick asks whether to give up instead.
@@ -40,7 +56,14 @@ class Handshake {
     // The ending shared by abandon (Yes to the question) and failure (`falha`): only a failure
     // outside selector mode shows a message.
     void encerraSemConexao(bool falha);
-    FrmTolvanLink& f_;
+
+    EstadoConexao& conn_;
+    Execucao& run_;
+    SerialPort& port_;
+    Timer& timerMontaTela_;
+    Label& lblStatus_;
+    Label& lblMsg2_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

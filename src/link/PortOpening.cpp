@@ -4,8 +4,12 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Shell.h"
 #include "link/PortDialog.h"
+#include "link/SerialPort.h"
+#include "services/Desktop.h"
+#include "services/Dialogs.h"
+#include "services/PathResolver.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 
@@ -19,7 +23,7 @@ constexpr const char* kPortaInvalida = "Porta de Comunicação Inválida! ";
 }  // namespace
 
 int PortOpening::lePortFile() {
-    const std::filesystem::path arquivo = f_.files.resolve(f_.Drive + kPortFile);
+    const std::filesystem::path arquivo = files_.resolve(drive_ + kPortFile);
     std::error_code ec;
     if (!std::filesystem::exists(arquivo, ec)) {
         gravaPortFile(kPortaPadrao);
@@ -37,27 +41,31 @@ int PortOpening::lePortFile() {
         }
     }
     // A port file that cannot be read or holds no port number: start again from port 2.
-    f_.svc.desktop.reportError("Port file " + arquivo.string() + " holds no port number; using " +
-                               std::to_string(kPortaPadrao));
+    desktop_.reportError("Port file " + arquivo.string() + " holds no port number; using " +
+                         std::to_string(kPortaPadrao));
     gravaPortFile(kPortaPadrao);
     return kPortaPadrao;
 }
 
 void PortOpening::gravaPortFile(int number) {
-    const std::filesystem::path arquivo = f_.files.resolve(f_.Drive + kPortFile);
+    const std::filesystem::path arquivo = files_.resolve(drive_ + kPortFile);
     std::error_code ec;
     std::filesystem::create_directories(arquivo.parent_path(), ec);
     std::ofstream out(arquivo, std::ios::binary | std::ios::trunc);
     out << number << "\r\n";
-    if (!out) f_.svc.desktop.reportError("Cannot write the port file " + arquivo.string());
+    if (!out) desktop_.reportError("Cannot write the port file " + arquivo.string());
+}
+
+void PortOpening::gravaPortaAtual() {
+    gravaPortFile(port_.comNumber());
 }
 
 bool PortOpening::abrePorta() {
     try {
-        f_.ComPort.setOpen(false);
-        if (f_.NumPorta < 0) return false;  // a port name that gives no number
-        f_.ComPort.setComNumber(f_.NumPorta);
-        f_.ComPort.setOpen(true);
+        port_.setOpen(false);
+        if (NumPorta < 0) return false;  // a port name that gives no number
+        port_.setComNumber(NumPorta);
+        port_.setOpen(true);
         return true;
     } catch (const std::exception&) {
         // The serial layer's own text is never shown.
@@ -66,47 +74,44 @@ bool PortOpening::abrePorta() {
 }
 
 void PortOpening::escolhePorta(bool gravaArquivo) {
-    if (f_.closed()) return;
-    f_.svc.desktop.setBusyCursor(true);
-    PortDialog dialogo(f_.svc.ports);
-    dialogo.Porta = f_.NumPorta;
-    f_.svc.dialogs.showPortDialog(dialogo);
-    f_.NumPorta = dialogo.Porta;
-    if (gravaArquivo) gravaPortFile(f_.NumPorta);
-    f_.svc.desktop.setBusyCursor(false);
+    if (shell_.closed()) return;
+    desktop_.setBusyCursor(true);
+    PortDialog dialogo(ports_);
+    dialogo.Porta = NumPorta;
+    dialogs_.showPortDialog(dialogo);
+    NumPorta = dialogo.Porta;
+    if (gravaArquivo) gravaPortFile(NumPorta);
+    desktop_.setBusyCursor(false);
 }
 
 void PortOpening::aberturaInicio() {
-    while (!f_.closed()) {
-        if (abrePorta()) return;
-        f_.Mensagem(kPortaInvalida, kErro, kBotaoOk);
-        if (f_.Mensagem("Deseja selecionar outra porta? ", kConfirmacao, kBotoesSimNao) !=
-            kResultSim) {
-            f_.Close();
-            return;
-        }
-        escolhePorta(true);
-    }
+    abreComEscolha(true);
 }
 
 void PortOpening::aberturaTela3() {
-    while (!f_.closed()) {
+    abreComEscolha(false);
+}
+
+void PortOpening::abreComEscolha(bool inicio) {
+    while (!shell_.closed()) {
         if (abrePorta()) return;
-        f_.Mensagem(kPortaInvalida, kErro, kBotaoOk);
-        if (f_.Mensagem("Deseja selecionar outra porta? ", kConfirmacao, kBotoesSimNao) !=
+        shell_.Mensagem(kPortaInvalida, kErro, kBotaoOk);
+        if (shell_.Mensagem("Deseja selecionar outra porta? ", kConfirmacao, kBotoesSimNao) !=
             kResultSim) {
+            if (inicio) shell_.Close();
             return;
         }
-        escolhePorta(false);
+        escolhePorta(inicio);
     }
 }
 
 void PortOpening::aberturaF6() {
     escolhePorta(true);
-    if (f_.closed()) return;
+    if (shell_.closed()) return;
     if (!abrePorta()) {
-        f_.Mensagem("Porta de Comunicação Inválida! \r\rSelecione outra porta.", kErro, kBotaoOk);
-        f_.Close();
+        shell_.Mensagem("Porta de Comunicação Inválida! \r\rSelecione outra porta.", kErro,
+                        kBotaoOk);
+        shell_.Close();
     }
 }
 

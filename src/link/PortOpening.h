@@ -4,38 +4,67 @@
 
 namespace tolvan {
 
-class FrmTolvanLink;
+class Desktop;
+class Dialogs;
+class PathResolver;
+class PortRegistry;
+class SerialPort;
+class Shell;
 
 inline constexpr const char* kPortFile = "\\Orsolite\\Comuns\\Comm.txt";
 
-// The port file and the three places where the port is (re)opened with the operator's help.
+// The port file and the places where the port is (re)opened with the operator's help.
 class PortOpening {
   public:
-    explicit PortOpening(FrmTolvanLink& form) : f_(form) {}
+    // `drive` is the drive text the installation's paths start with.
+    PortOpening(SerialPort& port, const PathResolver& files, const std::string& drive,
+                PortRegistry& ports, Dialogs& dialogs, Desktop& desktop, Shell& shell)
+        : port_(port),
+          files_(files),
+          drive_(drive),
+          ports_(ports),
+          dialogs_(dialogs),
+          desktop_(desktop),
+          shell_(shell) {}
+
+    // The port to open next, as the port file, the port list or the port dialog gave it.
+    int NumPorta = 2;
 
     // The port number in the port file. A missing file is created with "2"; a file that cannot
     // be read or holds no number is rewritten with "2" (its folder created when missing).
     int lePortFile();
     void gravaPortFile(int number);
+    // The port file takes the number of the port as it stands (open or not).
+    void gravaPortaAtual();
 
     // Closes the port, sets its number to NumPorta and opens it; false on any failure.
     bool abrePorta();
 
-    // The start-up loop: port file, open, and on failure the operator may choose another port
-    // or the program closes.
+    // The start-up loop: the port file's port opened, and on failure the operator may choose
+    // another port (written to the port file) or the program closes.
     void aberturaInicio();
-    // The loop of Confirm on the port list (NumPorta already set): on failure the operator may
-    // choose another port or give up; the port file then holds the port's number.
+    // Confirm on the port list (NumPorta already set): on failure the operator may choose
+    // another port or give up.
     void aberturaTela3();
     // Key F6: the port dialog, then one opening; on failure the program closes.
     void aberturaF6();
 
   private:
+    // Opens NumPorta until it opens or the operator stops choosing other ports; `inicio` is
+    // the start-up's loop, where a choice is written to the port file and giving up closes
+    // the program.
+    void abreComEscolha(bool inicio);
     // Shows the port dialog for NumPorta and takes its choice; writes it to the port file when
     // asked to.
     void escolhePorta(bool gravaArquivo);
 
-    FrmTolvanLink& f_;
+    SerialPort& port_;
+    const PathResolver& files_;
+    const std::string& drive_;
+    PortRegistry& ports_;
+    Dialogs& dialogs_;
+    Desktop& desktop_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

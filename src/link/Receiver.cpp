@@ -1,60 +1,65 @@
 #include "link/Receiver.h"
 
-#include "app/FrmTolvanLink.h"
+#include "app/Shell.h"
+#include "link/EstadoConexao.h"
 #include "link/Frames.h"
+#include "link/Handshake.h"
+#include "link/SerialPort.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
+#include "transfer/DiagnosticLists.h"
+#include "transfer/ImageFiles.h"
+#include "transfer/Programming.h"
+#include "transfer/Verification.h"
 
 namespace tolvan {
 
 void Receiver::ComPortTriggerAvail(std::uint16_t count) {
-    FrmTolvanLink& f = f_;
-    f.TimerLink->stop();
+    conn_.TimerLink->stop();
     // A sector must arrive whole within the time-out of its request.
-    if (!f.LendoSetor) f.TimeOut->stop();
+    if (!run_.LendoSetor) run_.TimeOut->stop();
 
     std::string textoBytes;
     for (std::uint16_t k = 0; k < count; ++k) {
-        recebe(f.ComPort.readChar(), textoBytes);
+        recebe(port_.readChar(), textoBytes);
     }
-    f.diagnostico.registraRecepcao(textoBytes);
+    destinos_.diagnostico.registraRecepcao(textoBytes);
 
-    if (!f.FimComandos) f.TimerCmd->start();
+    if (!run_.FimComandos) run_.TimerCmd->start();
 
     // Each test sees what the one before may have changed: the handshake empties Modo, and
     // VerificaArq or GravaArq may start the next image's sequence.
-    if (f.Modo == "Link" && f.Conectando) f.conexao.avaliaResposta(textoBytes);
-    if (f.Modo == "Leitura" && f.BytesBloco > kLimiteSetorCompleto) {
-        if (f.SetorAtual < f.QtdSetores) {
-            f.TimerRead->start();
-            f.TimeOut->stop();
-        } else if (f.BytesBloco >= kBytesPorSetor) {
+    if (run_.Modo == Modo::Link && conn_.Conectando) destinos_.conexao.avaliaResposta(textoBytes);
+    if (run_.Modo == Modo::Leitura && run_.BytesBloco > kLimiteSetorCompleto) {
+        if (run_.SetorAtual < run_.QtdSetores) {
+            run_.TimerRead->start();
+            run_.TimeOut->stop();
+        } else if (run_.BytesBloco >= kBytesPorSetor) {
             // The last sector is compared only once its answer is whole.
-            f.TimerRead->stop();
+            run_.TimerRead->stop();
             comparaUltimoSetor();
         } else {
             // Its last chunk is still on the line: the comparison waits for TimerRead, the
             // time any sector gets before the next request.
-            f.TimerRead->start();
-            f.TimeOut->stop();
+            run_.TimerRead->start();
+            run_.TimeOut->stop();
         }
     }
-    if (f.Modo == "Gravacao" && f.Enviando) f.gravacao.GravaArq();
+    if (run_.Modo == Modo::Gravacao && run_.Enviando) destinos_.gravacao.GravaArq();
 }
 
 void Receiver::recebe(std::uint8_t byte, std::string& textoBytes) {
-    FrmTolvanLink& f = f_;
-    if (f.LendoSetor) {
-        if (f.CabecalhoRestante > 0) {
+    if (run_.LendoSetor) {
+        if (run_.CabecalhoRestante > 0) {
             // The head 01 03 09 of the answer to CmdLeSetor, however the events split it.
-            --f.CabecalhoRestante;
+            --run_.CabecalhoRestante;
         } else {
-            ++f.BytesBloco;
-            ++f.QtdBytesLidos;
+            ++run_.BytesBloco;
+            ++run_.QtdBytesLidos;
             // Entry QtdBytesLidos; anything left beyond it from an earlier read goes.
-            f.BytesLidos.resize(static_cast<std::size_t>(f.QtdBytesLidos - 1));
-            f.BytesLidos.push_back(byte);
-            f.diagnostico.adicionaLido(f.QtdBytesLidos, byte);
+            run_.BytesLidos.resize(static_cast<std::size_t>(run_.QtdBytesLidos - 1));
+            run_.BytesLidos.push_back(byte);
+            destinos_.diagnostico.adicionaLido(run_.QtdBytesLidos, byte);
         }
     }
     textoBytes += ByteHex(byte);
@@ -62,54 +67,52 @@ void Receiver::recebe(std::uint8_t byte, std::string& textoBytes) {
 }
 
 void Receiver::TimerCmdTimer() {
-    FrmTolvanLink& f = f_;
-    f.TimerCmd->stop();
-    const bool leitura = f.Modo == "Leitura";
-    if (!leitura && f.Modo != "Gravacao") return;
-    f.TimeOut->start();
-    passo(++f.Passo, leitura);
+    run_.TimerCmd->stop();
+    const bool leitura = run_.Modo == Modo::Leitura;
+    if (!leitura && run_.Modo != Modo::Gravacao) return;
+    run_.TimeOut->start();
+    passo(++run_.Passo, leitura);
 }
 
 // Step k of a transfer's sequence: the same frames for reading and programming but for the
 // second address and the count (their own command codes) and the data phase of step 5.
 void Receiver::passo(int passo, bool leitura) {
-    FrmTolvanLink& f = f_;
     switch (passo) {
         case 1:
-            CmdNome(f.ComPort, f.NomeArq);
+            CmdNome(port_, run_.NomeArq);
             break;
         case 2:
-            CmdEndereco1(f.ComPort, f.Endereco1);
+            CmdEndereco1(port_, run_.Endereco1);
             break;
         case 3:
             if (leitura) {
-                CmdEndereco2Leitura(f.ComPort, f.Endereco2);
+                CmdEndereco2Leitura(port_, run_.Endereco2);
             } else {
-                CmdEndereco2Gravacao(f.ComPort, f.Endereco2);
+                CmdEndereco2Gravacao(port_, run_.Endereco2);
             }
             break;
         case 4:
             if (leitura) {
-                CmdSetoresLeitura(f.ComPort, f.QtdSetores);
+                CmdSetoresLeitura(port_, run_.QtdSetores);
             } else {
-                CmdSetoresGravacao(f.ComPort, f.QtdSetores);
+                CmdSetoresGravacao(port_, run_.QtdSetores);
             }
             break;
         case 5:
             if (leitura) {
-                CmdLeSetor(f.ComPort);
-                f.LendoSetor = true;
-                f.CabecalhoRestante = kTamanhoCabecalhoSetor;
+                CmdLeSetor(port_);
+                run_.LendoSetor = true;
+                run_.CabecalhoRestante = kTamanhoCabecalhoSetor;
             } else {
-                f.Enviando = true;
+                run_.Enviando = true;
                 // A file that cannot be opened ends the run there: nothing of it is sent.
-                if (f.arquivos.AbreArq(Trim(f.DirPrograma + "\\bin\\" + f.NomeArq))) {
-                    f.gravacao.GravaArq();
+                if (destinos_.arquivos.AbreArq(Trim(dirPrograma_ + "\\bin\\" + run_.NomeArq))) {
+                    destinos_.gravacao.GravaArq();
                 }
             }
             break;
         case 6:
-            f.FimComandos = true;
+            run_.FimComandos = true;
             break;
         default:
             break;
@@ -117,49 +120,29 @@ void Receiver::passo(int passo, bool leitura) {
 }
 
 void Receiver::comparaUltimoSetor() {
-    f_.Modo.clear();
-    f_.verificacao.VerificaArq();
+    run_.Modo = Modo::Nenhum;
+    destinos_.verificacao.VerificaArq();
 }
 
 void Receiver::TimerReadTimer() {
-    FrmTolvanLink& f = f_;
-    f.TimerRead->stop();
-    if (f.Modo != "Leitura") return;
+    run_.TimerRead->stop();
+    if (run_.Modo != Modo::Leitura) return;
     // The last sector came short of 256 bytes and had its time: compare what came.
-    if (f.SetorAtual >= f.QtdSetores) {
+    if (run_.SetorAtual >= run_.QtdSetores) {
         comparaUltimoSetor();
         return;
     }
-    f.TimeOut->start();
-    f.LendoSetor = true;
-    f.BytesBloco = 0;
-    ++f.SetorAtual;
-    CmdLeSetor(f.ComPort);
-    f.CabecalhoRestante = kTamanhoCabecalhoSetor;
-    f.lblStatus.setCaption("[Conectado] Setor: " + std::to_string(f.SetorAtual) + "/" +
-                           std::to_string(f.QtdSetores));
-    f.iLedBar1.setPosition(f.SetorAtual);
+    run_.TimeOut->start();
+    run_.LendoSetor = true;
+    run_.BytesBloco = 0;
+    ++run_.SetorAtual;
+    CmdLeSetor(port_);
+    run_.CabecalhoRestante = kTamanhoCabecalhoSetor;
+    progresso_.mostraSetor(run_.SetorAtual, run_.QtdSetores);
 }
 
 void Receiver::TimeOutTimer() {
-    FrmTolvanLink& f = f_;
-    f.TimeOut->stop();
-    f.FimComandos = true;
-    f.Enviando = false;
-    // Closing the abandoned image ignores any error of its own.
-    if (f.Modo == "Gravacao") f.arquivos.fecha();
-    // The operation is over: bytes that still come for it (also while the message below is
-    // open) are neither stored nor acted on, and nothing more of it is sent.
-    f.Modo.clear();
-    f.LendoSetor = false;
-    f.CabecalhoRestante = 0;
-    f.TimerCmd->stop();
-    f.TimerRead->stop();
-
-    f.Mensagem(kMsgSemComunicacao, kInformacao, kBotaoOk);
-    f.painel.AtivaFuncoes(true);
-    f.telas.MontaTela0();
-    if (f.ModoSelecao) f.Close();
+    shell_.abandona(kMsgSemComunicacao, kInformacao);
 }
 
 }  // namespace tolvan

@@ -3,9 +3,19 @@
 #include <cstdint>
 #include <string>
 
+#include "transfer/Execucao.h"
+#include "transfer/Progresso.h"
+
 namespace tolvan {
 
-class FrmTolvanLink;
+class DiagnosticLists;
+class Handshake;
+class ImageFiles;
+class Programming;
+class SerialPort;
+class Shell;
+class Verification;
+struct EstadoConexao;
 
 inline constexpr const char* kMsgSemComunicacao =
     "Não houve comunicação. \rO processo será abandonado! ";
@@ -18,7 +28,24 @@ inline constexpr int kLimiteSetorCompleto = 250;
 // TimeOut abandons an operation after 5 s of silence.
 class Receiver {
   public:
-    explicit Receiver(FrmTolvanLink& form) : f_(form) {}
+    // The routines the receive handler and the sequencer hand on to.
+    struct Destinos {
+        Handshake& conexao;  // the answer to the link poll
+        ImageFiles& arquivos;
+        Programming& gravacao;
+        Verification& verificacao;
+        DiagnosticLists& diagnostico;
+    };
+
+    Receiver(Execucao& run, EstadoConexao& conn, SerialPort& port, Destinos destinos,
+             Progresso progresso, const std::string& dirPrograma, Shell& shell)
+        : run_(run),
+          conn_(conn),
+          port_(port),
+          destinos_(destinos),
+          progresso_(progresso),
+          dirPrograma_(dirPrograma),
+          shell_(shell) {}
 
     // The data-available event: takes `count` bytes from the port.
     void ComPortTriggerAvail(std::uint16_t count);
@@ -33,7 +60,14 @@ class Receiver {
     void recebe(std::uint8_t byte, std::string& textoBytes);
     void passo(int passo, bool leitura);
     void comparaUltimoSetor();
-    FrmTolvanLink& f_;
+
+    Execucao& run_;
+    EstadoConexao& conn_;
+    SerialPort& port_;
+    Destinos destinos_;
+    Progresso progresso_;
+    const std::string& dirPrograma_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Shell.h"
+#include "panel/Screens.h"
+#include "panel/SystemList.h"
+#include "services/Desktop.h"
 #include "texts/Mensagem.h"
 
 namespace tolvan {
@@ -23,97 +26,97 @@ std::string Panel::cortaStatus(const std::string& status) {
 }
 
 void Panel::AtivaFuncoes(bool ativa) {
-    f_.lblFechar.setEnabled(ativa);
-    f_.lbxSinalizador.setEnabled(ativa);
-    f_.lbxVisor.setEnabled(ativa);
-    f_.btnConfirma.setEnabled(ativa);
-    f_.btnRetorna.setEnabled(ativa);
-    f_.btnUp.setEnabled(ativa);
-    f_.btnDown.setEnabled(ativa);
+    teclas_.lblFechar.setEnabled(ativa);
+    visor_.lbxSinalizador.setEnabled(ativa);
+    visor_.lbxVisor.setEnabled(ativa);
+    teclas_.btnConfirma.setEnabled(ativa);
+    teclas_.btnRetorna.setEnabled(ativa);
+    teclas_.btnUp.setEnabled(ativa);
+    teclas_.btnDown.setEnabled(ativa);
     // No mouse-over outline on the close mark while the panel does not answer.
-    f_.lblFechar.setOnMouseBorderWidth(ativa ? 1 : 0);
+    teclas_.lblFechar.setOnMouseBorderWidth(ativa ? 1 : 0);
 }
 
 void Panel::bipe() {
-    if (!f_.ModoSelecao) f_.svc.desktop.beep();
+    if (!shell_.modoSelecao()) desktop_.beep();
 }
 
 void Panel::movePonteiro(int linha) {
-    f_.lbxSinalizador.setItem(f_.lbxVisor.itemIndex(), "");
-    f_.lbxVisor.setItemIndex(linha);
-    f_.lbxSinalizador.setItemIndex(linha);
-    f_.lbxSinalizador.setItem(linha, ">");
+    visor_.lbxSinalizador.setItem(visor_.lbxVisor.itemIndex(), "");
+    visor_.lbxVisor.setItemIndex(linha);
+    visor_.lbxSinalizador.setItemIndex(linha);
+    visor_.lbxSinalizador.setItem(linha, ">");
 }
 
 void Panel::btnDownClick() {
     bipe();
-    const int linha = f_.lbxVisor.itemIndex();
-    const bool rolaLista = f_.Rolagem && f_.Tela == 1;
+    const int linha = visor_.lbxVisor.itemIndex();
+    const bool rolaLista = nav_.Rolagem && nav_.Tela == 1;
     std::string dica;
-    if (rolaLista && linha == 5) dica = f_.listaSistemas.doisAbaixo() ? kDicaAbaixo : kDicaAcima;
+    if (rolaLista && linha == 5) dica = lista_.doisAbaixo() ? kDicaAbaixo : kDicaAcima;
 
-    if (linha + 1 <= f_.LinhaFim) {
+    if (linha + 1 <= nav_.LinhaFim) {
         movePonteiro(linha + 1);
     } else if (rolaLista) {
-        f_.listaSistemas.rolaParaBaixo();
+        lista_.rolaParaBaixo();
     }
-    f_.LinhaSinal = f_.lbxVisor.itemIndex();
-    f_.lblStatus.setCaption(cortaStatus(f_.lblStatus.caption()) + dica);
+    nav_.LinhaSinal = visor_.lbxVisor.itemIndex();
+    visor_.lblStatus.setCaption(cortaStatus(visor_.lblStatus.caption()) + dica);
 }
 
 void Panel::btnUpClick() {
     bipe();
-    const int linha = f_.lbxVisor.itemIndex();
-    const bool rolaLista = f_.Rolagem && f_.Tela == 1;
+    const int linha = visor_.lbxVisor.itemIndex();
+    const bool rolaLista = nav_.Rolagem && nav_.Tela == 1;
     std::string dica;
-    if (rolaLista && linha == 0) dica = f_.listaSistemas.doisAcima() ? kDicaAcima : kDicaAbaixo;
+    if (rolaLista && linha == 0) dica = lista_.doisAcima() ? kDicaAcima : kDicaAbaixo;
 
-    if (linha - 1 >= f_.LinhaIni) {
+    if (linha - 1 >= nav_.LinhaIni) {
         movePonteiro(linha - 1);
     } else if (rolaLista) {
-        f_.listaSistemas.rolaParaCima();
+        lista_.rolaParaCima();
     }
-    f_.LinhaSinal = f_.lbxVisor.itemIndex();
-    f_.lblStatus.setCaption(cortaStatus(f_.lblStatus.caption()) + dica);
+    nav_.LinhaSinal = visor_.lbxVisor.itemIndex();
+    visor_.lblStatus.setCaption(cortaStatus(visor_.lblStatus.caption()) + dica);
 }
 
 void Panel::lbxVisorClick() {
-    int linha = f_.lbxVisor.itemIndex();
-    if (linha < f_.LinhaIni) {
-        linha = f_.LinhaIni;
-    } else if (linha > f_.LinhaFim) {
-        linha = f_.LinhaFim;
+    int linha = visor_.lbxVisor.itemIndex();
+    if (linha < nav_.LinhaIni) {
+        linha = nav_.LinhaIni;
+    } else if (linha > nav_.LinhaFim) {
+        linha = nav_.LinhaFim;
     }
-    f_.lbxVisor.setItemIndex(linha);
-    f_.lbxSinalizador.setItem(f_.LinhaSinal, "");
-    f_.lbxSinalizador.setItemIndex(f_.lbxVisor.itemIndex());
-    f_.lbxSinalizador.setItem(f_.lbxVisor.itemIndex(), ">");
-    f_.LinhaSinal = f_.lbxVisor.itemIndex();
-    f_.lblStatus.setCaption(cortaStatus(f_.lblStatus.caption()));
+    visor_.lbxVisor.setItemIndex(linha);
+    visor_.lbxSinalizador.setItem(nav_.LinhaSinal, "");
+    visor_.lbxSinalizador.setItemIndex(visor_.lbxVisor.itemIndex());
+    visor_.lbxSinalizador.setItem(visor_.lbxVisor.itemIndex(), ">");
+    nav_.LinhaSinal = visor_.lbxVisor.itemIndex();
+    visor_.lblStatus.setCaption(cortaStatus(visor_.lblStatus.caption()));
 }
 
 void Panel::lbxSinalizadorClick() {
-    int linha = f_.lbxSinalizador.itemIndex();
-    if (linha < f_.LinhaIni) {
-        linha = f_.LinhaIni;
-    } else if (linha > f_.LinhaFim) {
-        linha = f_.LinhaFim;
+    int linha = visor_.lbxSinalizador.itemIndex();
+    if (linha < nav_.LinhaIni) {
+        linha = nav_.LinhaIni;
+    } else if (linha > nav_.LinhaFim) {
+        linha = nav_.LinhaFim;
     }
-    f_.lbxSinalizador.setItemIndex(linha);
-    f_.lbxSinalizador.setItem(f_.LinhaSinal, "");
-    f_.lbxVisor.setItemIndex(f_.lbxSinalizador.itemIndex());
-    f_.lbxSinalizador.setItem(f_.lbxSinalizador.itemIndex(), ">");
-    f_.LinhaSinal = f_.lbxSinalizador.itemIndex();
+    visor_.lbxSinalizador.setItemIndex(linha);
+    visor_.lbxSinalizador.setItem(nav_.LinhaSinal, "");
+    visor_.lbxVisor.setItemIndex(visor_.lbxSinalizador.itemIndex());
+    visor_.lbxSinalizador.setItem(visor_.lbxSinalizador.itemIndex(), ">");
+    nav_.LinhaSinal = visor_.lbxSinalizador.itemIndex();
 }
 
 void Panel::cliqueVisor(int row) {
     // A click below the last line selects the last line, as a list box does.
-    f_.lbxVisor.setItemIndex(std::min(row, f_.lbxVisor.count() - 1));
+    visor_.lbxVisor.setItemIndex(std::min(row, visor_.lbxVisor.count() - 1));
     lbxVisorClick();
 }
 
 void Panel::cliqueSinalizador(int row) {
-    f_.lbxSinalizador.setItemIndex(std::min(row, f_.lbxSinalizador.count() - 1));
+    visor_.lbxSinalizador.setItemIndex(std::min(row, visor_.lbxSinalizador.count() - 1));
     lbxSinalizadorClick();
 }
 
@@ -123,18 +126,18 @@ void Panel::btnConfirmaClick() {
 }
 
 void Panel::lbxVisorDblClick() {
-    switch (f_.Tela) {
+    switch (nav_.Tela) {
         case 0:
-            f_.telas.RotinasTela0();
+            telas_.RotinasTela0();
             break;
         case 1:
-            f_.listaSistemas.RotinasTela1();
+            lista_.RotinasTela1();
             break;
         case 2:
-            f_.telas.RotinasTela2();
+            telas_.RotinasTela2();
             break;
         case 3:
-            f_.telas.RotinasTela3();
+            telas_.RotinasTela3();
             break;
         default:
             break;
@@ -143,21 +146,18 @@ void Panel::lbxVisorDblClick() {
 
 void Panel::btnRetornaClick() {
     bipe();
-    switch (f_.Tela) {
+    switch (nav_.Tela) {
         case 0:
-            if (f_.Mensagem("Deseja realmento sair do Tolvan Link? ", kConfirmacao,
-                            kBotoesSimNao) == kResultSim) {
-                f_.Close();
-            }
+            telas_.sair();
             break;
         case 1:
-            f_.telas.MontaTela0();
+            telas_.MontaTela0();
             break;
         case 2:
-            f_.listaSistemas.MontaTela1();
+            lista_.MontaTela1();
             break;
         case 3:
-            f_.telas.MontaTela0();
+            telas_.MontaTela0();
             break;
         default:
             break;
@@ -165,16 +165,16 @@ void Panel::btnRetornaClick() {
 }
 
 void Panel::lbxVisorKeyDown(int key) {
-    if (f_.Tela == 1 && f_.lbxVisor.itemIndex() == 0 && key == kVkUp) btnUpClick();
-    if (f_.Tela == 1 && f_.lbxVisor.itemIndex() == 5 && key == kVkDown) btnDownClick();
+    if (nav_.Tela == 1 && visor_.lbxVisor.itemIndex() == 0 && key == kVkUp) btnUpClick();
+    if (nav_.Tela == 1 && visor_.lbxVisor.itemIndex() == 5 && key == kVkDown) btnDownClick();
     if (key == kVkReturn) btnConfirmaClick();
     if (key == kVkEscape) btnRetornaClick();
 }
 
 void Panel::teclaNaLista(int key) {
-    const int ultima = f_.lbxVisor.count() - 1;
-    if (ultima < 0 || f_.closed()) return;
-    const int atual = f_.lbxVisor.itemIndex();
+    const int ultima = visor_.lbxVisor.count() - 1;
+    if (ultima < 0 || shell_.closed()) return;
+    const int atual = visor_.lbxVisor.itemIndex();
     int nova = atual;
     switch (key) {
         case kVkUp:
@@ -199,7 +199,7 @@ void Panel::teclaNaLista(int key) {
             return;
     }
     if (nova == atual) return;
-    f_.lbxVisor.setItemIndex(nova);
+    visor_.lbxVisor.setItemIndex(nova);
     lbxVisorClick();
 }
 

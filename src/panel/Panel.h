@@ -2,9 +2,14 @@
 
 #include <string>
 
+#include "panel/Navegacao.h"
+
 namespace tolvan {
 
-class FrmTolvanLink;
+class Desktop;
+class Screens;
+class Shell;
+class SystemList;
 
 // Virtual key codes the panel reacts to.
 inline constexpr int kVkReturn = 13;
@@ -23,7 +28,15 @@ inline constexpr int kVkF6 = 117;
 // while moving, Confirm and Return dispatched on the current screen, and AtivaFuncoes.
 class Panel {
   public:
-    explicit Panel(FrmTolvanLink& form) : f_(form) {}
+    Panel(Navegacao& nav, Visor visor, Teclas teclas, SystemList& lista, Screens& telas,
+          Desktop& desktop, Shell& shell)
+        : nav_(nav),
+          visor_(visor),
+          teclas_(teclas),
+          lista_(lista),
+          telas_(telas),
+          desktop_(desktop),
+          shell_(shell) {}
 
     void AtivaFuncoes(bool ativa);
 
@@ -50,7 +63,13 @@ class Panel {
     void bipe();
     void movePonteiro(int linha);
 
-    FrmTolvanLink& f_;
+    Navegacao& nav_;
+    Visor visor_;
+    Teclas teclas_;
+    SystemList& lista_;
+    Screens& telas_;
+    Desktop& desktop_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

@@ -3,170 +3,173 @@
 #include <string>
 #include <vector>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Shell.h"
+#include "link/Handshake.h"
 #include "link/PortDialog.h"
 #include "link/PortOpening.h"
+#include "panel/Panel.h"
+#include "panel/SystemList.h"
+#include "services/Desktop.h"
+#include "services/PathResolver.h"
+#include "services/PortRegistry.h"
 #include "texts/Mensagem.h"
+#include "transfer/ImageFiles.h"
+#include "transfer/Programming.h"
+#include "transfer/Verification.h"
 
 namespace tolvan {
 
-namespace {
-
-// Fills the display with `linhas` and the pointer column with six lines, ">" on `ponteiro`
-// (none when it is -1).
-void preencheTela(FrmTolvanLink& f, const std::vector<std::string>& linhas, int ponteiro) {
-    f.lbxVisor.clear();
+void Screens::preencheTela(const std::vector<std::string>& linhas, int ponteiro) {
+    visor_.lbxVisor.clear();
     for (const std::string& linha : linhas)
-        f.lbxVisor.add(linha);
-    f.lbxSinalizador.clear();
+        visor_.lbxVisor.add(linha);
+    visor_.lbxSinalizador.clear();
     for (int i = 0; i < 6; ++i)
-        f.lbxSinalizador.add(i == ponteiro ? ">" : "");
+        visor_.lbxSinalizador.add(i == ponteiro ? ">" : "");
 }
 
-void selecionaLinha(FrmTolvanLink& f, int linha) {
-    f.lbxVisor.setItemIndex(linha);
-    f.lbxSinalizador.setItemIndex(linha);
+void Screens::selecionaLinha(int linha) {
+    visor_.lbxVisor.setItemIndex(linha);
+    visor_.lbxSinalizador.setItemIndex(linha);
 }
-
-}  // namespace
 
 void Screens::MontaTela0() {
-    f_.Tela = 0;
-    preencheTela(
-        f_, {"", "Conexão", "Porta de Comunicação", "Sobre o Produto", "Sair do Programa", ""}, 1);
-    f_.LinhaIni = 1;
-    f_.LinhaFim = 4;
-    f_.LinhaSinal = 1;
-    f_.lblMsg.setCaption("Vessaro");
-    selecionaLinha(f_, 1);
-    f_.focaVisor();
+    nav_.Tela = 0;
+    preencheTela({"", "Conexão", "Porta de Comunicação", "Sobre o Produto", "Sair do Programa", ""},
+                 1);
+    nav_.LinhaIni = 1;
+    nav_.LinhaFim = 4;
+    nav_.LinhaSinal = 1;
+    visor_.lblMsg.setCaption("Vessaro");
+    selecionaLinha(1);
+    shell_.focaVisor();
     // A connection is a handshake that succeeded in this run; the main menu never shows one.
-    f_.lblStatus.setCaption("[Desconectado]");
+    visor_.lblStatus.setCaption("[Desconectado]");
 }
 
 void Screens::RotinasTela0() {
-    switch (f_.lbxVisor.itemIndex()) {
+    switch (visor_.lbxVisor.itemIndex()) {
         case 1:
-            f_.Tentativas = 0;
-            f_.conexao.Link();
+            acoes_.conexao.conecta();
             break;
         case 2:
             MontaTela3();
             break;
         case 4:
-            if (f_.Mensagem("Deseja realmento sair do Tolvan Link? ", kConfirmacao,
-                            kBotoesSimNao) == kResultSim) {
-                f_.Close();
-            }
+            sair();
             break;
         default:
-            mostraSobre();
+            shell_.mostraSobre();
             break;
     }
 }
 
 void Screens::MontaTela2() {
-    f_.Tela = 2;
-    preencheTela(f_, {"", "Gravação & Verificação", "Gravação", "Verificação", "", ""}, 1);
-    f_.LinhaIni = 1;
-    f_.LinhaFim = 3;
-    f_.LinhaSinal = 1;
-    f_.lblMsg.setCaption("Sistema " + f_.SistemaEscolhido);
-    selecionaLinha(f_, 1);
-    f_.focaVisor();
+    nav_.Tela = 2;
+    preencheTela({"", "Gravação & Verificação", "Gravação", "Verificação", "", ""}, 1);
+    nav_.LinhaIni = 1;
+    nav_.LinhaFim = 3;
+    nav_.LinhaSinal = 1;
+    visor_.lblMsg.setCaption("Sistema " + nav_.SistemaEscolhido);
+    selecionaLinha(1);
+    shell_.focaVisor();
 }
 
 void Screens::RotinasTela2() {
-    f_.painel.AtivaFuncoes(false);
-    f_.lblStatus.setCaption("[Conectado]");
-    f_.iLedBar1.setVisible(true);
-    f_.lblStatus.setVisible(true);
-    const int linha = f_.lbxVisor.itemIndex();
-    const bool gravacao = linha == 1 || linha == 2;
-    const bool verificacao = linha != 2;
+    shell_.AtivaFuncoes(false);
+    visor_.lblStatus.setCaption("[Conectado]");
+    progresso_.iLedBar1.setVisible(true);
+    visor_.lblStatus.setVisible(true);
+    const int linha = visor_.lbxVisor.itemIndex();
+    run_.operacao = linha == 1   ? Operacao::GravacaoVerificacao
+                    : linha == 2 ? Operacao::Gravacao
+                                 : Operacao::Verificacao;
     // A row the device cannot be given whole is refused before anything is sent.
-    if (!f_.arquivos.imagensProntas(gravacao, verificacao)) return;
-    if (gravacao) {
-        f_.gravacao.Gravacao();
+    if (!acoes_.arquivos.imagensProntas(run_.operacao)) return;
+    if (run_.operacao == Operacao::Verificacao) {
+        acoes_.verificacao.Verificacao();
     } else {
-        f_.verificacao.Verificacao();
+        acoes_.gravacao.Gravacao();
     }
 }
 
 void Screens::MontaTela3() {
-    f_.Tela = 3;
+    nav_.Tela = 3;
     std::vector<std::string> linhas;
-    for (const SerialPortEntry& porta : f_.svc.ports.ports())
+    for (const SerialPortEntry& porta : ports_.ports())
         linhas.push_back(porta.name);
     const int portas = static_cast<int>(linhas.size());
     while (linhas.size() < 6)
         linhas.emplace_back();
-    preencheTela(f_, linhas, -1);
-    f_.LinhaIni = 0;
-    f_.LinhaFim = portas - 1;
-    f_.lblMsg.setCaption("Selecione a Porta de Comunicação");
-    f_.NumPorta = f_.portas.lePortFile();
+    preencheTela(linhas, -1);
+    nav_.LinhaIni = 0;
+    nav_.LinhaFim = portas - 1;
+    visor_.lblMsg.setCaption("Selecione a Porta de Comunicação");
+    acoes_.portas.NumPorta = acoes_.portas.lePortFile();
 
-    selecionaLinha(f_, 0);
-    f_.LinhaSinal = 0;
-    f_.lbxSinalizador.setItem(0, ">");
+    selecionaLinha(0);
+    nav_.LinhaSinal = 0;
+    visor_.lbxSinalizador.setItem(0, ">");
     // The current port's line carries the pointer; the last matching line wins.
-    for (int i = 0; i <= f_.LinhaFim; ++i) {
-        if (numeroDaPorta(f_.lbxVisor.item(i)) != f_.NumPorta) continue;
-        f_.lbxSinalizador.setItem(f_.LinhaSinal, "");
-        selecionaLinha(f_, i);
-        f_.LinhaSinal = i;
-        f_.lbxSinalizador.setItem(i, ">");
+    for (int i = 0; i <= nav_.LinhaFim; ++i) {
+        if (numeroDaPorta(visor_.lbxVisor.item(i)) != acoes_.portas.NumPorta) continue;
+        visor_.lbxSinalizador.setItem(nav_.LinhaSinal, "");
+        selecionaLinha(i);
+        nav_.LinhaSinal = i;
+        visor_.lbxSinalizador.setItem(i, ">");
     }
-    f_.focaVisor();
+    shell_.focaVisor();
 }
 
 void Screens::RotinasTela3() {
     // A line that names no port (a blank line, a name that is not COM and a number) is an
     // opening failure like any other.
-    f_.NumPorta = numeroDaPorta(f_.lbxVisor.item(f_.lbxVisor.itemIndex()));
-    f_.portas.aberturaTela3();
-    f_.portas.gravaPortFile(f_.ComPort.comNumber());
+    acoes_.portas.NumPorta = numeroDaPorta(visor_.lbxVisor.item(visor_.lbxVisor.itemIndex()));
+    acoes_.portas.aberturaTela3();
+    acoes_.portas.gravaPortaAtual();
     MontaTela0();
 }
 
 void Screens::MontaTelaSemSistema() {
     // Only the lines change: the selection stays where it was.
-    const int linha = f_.lbxVisor.itemIndex();
-    preencheTela(f_, {"", "Nenhum", "Sistema", "Encontrado", "", ""}, -1);
-    selecionaLinha(f_, linha);
-    f_.lblStatus.setCaption("O programa será encerrado.");
+    const int linha = visor_.lbxVisor.itemIndex();
+    preencheTela({"", "Nenhum", "Sistema", "Encontrado", "", ""}, -1);
+    selecionaLinha(linha);
+    visor_.lblStatus.setCaption("O programa será encerrado.");
 }
 
 void Screens::FormKeyDown(int key) {
     if (key == kVkF1) {
-        const std::string manual = f_.DirPrograma + "\\manual\\Vessaro.chm";
-        f_.svc.desktop.showHelp({manual + ">Conteúdo", f_.files.resolve(manual), 0, "Index.html"});
+        const std::string manual = dirPrograma_ + "\\manual\\Vessaro.chm";
+        desktop_.showHelp({manual + ">Conteúdo", files_.resolve(manual), 0, "Index.html"});
     }
     if (key == kVkF5) {
-        f_.svc.desktop.setBusyCursor(true);
+        desktop_.setBusyCursor(true);
         try {
-            mostraSobre();
+            shell_.mostraSobre();
         } catch (...) {
-            f_.svc.desktop.setBusyCursor(false);
+            desktop_.setBusyCursor(false);
             throw;
         }
-        f_.svc.desktop.setBusyCursor(false);
+        desktop_.setBusyCursor(false);
     }
     if (key == kVkF6) {
-        f_.portas.aberturaF6();
-        if (f_.closed()) return;
+        acoes_.portas.aberturaF6();
+        if (shell_.closed()) return;
     }
-    f_.portas.gravaPortFile(f_.ComPort.comNumber());
+    acoes_.portas.gravaPortaAtual();
 }
 
 void Screens::TimerMontaTelaTimer() {
-    f_.TimerMontaTela->stop();
-    f_.listaSistemas.MontaTela1();
+    nav_.TimerMontaTela->stop();
+    lista_.MontaTela1();
 }
 
-void Screens::mostraSobre() {
-    f_.mostraSobre();
+void Screens::sair() {
+    if (shell_.Mensagem("Deseja realmento sair do Tolvan Link? ", kConfirmacao, kBotoesSimNao) ==
+        kResultSim) {
+        shell_.Close();
+    }
 }
 
 }  // namespace tolvan

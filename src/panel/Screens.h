@@ -1,14 +1,51 @@
 #pragma once
 
+#include <string>
+
+#include "panel/Navegacao.h"
+#include "transfer/Execucao.h"
+#include "transfer/Progresso.h"
+
 namespace tolvan {
 
-class FrmTolvanLink;
+class Desktop;
+class Handshake;
+class ImageFiles;
+class PathResolver;
+class PortOpening;
+class PortRegistry;
+class Programming;
+class Shell;
+class SystemList;
+class Verification;
 
 // The fixed screens (main menu, operation menu, port list, no-system screen), their confirm
 // actions and the window-level keys.
 class Screens {
   public:
-    explicit Screens(FrmTolvanLink& form) : f_(form) {}
+    // What the menus start.
+    struct Acoes {
+        Handshake& conexao;
+        PortOpening& portas;
+        ImageFiles& arquivos;
+        Programming& gravacao;
+        Verification& verificacao;
+    };
+
+    Screens(Navegacao& nav, Visor visor, Progresso progresso, Execucao& run, SystemList& lista,
+            Acoes acoes, PortRegistry& ports, Desktop& desktop, const PathResolver& files,
+            const std::string& dirPrograma, Shell& shell)
+        : nav_(nav),
+          visor_(visor),
+          progresso_(progresso),
+          run_(run),
+          lista_(lista),
+          acoes_(acoes),
+          ports_(ports),
+          desktop_(desktop),
+          files_(files),
+          dirPrograma_(dirPrograma),
+          shell_(shell) {}
 
     void MontaTela0();
     void MontaTela2();
@@ -19,11 +56,26 @@ class Screens {
     void RotinasTela3();
     void FormKeyDown(int key);
     void TimerMontaTelaTimer();
-
-    void mostraSobre();
+    // Asks whether to leave the program, and closes the window on Yes.
+    void sair();
 
   private:
-    FrmTolvanLink& f_;
+    // Fills the display with `linhas` and the pointer column with six lines, ">" on `ponteiro`
+    // (none when it is -1).
+    void preencheTela(const std::vector<std::string>& linhas, int ponteiro);
+    void selecionaLinha(int linha);
+
+    Navegacao& nav_;
+    Visor visor_;
+    Progresso progresso_;
+    Execucao& run_;
+    SystemList& lista_;
+    Acoes acoes_;
+    PortRegistry& ports_;
+    Desktop& desktop_;
+    const PathResolver& files_;
+    const std::string& dirPrograma_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

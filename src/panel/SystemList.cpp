@@ -3,9 +3,16 @@
 #include <fstream>
 #include <string>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Paths.h"
+#include "app/Shell.h"
+#include "panel/CatalogueQuery.h"
+#include "panel/Panel.h"
+#include "panel/Screens.h"
+#include "services/CatalogueStore.h"
+#include "services/PathResolver.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
+#include "transfer/ImageFiles.h"
 
 namespace tolvan {
 
@@ -26,131 +33,124 @@ std::string sistemaDoArquivoSelecao(const std::filesystem::path& arquivo) {
 }  // namespace
 
 void SystemList::MontaTela1() {
-    FrmTolvanLink& f = f_;
-    CatalogueQuery& q = f.QrTolvanLink;
-    f.Tela = 1;
+    CatalogueQuery& q = catalogo_;
+    ListBox& visor = visor_.lbxVisor;
+    ListBox& sinalizador = visor_.lbxSinalizador;
+    nav_.Tela = 1;
     bool achou = false;
 
     q.First();
-    f.lbxVisor.clear();
+    visor.clear();
     int ultimaLinha;
     if (q.recordCount() > 6) {
         for (int i = 0; i < 6; ++i) {
-            f.lbxVisor.add(q.asString("Descricao"));
+            visor.add(q.asString(catalogo::kDescricao));
             q.Next();
         }
-        f.Rolagem = true;
+        nav_.Rolagem = true;
         ultimaLinha = 5;
     } else {
         while (!q.Eof()) {
-            f.lbxVisor.add(q.asString("Descricao"));
+            visor.add(q.asString(catalogo::kDescricao));
             q.Next();
         }
-        f.Rolagem = false;
+        nav_.Rolagem = false;
         ultimaLinha = q.recordCount() - 1;
     }
-    f.lbxSinalizador.clear();
+    sinalizador.clear();
     for (const char* linha : {">", "", "", "", "", ""})
-        f.lbxSinalizador.add(linha);
-    f.LinhaIni = 0;
-    f.LinhaFim = ultimaLinha;
-    f.LinhaSinal = 0;
-    f.lblMsg.setCaption("Selecione um Sistema");
-    f.lbxVisor.setItemIndex(0);
-    f.lbxSinalizador.setItemIndex(0);
-    f.focaVisor();
-    f.SistemaSelecao.clear();
+        sinalizador.add(linha);
+    nav_.LinhaIni = 0;
+    nav_.LinhaFim = ultimaLinha;
+    nav_.LinhaSinal = 0;
+    visor_.lblMsg.setCaption("Selecione um Sistema");
+    visor.setItemIndex(0);
+    sinalizador.setItemIndex(0);
+    shell_.focaVisor();
+    nav_.SistemaSelecao.clear();
 
-    if (!f.ModoSelecao) return;
+    if (!shell_.modoSelecao()) return;
 
-    f.SistemaSelecao = sistemaDoArquivoSelecao(f.files.resolve(f.Drive + kSelectionFile));
+    nav_.SistemaSelecao = sistemaDoArquivoSelecao(files_.resolve(drive_ + kSelectionFile));
     // Each pass tests the next row of the catalogue, from the first: Down moves the pointer or,
     // on line 5 of a scrolling list, scrolls one row.
-    for (int passo = 0; passo < q.recordCount() && !f.closed(); ++passo) {
-        f.lbxSinalizador.setItem(f.lbxSinalizador.itemIndex(), "");
-        const int linha = f.lbxVisor.itemIndex();
-        const std::string& texto = f.lbxVisor.item(linha);
-        if (!f.SistemaSelecao.empty() && texto.find(f.SistemaSelecao) != std::string::npos) {
-            f.lbxVisor.setItemIndex(linha);
-            f.lbxSinalizador.setItemIndex(linha);
-            f.lbxSinalizador.setItem(linha, ">");
-            f.LinhaSinal = linha;
+    for (int passo = 0; passo < q.recordCount() && !shell_.closed(); ++passo) {
+        sinalizador.setItem(sinalizador.itemIndex(), "");
+        const int linha = visor.itemIndex();
+        const std::string& texto = visor.item(linha);
+        if (!nav_.SistemaSelecao.empty() && texto.find(nav_.SistemaSelecao) != std::string::npos) {
+            visor.setItemIndex(linha);
+            sinalizador.setItemIndex(linha);
+            sinalizador.setItem(linha, ">");
+            nav_.LinhaSinal = linha;
             achou = true;
             break;
         }
-        f.focaVisor();
-        f.painel.btnDownClick();
+        shell_.focaVisor();
+        painel_.btnDownClick();
     }
 
     if (achou) {
         RotinasTela1();
     } else {
-        f.Mensagem("Montadora inexistente no Tolvan Link.", kErro, kBotaoOk);
-        f.Close();
+        shell_.Mensagem("Montadora inexistente no Tolvan Link.", kErro, kBotaoOk);
+        shell_.Close();
     }
-    f.Tela = 2;
+    nav_.Tela = 2;
 }
 
 void SystemList::RotinasTela1() {
-    FrmTolvanLink& f = f_;
-    const std::string linha = f.lbxVisor.item(f.lbxVisor.itemIndex());
-    f.SistemaEscolhido = linha;
-    if (!f.QrTolvanLink.Locate("Descricao", Trim(linha))) {
-        f.Mensagem("Erro ao localizar o registro.", kErro, kBotaoOk);
+    const std::string linha = visor_.lbxVisor.item(visor_.lbxVisor.itemIndex());
+    nav_.SistemaEscolhido = linha;
+    if (!catalogo_.Locate(catalogo::kDescricao, Trim(linha))) {
+        shell_.Mensagem("Erro ao localizar o registro.", kErro, kBotaoOk);
         return;
     }
-    f.NomeArq = f.QrTolvanLink.asString("Arquivo");
-    f.QtdSetores = static_cast<std::int32_t>(f.QrTolvanLink.asInteger("Setor"));
-    f.iLedBar1.prepare(f.QtdSetores);
-    f.Endereco1 = "00 32 00";
-    f.Endereco2 = "00 32 00";
-    f.telas.MontaTela2();
-    if (f.ModoSelecao) {
+    // The main image's name, sector count and addresses, and the bar prepared for it.
+    arquivos_.carregaImagem(Imagem::Principal);
+    telas_.MontaTela2();
+    if (shell_.modoSelecao()) {
         // Programming followed by verification, without the operator.
-        f.lbxVisor.setItemIndex(1);
-        f.telas.RotinasTela2();
+        visor_.lbxVisor.setItemIndex(1);
+        telas_.RotinasTela2();
     }
 }
 
 void SystemList::rolaParaBaixo() {
-    FrmTolvanLink& f = f_;
-    f.QrTolvanLink.Locate("Descricao", Trim(f.lbxVisor.item(5)));
-    f.QrTolvanLink.Next();
-    if (f.QrTolvanLink.Eof()) return;
+    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(5)));
+    catalogo_.Next();
+    if (catalogo_.Eof()) return;
     for (int i = 0; i <= 4; ++i)
-        f.lbxVisor.setItem(i, f.lbxVisor.item(i + 1));
-    f.lbxVisor.setItem(5, f.QrTolvanLink.asString("Descricao"));
+        visor_.lbxVisor.setItem(i, visor_.lbxVisor.item(i + 1));
+    visor_.lbxVisor.setItem(5, catalogo_.asString(catalogo::kDescricao));
 }
 
 void SystemList::rolaParaCima() {
-    FrmTolvanLink& f = f_;
-    f.QrTolvanLink.Locate("Descricao", Trim(f.lbxVisor.item(0)));
-    f.QrTolvanLink.Prior();
-    if (f.QrTolvanLink.Bof()) return;
+    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(0)));
+    catalogo_.Prior();
+    if (catalogo_.Bof()) return;
     for (int i = 0; i <= 4; ++i)
-        f.lbxVisor.setItem(5 - i, f.lbxVisor.item(4 - i));
-    f.lbxVisor.setItem(0, f.QrTolvanLink.asString("Descricao"));
+        visor_.lbxVisor.setItem(5 - i, visor_.lbxVisor.item(4 - i));
+    visor_.lbxVisor.setItem(0, catalogo_.asString(catalogo::kDescricao));
 }
 
 bool SystemList::doisAbaixo() {
-    CatalogueQuery& q = f_.QrTolvanLink;
-    q.Locate("Descricao", Trim(f_.lbxVisor.item(5)));
-    q.Next();
-    q.Next();
-    const bool doisOuMais = !q.Eof();
-    q.Prior();
-    q.Prior();
+    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(5)));
+    catalogo_.Next();
+    catalogo_.Next();
+    const bool doisOuMais = !catalogo_.Eof();
+    catalogo_.Prior();
+    catalogo_.Prior();
     return doisOuMais;
 }
 
 bool SystemList::doisAcima() {
-    CatalogueQuery& q = f_.QrTolvanLink;
-    q.Locate("Descricao", Trim(f_.lbxVisor.item(0)));
-    q.Prior();
-    q.Prior();
-    const bool doisOuMais = !q.Bof();
-    q.Next();
-    q.Next();
+    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(0)));
+    catalogo_.Prior();
+    catalogo_.Prior();
+    const bool doisOuMais = !catalogo_.Bof();
+    catalogo_.Next();
+    catalogo_.Next();
     return doisOuMais;
 }
 

@@ -1,13 +1,34 @@
 #pragma once
 
+#include <string>
+
+#include "panel/Navegacao.h"
+
 namespace tolvan {
 
-class FrmTolvanLink;
+class CatalogueQuery;
+class ImageFiles;
+class Panel;
+class PathResolver;
+class Screens;
+class Shell;
 
 // The system list (screen 1) over the catalogue: six rows at a time, scrolled one row at a time.
 class SystemList {
   public:
-    explicit SystemList(FrmTolvanLink& form) : f_(form) {}
+    // `drive` is the drive text the selection file's path starts with.
+    SystemList(Navegacao& nav, Visor visor, CatalogueQuery& catalogo, ImageFiles& arquivos,
+               Panel& painel, Screens& telas, const PathResolver& files, const std::string& drive,
+               Shell& shell)
+        : nav_(nav),
+          visor_(visor),
+          catalogo_(catalogo),
+          arquivos_(arquivos),
+          painel_(painel),
+          telas_(telas),
+          files_(files),
+          drive_(drive),
+          shell_(shell) {}
 
     void MontaTela1();
     void RotinasTela1();
@@ -19,7 +40,15 @@ class SystemList {
     bool doisAcima();
 
   private:
-    FrmTolvanLink& f_;
+    Navegacao& nav_;
+    Visor visor_;
+    CatalogueQuery& catalogo_;
+    ImageFiles& arquivos_;
+    Panel& painel_;
+    Screens& telas_;
+    const PathResolver& files_;
+    const std::string& drive_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

@@ -8,6 +8,21 @@
 
 namespace tolvan {
 
+// The catalogue: the table TolvanLink, a system a row, in ascending order of Descricao.
+namespace catalogo {
+inline constexpr const char* kTabela = "TolvanLink";
+inline constexpr const char* kDescricao = "Descricao";
+inline constexpr const char* kArquivo = "Arquivo";  // the main image's file name
+inline constexpr const char* kSetor = "Setor";      // its size in sectors of 256 bytes
+inline constexpr const char* kArquivoL = "Arquivo_L";
+inline constexpr const char* kSetorL = "Setor_L";
+inline constexpr const char* kArquivoL2 = "Arquivo_L2";  // empty or blank: no L2 image
+inline constexpr const char* kSetorL2 = "Setor_L2";
+// The columns in table order.
+inline constexpr const char* kColunas[7] = {kDescricao, kArquivo,   kSetor,  kArquivoL,
+                                            kSetorL,    kArquivoL2, kSetorL2};
+}  // namespace catalogo
+
 // One value of a catalogue row as the database gives it.
 struct CatalogueValue {
     enum class Type { Null, Integer, Real, Text };

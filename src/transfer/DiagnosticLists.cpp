@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/FrmTolvanLink.h"
 #include "link/Frames.h"
+#include "panel/Controls.h"
+#include "services/Dialogs.h"
 
 namespace tolvan {
 
@@ -78,7 +79,7 @@ void DiagnosticLists::reservaArquivo(std::int32_t primeiro, std::size_t bytes) {
 void DiagnosticLists::notifica() {
     if (!pendente_) return;
     pendente_ = false;
-    f_.view_.changed(ControlId::DiagnosticLists);
+    view_.changed(ControlId::DiagnosticLists);
 }
 
 void DiagnosticLists::Button1Click() {
@@ -96,7 +97,7 @@ void DiagnosticLists::Button1Click() {
         }
     }
     notifica();
-    f_.svc.dialogs.showPlainMessage("Fim");
+    dialogs_.showPlainMessage("Fim");
 }
 
 void DiagnosticLists::Button2Click() {
@@ -108,7 +109,7 @@ void DiagnosticLists::Button2Click() {
 }
 
 void DiagnosticLists::registraRecepcao(const std::string& textoBytes) {
-    if (f_.Memo1.visible()) f_.Memo1.addLine(textoBytes);
+    if (memo1_.visible()) memo1_.addLine(textoBytes);
     notifica();
 }
 

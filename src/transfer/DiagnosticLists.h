@@ -7,7 +7,9 @@
 
 namespace tolvan {
 
-class FrmTolvanLink;
+class Dialogs;
+class Memo;
+class ViewNotifier;
 
 // One hidden diagnostic list: a line per byte, "<number>: <HH>". A large image gives millions
 // of lines, so they are held as their bytes, one byte a line, with their numbers as runs of
@@ -51,7 +53,8 @@ int baldeDe(std::int32_t numero);
 // clear actions, and the receive log. The view is told of changes once per batch of lines.
 class DiagnosticLists {
   public:
-    explicit DiagnosticLists(FrmTolvanLink& form) : f_(form) {}
+    DiagnosticLists(Memo& memo1, ViewNotifier& view, Dialogs& dialogs)
+        : memo1_(memo1), view_(view), dialogs_(dialogs) {}
 
     DiagnosticList ListBox1, ListBox2, ListBox1a, ListBox2a, ListBox1b, ListBox2b, ListBox1c,
         ListBox2c;
@@ -77,7 +80,9 @@ class DiagnosticLists {
     void registraRecepcao(const std::string& textoBytes);
 
   private:
-    FrmTolvanLink& f_;
+    Memo& memo1_;
+    ViewNotifier& view_;
+    Dialogs& dialogs_;
     bool pendente_ = false;
 };
 

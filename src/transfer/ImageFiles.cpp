@@ -3,11 +3,14 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <vector>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Shell.h"
 #include "link/Frames.h"
+#include "panel/CatalogueQuery.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
+#include "transfer/DiagnosticLists.h"
 #include "transfer/ImageOpening.h"
 
 namespace tolvan {
@@ -15,6 +18,7 @@ namespace tolvan {
 namespace {
 
 constexpr const char* kLendoArquivo = "[Conectado] Lendo Arquivo ... ";
+constexpr const char* kEnderecoPrincipal = "00 32 00";
 
 // A leading FF or 00 of the main image is not part of what the device holds.
 bool eByteInicialIgnorado(std::uint8_t b) {
@@ -36,10 +40,12 @@ std::string erroDeLeitura(const std::string& path) {
 }  // namespace
 
 const DadosImagem& dadosDa(Imagem imagem) {
-    static const DadosImagem principal{"Arquivo", "Setor", kEnderecoPrincipal, kEnderecoPrincipal,
-                                       false};
-    static const DadosImagem l{"Arquivo_L", "Setor_L", "00 00 00", kEnderecoL, true};
-    static const DadosImagem l2{"Arquivo_L2", "Setor_L2", "00 00 00", "02 00 00", true};
+    static const DadosImagem principal{catalogo::kArquivo, catalogo::kSetor, kEnderecoPrincipal,
+                                       kEnderecoPrincipal, false};
+    static const DadosImagem l{catalogo::kArquivoL, catalogo::kSetorL, "00 00 00", "01 00 00",
+                               true};
+    static const DadosImagem l2{catalogo::kArquivoL2, catalogo::kSetorL2, "00 00 00", "02 00 00",
+                                true};
     switch (imagem) {
         case Imagem::L:
             return l;
@@ -50,79 +56,49 @@ const DadosImagem& dadosDa(Imagem imagem) {
     }
 }
 
-ImageFiles::~ImageFiles() {
-    fecha();
-}
-
-void ImageFiles::fecha() {
-    if (arqBin_) std::fclose(arqBin_);
-    arqBin_ = nullptr;
-}
-
 bool ImageFiles::AbreArq(const std::string& path) {
-    fecha();
-    ImagemAberta aberta = abreImagem(f_.files, path, nomeNoCaminho(path));
+    run_.ArqBin.fecha();
+    ImagemAberta aberta = abreImagem(files_, path, nomeNoCaminho(path));
     if (aberta.falha) {
         naoAbre(path, aberta.falha);
         return false;
     }
-    arqBin_ = aberta.arquivo;
-    caminhoAberto_ = path;
+    run_.ArqBin.abre(aberta.arquivo, path);
     for (;;) {
-        const int c = std::fgetc(arqBin_);
-        if (c == EOF) {
+        const ArquivoBinario::Leitura r = run_.ArqBin.le();
+        if (r.estado != ArquivoBinario::Leitura::Byte) {
             // Nothing to hold back: there is no first byte to send.
-            abandona(std::ferror(arqBin_) ? erroDeLeitura(path) : "Arquivo vazio: " + path);
+            shell_.abandona(r.estado == ArquivoBinario::Leitura::Erro ? erroDeLeitura(path)
+                                                                      : "Arquivo vazio: " + path,
+                            kErro);
             return false;
         }
-        const auto b = static_cast<std::uint8_t>(c);
-        if (f_.ImagemL || !eByteInicialIgnorado(b)) {
-            f_.ByteGuardado = b;
+        if (run_.ImagemL || !eByteInicialIgnorado(r.valor)) {
+            run_.ByteGuardado = r.valor;
             return true;
         }
     }
 }
 
-ImageFiles::Leitura ImageFiles::le() {
-    Leitura r;
-    if (!arqBin_) return r;
-    const int c = std::fgetc(arqBin_);
-    if (c == EOF) {
-        r.estado = std::ferror(arqBin_) ? Leitura::Erro : Leitura::Fim;
-        return r;
-    }
-    r.estado = Leitura::Byte;
-    r.valor = static_cast<std::uint8_t>(c);
-    // Whether the file is at its end after this byte.
-    const int proximo = std::fgetc(arqBin_);
-    if (proximo == EOF) {
-        if (std::ferror(arqBin_)) r.estado = Leitura::Erro;
-        r.ultimo = true;
-    } else {
-        std::ungetc(proximo, arqBin_);
-    }
-    return r;
-}
-
 bool ImageFiles::LeArqBin(const std::string& path) {
-    f_.TimeOut->stop();
-    f_.lblStatus.setCaption(kLendoArquivo);
-    f_.lblStatus.repaint();
+    run_.TimeOut->stop();
+    progresso_.lblStatus.setCaption(kLendoArquivo);
+    progresso_.lblStatus.repaint();
 
-    ImagemAberta aberta = abreImagem(f_.files, path, nomeNoCaminho(path));
+    ImagemAberta aberta = abreImagem(files_, path, nomeNoCaminho(path));
     if (aberta.falha) {
         naoAbre(path, aberta.falha);
         return false;
     }
     std::FILE* fp = aberta.arquivo;
 
-    f_.QtdBytesArq = 0;
-    f_.BytesArq.clear();
+    run_.QtdBytesArq = 0;
+    run_.BytesArq.clear();
     struct stat st {};
     if (::fstat(::fileno(fp), &st) == 0 && st.st_size > 0) {
         const auto tamanho = static_cast<std::size_t>(st.st_size);
-        f_.BytesArq.reserve(tamanho);
-        f_.diagnostico.reservaArquivo(1, tamanho);
+        run_.BytesArq.reserve(tamanho);
+        diagnostico_.reservaArquivo(1, tamanho);
     }
     std::int64_t lidos = 0;  // every byte read, skipped ones included
     int barra = 0;
@@ -133,82 +109,80 @@ bool ImageFiles::LeArqBin(const std::string& path) {
     while ((n = std::fread(bloco.data(), 1, bloco.size(), fp)) > 0) {
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint8_t b = bloco[i];
-            if (f_.ImagemL || !eByteInicialIgnorado(b)) iniciado = true;
+            if (run_.ImagemL || !eByteInicialIgnorado(b)) iniciado = true;
             if (iniciado) {
-                f_.BytesArq.push_back(b);
-                ++f_.QtdBytesArq;
-                f_.diagnostico.adicionaArquivo(f_.QtdBytesArq, b);
+                run_.BytesArq.push_back(b);
+                ++run_.QtdBytesArq;
+                diagnostico_.adicionaArquivo(run_.QtdBytesArq, b);
             }
             ++lidos;
             if (lidos % 100 == 0) {
-                f_.lblStatus.setCaption(kLendoArquivo + std::to_string(lidos));
-                f_.lblStatus.repaint();
-                if (f_.ModoSelecao) {
+                progresso_.lblStatus.setCaption(kLendoArquivo + std::to_string(lidos));
+                progresso_.lblStatus.repaint();
+                if (shell_.modoSelecao()) {
                     if (++barra > 100) barra = 0;
-                    f_.iLedBar1.setPosition(barra);
+                    progresso_.iLedBar1.setPosition(barra);
                 }
             }
         }
     }
     const bool erro = std::ferror(fp) != 0;
     std::fclose(fp);
-    f_.diagnostico.notifica();
+    diagnostico_.notifica();
 
     if (erro) {
-        abandona(erroDeLeitura(path));
+        shell_.abandona(erroDeLeitura(path), kErro);
         return false;
     }
-    f_.TimeOut->start();
+    run_.TimeOut->start();
     return true;
+}
+
+void ImageFiles::falhaDeLeitura() {
+    shell_.abandona(erroDeLeitura(run_.ArqBin.caminho()), kErro);
 }
 
 void ImageFiles::carregaImagem(Imagem imagem) {
     const DadosImagem& d = dadosDa(imagem);
-    f_.NomeArq = f_.QrTolvanLink.asString(d.colunaArquivo);
-    f_.QtdSetores = static_cast<std::int32_t>(f_.QrTolvanLink.asInteger(d.colunaSetor));
-    f_.iLedBar1.prepare(f_.QtdSetores);
-    f_.Endereco1 = d.endereco1;
-    f_.Endereco2 = d.endereco2;
+    run_.imagem = imagem;
+    run_.NomeArq = catalogo_.asString(d.colunaArquivo);
+    run_.QtdSetores = static_cast<std::int32_t>(catalogo_.asInteger(d.colunaSetor));
+    progresso_.iLedBar1.prepare(run_.QtdSetores);
+    run_.Endereco1 = d.endereco1;
+    run_.Endereco2 = d.endereco2;
+}
+
+std::string ImageFiles::nomeDa(Imagem imagem) const {
+    return catalogo_.asString(dadosDa(imagem).colunaArquivo);
 }
 
 bool ImageFiles::temImagemL2() const {
-    return !Trim(f_.QrTolvanLink.asString(dadosDa(Imagem::L2).colunaArquivo)).empty();
+    return !Trim(nomeDa(Imagem::L2)).empty();
 }
 
 std::string ImageFiles::caminhoImagem() const {
-    return f_.DirPrograma + "\\bin\\" + f_.NomeArq;
-}
-
-void ImageFiles::encerraExecucao() {
-    f_.TimerCmd->stop();
-    f_.TimerRead->stop();
-    f_.TimeOut->stop();
-    f_.FimComandos = true;
-    f_.Enviando = false;
-    f_.LendoSetor = false;
-    f_.CabecalhoRestante = 0;
-    // With no mode, late answers neither send frames nor ask for sectors.
-    f_.Modo.clear();
-    fecha();
+    return dirPrograma_ + "\\bin\\" + run_.NomeArq;
 }
 
 std::string ImageFiles::nomeNoCaminho(const std::string& path) const {
-    const std::string bin = f_.DirPrograma + "\\bin\\";
+    const std::string bin = dirPrograma_ + "\\bin\\";
     return path.rfind(bin, 0) == 0 ? path.substr(bin.size()) : path;
 }
 
 void ImageFiles::naoAbre(const std::string& path, const FalhaAbertura& falha) {
-    encerraExecucao();
-    f_.Mensagem(textoDaFalha(falha, path), kErro, kBotaoOk);
-    f_.Close();
+    run_.encerra();
+    shell_.Mensagem(textoDaFalha(falha, path), kErro, kBotaoOk);
+    shell_.Close();
 }
 
-bool ImageFiles::imagensProntas(bool gravacao, bool verificacao) {
+bool ImageFiles::imagensProntas(Operacao operacao) {
+    const bool gravacao = operacao != Operacao::Verificacao;
+    const bool verificacao = operacao != Operacao::Gravacao;
     std::vector<Imagem> imagens = {Imagem::Principal, Imagem::L};
     if (temImagemL2()) imagens.push_back(Imagem::L2);
     for (Imagem imagem : imagens) {
         const DadosImagem& d = dadosDa(imagem);
-        const std::int64_t setores = f_.QrTolvanLink.asInteger(d.colunaSetor);
+        const std::int64_t setores = catalogo_.asInteger(d.colunaSetor);
         if (!contagemRepresentavel(setores)) {
             recusaContagem(d.colunaSetor, setores);
             return false;
@@ -216,12 +190,12 @@ bool ImageFiles::imagensProntas(bool gravacao, bool verificacao) {
     }
     for (Imagem imagem : imagens) {
         const DadosImagem& d = dadosDa(imagem);
-        const std::string nome = f_.QrTolvanLink.asString(d.colunaArquivo);
-        const std::string caminho = f_.DirPrograma + "\\bin\\" + nome;
+        const std::string nome = nomeDa(imagem);
+        const std::string caminho = dirPrograma_ + "\\bin\\" + nome;
         // Programming opens the path trimmed, verification as it stands.
         if (gravacao) {
             const std::string aparado = Trim(caminho);
-            ImagemAberta aberta = abreImagem(f_.files, aparado, nome);
+            ImagemAberta aberta = abreImagem(files_, aparado, nome);
             if (aberta.falha) {
                 naoAbre(aparado, aberta.falha);
                 return false;
@@ -229,12 +203,12 @@ bool ImageFiles::imagensProntas(bool gravacao, bool verificacao) {
             const bool vazio = !temByteParaEnviar(aberta.arquivo, !d.imagemL);
             std::fclose(aberta.arquivo);
             if (vazio) {
-                abandona("Arquivo vazio: " + aparado);
+                shell_.abandona("Arquivo vazio: " + aparado, kErro);
                 return false;
             }
         }
         if (verificacao) {
-            if (const FalhaAbertura falha = confereImagem(f_.files, caminho, nome)) {
+            if (const FalhaAbertura falha = confereImagem(files_, caminho, nome)) {
                 naoAbre(caminho, falha);
                 return false;
             }
@@ -244,28 +218,17 @@ bool ImageFiles::imagensProntas(bool gravacao, bool verificacao) {
 }
 
 void ImageFiles::recusaContagem(const char* coluna, std::int64_t setores) {
-    encerraExecucao();
-    f_.Mensagem("O sistema " + Trim(f_.SistemaEscolhido) + " tem " + std::to_string(setores) +
-                    " setores em " + coluna + ".\rCada imagem pode ter de 0 a " +
-                    std::to_string(kSetoresMaximos) + " setores.\rA operação não será feita.",
-                kErro, kBotaoOk);
+    run_.encerra();
+    shell_.Mensagem("O sistema " + Trim(catalogo_.asString(catalogo::kDescricao)) + " tem " +
+                        std::to_string(setores) + " setores em " + coluna +
+                        ".\rCada imagem pode ter de 0 a " + std::to_string(kSetoresMaximos) +
+                        " setores.\rA operação não será feita.",
+                    kErro, kBotaoOk);
     // The operation menu stays, for the catalogue to be put right.
-    f_.painel.AtivaFuncoes(true);
-    f_.lblStatus.setCaption("[Conectado]");
-    f_.focaVisor();
-    if (f_.ModoSelecao) f_.Close();
-}
-
-void ImageFiles::falhaDeLeitura() {
-    abandona(erroDeLeitura(caminhoAberto_));
-}
-
-void ImageFiles::abandona(const std::string& texto) {
-    encerraExecucao();
-    f_.Mensagem(texto, kErro, kBotaoOk);
-    f_.painel.AtivaFuncoes(true);
-    f_.telas.MontaTela0();
-    if (f_.ModoSelecao) f_.Close();
+    shell_.AtivaFuncoes(true);
+    progresso_.lblStatus.setCaption("[Conectado]");
+    shell_.focaVisor();
+    if (shell_.modoSelecao()) shell_.Close();
 }
 
 }  // namespace tolvan

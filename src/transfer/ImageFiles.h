@@ -1,16 +1,18 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "transfer/Execucao.h"
+#include "transfer/Progresso.h"
 
 namespace tolvan {
 
-class FrmTolvanLink;
+class CatalogueQuery;
+class DiagnosticLists;
+class PathResolver;
+class Shell;
 struct FalhaAbertura;
-
-// The three images of a catalogue row.
-enum class Imagem { Principal, L, L2 };
 
 // Where an image's name and size are in the catalogue row and where it goes in the device.
 struct DadosImagem {
@@ -22,43 +24,36 @@ struct DadosImagem {
 };
 const DadosImagem& dadosDa(Imagem imagem);
 
-inline constexpr const char* kEnderecoPrincipal = "00 32 00";
-inline constexpr const char* kEnderecoL = "01 00 00";
-
 // The image files of a system: AbreArq opens one for sending and holds back its first byte;
 // LeArqBin reads one whole into BytesArq. Both skip the main image's leading FF and 00 bytes.
 class ImageFiles {
   public:
-    explicit ImageFiles(FrmTolvanLink& form) : f_(form) {}
-    ~ImageFiles();
-    ImageFiles(const ImageFiles&) = delete;
-    ImageFiles& operator=(const ImageFiles&) = delete;
+    ImageFiles(Execucao& run, const PathResolver& files, CatalogueQuery& catalogo,
+               const std::string& dirPrograma, DiagnosticLists& diagnostico, Progresso progresso,
+               Shell& shell)
+        : run_(run),
+          files_(files),
+          catalogo_(catalogo),
+          dirPrograma_(dirPrograma),
+          diagnostico_(diagnostico),
+          progresso_(progresso),
+          shell_(shell) {}
 
-    // Opens the image at `path` for sending: ByteGuardado holds the first kept byte and the file
-    // stands on the byte after it. A missing file closes the program; an image with nothing to
-    // send or a read error abandons the run. Returns whether the file stands open.
+    // Opens the image at `path` for sending: ByteGuardado holds the first kept byte and ArqBin
+    // stands on the byte after it. A file that cannot be opened closes the program; an image
+    // with nothing to send or a read error abandons the run. Returns whether ArqBin is open.
     bool AbreArq(const std::string& path);
     // Reads the whole image at `path` into BytesArq and the file-side diagnostic lists, then
     // starts TimeOut. Returns false when the run went no further (file missing or unreadable).
     bool LeArqBin(const std::string& path);
-
-    // ArqBin, the image being sent.
-    bool isOpen() const { return arqBin_ != nullptr; }
-    void fecha();
-
-    // One byte of ArqBin and whether the file is at its end after it.
-    struct Leitura {
-        enum Estado { Byte, Fim, Erro } estado = Fim;  // Fim: no byte was left to read
-        std::uint8_t valor = 0;
-        bool ultimo = false;
-    };
-    Leitura le();
     // A read of ArqBin failed: the run is abandoned with a message that names the file.
     void falhaDeLeitura();
 
-    // The current image's name, sector count and addresses from the catalogue's current row;
-    // the progress bar prepared for it.
+    // The current image becomes `imagem` of the catalogue's current row: its name, sector
+    // count and addresses; the progress bar prepared for it.
     void carregaImagem(Imagem imagem);
+    // The file name the catalogue row gives `imagem`.
+    std::string nomeDa(Imagem imagem) const;
     // The catalogue row names an L2 image.
     bool temImagemL2() const;
     // Where the current image lies, as the program builds it.
@@ -66,25 +61,24 @@ class ImageFiles {
 
     // Before an operation's first frame: every image the chosen row names has a sector count
     // the count frames carry and a file that opens, as programming (trimmed path) and
-    // verification (path as built) will open it. Otherwise says so and returns false: a file
-    // closes the program, a count leaves the operation menu for another choice.
-    bool imagensProntas(bool gravacao, bool verificacao);
-
-    // Ends the run after `texto` as an error with OK: nothing more is sent, the panel answers
-    // again and the main menu is shown; in selector mode the window closes.
-    void abandona(const std::string& texto);
+    // verification (path as built) will open it, with something to send. Otherwise says so
+    // and returns false: a file that does not open closes the program, an empty image ends the
+    // operation on the main menu, a count leaves the operation menu for another choice.
+    bool imagensProntas(Operacao operacao);
 
   private:
-    // The run goes no further: timers, sequence and file stopped.
-    void encerraExecucao();
-    // The image's name in a path built as DirPrograma + "\\bin\\" + name.
+    // The image's name in a path built as DirPrograma + "\bin\" + name.
     std::string nomeNoCaminho(const std::string& path) const;
     void naoAbre(const std::string& path, const FalhaAbertura& falha);
     void recusaContagem(const char* coluna, std::int64_t setores);
 
-    FrmTolvanLink& f_;
-    std::FILE* arqBin_ = nullptr;
-    std::string caminhoAberto_;  // ArqBin's path as built, for messages
+    Execucao& run_;
+    const PathResolver& files_;
+    CatalogueQuery& catalogo_;
+    const std::string& dirPrograma_;
+    DiagnosticLists& diagnostico_;
+    Progresso progresso_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

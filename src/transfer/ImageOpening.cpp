@@ -122,4 +122,36 @@ FalhaAbertura confereImagem(const PathResolver& files, const std::string& caminh
     return r.falha;
 }
 
+void ArquivoBinario::abre(std::FILE* arquivo, std::string caminho) {
+    fecha();
+    arquivo_ = arquivo;
+    caminho_ = std::move(caminho);
+}
+
+void ArquivoBinario::fecha() {
+    if (arquivo_) std::fclose(arquivo_);
+    arquivo_ = nullptr;
+}
+
+ArquivoBinario::Leitura ArquivoBinario::le() {
+    Leitura r;
+    if (!arquivo_) return r;
+    const int c = std::fgetc(arquivo_);
+    if (c == EOF) {
+        r.estado = std::ferror(arquivo_) ? Leitura::Erro : Leitura::Fim;
+        return r;
+    }
+    r.estado = Leitura::Byte;
+    r.valor = static_cast<std::uint8_t>(c);
+    // Whether the file is at its end after this byte.
+    const int proximo = std::fgetc(arquivo_);
+    if (proximo == EOF) {
+        if (std::ferror(arquivo_)) r.estado = Leitura::Erro;
+        r.ultimo = true;
+    } else {
+        std::ungetc(proximo, arquivo_);
+    }
+    return r;
+}
+
 }  // namespace tolvan

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -37,6 +38,33 @@ struct ImagemAberta {
 // device is refused, not read.
 ImagemAberta abreImagem(const PathResolver& files, const std::string& caminho,
                         std::string_view nome);
+
+// ArqBin: an image file open for sending, read a byte at a time.
+class ArquivoBinario {
+  public:
+    ArquivoBinario() = default;
+    ~ArquivoBinario() { fecha(); }
+    ArquivoBinario(const ArquivoBinario&) = delete;
+    ArquivoBinario& operator=(const ArquivoBinario&) = delete;
+
+    // Takes over an open file; `caminho` is its path as the program built it, for messages.
+    void abre(std::FILE* arquivo, std::string caminho);
+    bool isOpen() const { return arquivo_ != nullptr; }
+    void fecha();
+    const std::string& caminho() const { return caminho_; }
+
+    // One byte and whether the file is at its end after it.
+    struct Leitura {
+        enum Estado { Byte, Fim, Erro } estado = Fim;  // Fim: no byte was left to read
+        std::uint8_t valor = 0;
+        bool ultimo = false;
+    };
+    Leitura le();
+
+  private:
+    std::FILE* arquivo_ = nullptr;
+    std::string caminho_;
+};
 
 // The same checks without keeping the file open.
 FalhaAbertura confereImagem(const PathResolver& files, const std::string& caminho,

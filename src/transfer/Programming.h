@@ -1,16 +1,31 @@
 #pragma once
 
-#include "transfer/ImageFiles.h"
+#include <cstdint>
+
+#include "transfer/Execucao.h"
+#include "transfer/Progresso.h"
 
 namespace tolvan {
 
-class FrmTolvanLink;
+class Clock;
+class ImageFiles;
+class SerialPort;
+class Shell;
+class Verification;
 
 // Programming: writes the main, L and L2 images sector by sector, each frame sent when the
 // device has answered the previous one.
 class Programming {
   public:
-    explicit Programming(FrmTolvanLink& form) : f_(form) {}
+    Programming(Execucao& run, ImageFiles& arquivos, Verification& verificacao, SerialPort& port,
+                Clock& clock, Progresso progresso, Shell& shell)
+        : run_(run),
+          arquivos_(arquivos),
+          verificacao_(verificacao),
+          port_(port),
+          clock_(clock),
+          progresso_(progresso),
+          shell_(shell) {}
 
     void Gravacao();
     void GravacaoL();
@@ -26,7 +41,13 @@ class Programming {
     void proximaImagem();
     void fimDaGravacao();
 
-    FrmTolvanLink& f_;
+    Execucao& run_;
+    ImageFiles& arquivos_;
+    Verification& verificacao_;
+    SerialPort& port_;
+    Clock& clock_;
+    Progresso progresso_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Shell.h"
 #include "link/Frames.h"
+#include "link/SerialPort.h"
+#include "services/Clock.h"
 #include "texts/Mensagem.h"
+#include "transfer/DiagnosticLists.h"
+#include "transfer/ImageFiles.h"
 
 namespace tolvan {
 
@@ -25,53 +29,48 @@ void Verification::VerificacaoL2() {
 }
 
 void Verification::iniciaImagem(Imagem imagem) {
-    const DadosImagem& dados = dadosDa(imagem);
-    f_.ImagemL = dados.imagemL;
+    run_.ImagemL = dadosDa(imagem).imagemL;
     if (imagem == Imagem::Principal) {
         // The L images keep the status that the comparison of the previous image set.
-        f_.lblStatus.setCaption(kVerificando);
-        if (f_.ModoSelecao) {
-            f_.iLedBar1.setPosition(0);
-            f_.lblMsg2.setCaption("Verificando ... ");
+        progresso_.lblStatus.setCaption(kVerificando);
+        if (shell_.modoSelecao()) {
+            progresso_.iLedBar1.setPosition(0);
+            progresso_.lblMsg2.setCaption("Verificando ... ");
         }
     }
-    f_.svc.clock.pause(200);
-    CmdLink(f_.ComPort);
-    f_.svc.clock.pause(200);
-    f_.Modo = "Leitura";
-    if (imagem != Imagem::Principal) f_.NomeArq = f_.QrTolvanLink.asString(dados.colunaArquivo);
-    if (!f_.arquivos.LeArqBin(f_.arquivos.caminhoImagem())) return;
+    clock_.pause(200);
+    CmdLink(port_);
+    clock_.pause(200);
+    run_.Modo = Modo::Leitura;
+    if (imagem != Imagem::Principal) run_.NomeArq = arquivos_.nomeDa(imagem);
+    if (!arquivos_.LeArqBin(arquivos_.caminhoImagem())) return;
     // The main image keeps the values set when the system was chosen or the last run ended.
-    if (imagem != Imagem::Principal) f_.arquivos.carregaImagem(imagem);
-    f_.Passo = 0;
-    f_.BytesBloco = 0;
-    f_.SetorAtual = 1;
-    f_.QtdBytesLidos = 0;
-    f_.BytesLidos.clear();
-    f_.FimComandos = false;
-    f_.TimerCmd->start();
+    if (imagem != Imagem::Principal) arquivos_.carregaImagem(imagem);
+    run_.QtdBytesLidos = 0;
+    run_.BytesLidos.clear();
+    run_.iniciaSequencia();
 }
 
 void Verification::VerificaArq() {
     // Later bytes of the last answer are not stored.
-    f_.LendoSetor = false;
+    run_.LendoSetor = false;
 
-    const std::size_t n = std::min({static_cast<std::size_t>(std::max(f_.QtdBytesArq, 0)),
-                                    static_cast<std::size_t>(std::max(f_.QtdBytesLidos, 0)),
-                                    f_.BytesArq.size(), f_.BytesLidos.size()});
+    const std::size_t n = std::min({static_cast<std::size_t>(std::max(run_.QtdBytesArq, 0)),
+                                    static_cast<std::size_t>(std::max(run_.QtdBytesLidos, 0)),
+                                    run_.BytesArq.size(), run_.BytesLidos.size()});
     // Bytes beyond the shorter list (the fill of the last sector, a short read) are not compared.
     const bool erros =
-        !std::equal(f_.BytesArq.begin(), f_.BytesArq.begin() + n, f_.BytesLidos.begin());
+        !std::equal(run_.BytesArq.begin(), run_.BytesArq.begin() + n, run_.BytesLidos.begin());
 
-    if (!erros && f_.Endereco2 == kEnderecoPrincipal) {
-        f_.lblStatus.setCaption(kVerificando);
-        f_.diagnostico.Button2Click();
+    if (!erros && run_.imagem == Imagem::Principal) {
+        progresso_.lblStatus.setCaption(kVerificando);
+        diagnostico_.Button2Click();
         VerificacaoL();  // the L image always follows the main image
         return;
     }
-    if (!erros && f_.Endereco2 == kEnderecoL && f_.arquivos.temImagemL2()) {
-        f_.lblStatus.setCaption(kVerificando);
-        f_.diagnostico.Button2Click();
+    if (!erros && run_.imagem == Imagem::L && arquivos_.temImagemL2()) {
+        progresso_.lblStatus.setCaption(kVerificando);
+        diagnostico_.Button2Click();
         VerificacaoL2();
         return;
     }
@@ -79,23 +78,23 @@ void Verification::VerificaArq() {
 }
 
 void Verification::fimDaVerificacao(bool erros) {
-    f_.arquivos.carregaImagem(Imagem::Principal);
-    f_.painel.AtivaFuncoes(true);
-    f_.lblStatus.setCaption("[Conectado]");
+    arquivos_.carregaImagem(Imagem::Principal);
+    shell_.AtivaFuncoes(true);
+    progresso_.lblStatus.setCaption("[Conectado]");
     if (erros) {
-        f_.TimeOut->stop();
-        f_.Mensagem(" ARQUIVO VERIFICADO COM ERROS ", kInformacao, kBotaoOk);
+        run_.encerra();
+        shell_.Mensagem(" ARQUIVO VERIFICADO COM ERROS ", kInformacao, kBotaoOk);
         // The operation menu stays, for another operation on the same system.
-        f_.focaVisor();
+        shell_.focaVisor();
     } else {
-        f_.iLedBar1.setPosition(f_.iLedBar1.positionMax());
-        f_.TimeOut->stop();
-        f_.Mensagem(" ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ",
-                    kInformacao, kBotaoOk);
-        CmdExecuta(f_.ComPort);
-        f_.telas.MontaTela0();
+        progresso_.iLedBar1.setPosition(progresso_.iLedBar1.positionMax());
+        run_.encerra();
+        shell_.Mensagem(" ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ",
+                        kInformacao, kBotaoOk);
+        CmdExecuta(port_);
+        shell_.MontaTela0();
     }
-    if (f_.ModoSelecao) f_.Close();
+    if (shell_.modoSelecao()) shell_.Close();
 }
 
 }  // namespace tolvan

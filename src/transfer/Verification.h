@@ -1,15 +1,28 @@
 #pragma once
 
-#include "transfer/ImageFiles.h"
+#include "transfer/Execucao.h"
+#include "transfer/Progresso.h"
 
 namespace tolvan {
 
-class FrmTolvanLink;
+class Clock;
+class DiagnosticLists;
+class ImageFiles;
+class SerialPort;
+class Shell;
 
 // Verification: reads the images back and compares them with their files, byte by byte.
 class Verification {
   public:
-    explicit Verification(FrmTolvanLink& form) : f_(form) {}
+    Verification(Execucao& run, ImageFiles& arquivos, DiagnosticLists& diagnostico,
+                 SerialPort& port, Clock& clock, Progresso progresso, Shell& shell)
+        : run_(run),
+          arquivos_(arquivos),
+          diagnostico_(diagnostico),
+          port_(port),
+          clock_(clock),
+          progresso_(progresso),
+          shell_(shell) {}
 
     void Verificacao();
     void VerificacaoL();
@@ -21,7 +34,13 @@ class Verification {
     void iniciaImagem(Imagem imagem);
     void fimDaVerificacao(bool erros);
 
-    FrmTolvanLink& f_;
+    Execucao& run_;
+    ImageFiles& arquivos_;
+    DiagnosticLists& diagnostico_;
+    SerialPort& port_;
+    Clock& clock_;
+    Progresso progresso_;
+    Shell& shell_;
 };
 
 }  // namespace tolvan

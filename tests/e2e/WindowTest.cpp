@@ -86,7 +86,7 @@ TEST_F(WindowTest, ClickOnTheDisplayGoesToTheModel) {
     settle();
     EXPECT_EQ(f().lbxVisor.itemIndex(), 4);
     EXPECT_EQ(visor->currentRow(), 4);
-    EXPECT_EQ(f().LinhaSinal, 4);
+    EXPECT_EQ(f().nav.LinhaSinal, 4);
 }
 
 // The window's key handler runs first and rewrites the port file; then the display's own

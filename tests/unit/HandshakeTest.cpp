@@ -30,30 +30,30 @@ class HandshakeTest : public PanelTest {
     }
     void expectConnected() {
         EXPECT_EQ(f().lblStatus.caption(), "[Conectado]");
-        EXPECT_EQ(f().Modo, "");
+        EXPECT_EQ(f().run.Modo, Modo::Nenhum);
         EXPECT_TRUE(f().btnConfirma.enabled());
-        EXPECT_FALSE(f().TimerLink->running());
-        EXPECT_TRUE(f().TimerMontaTela->running());
+        EXPECT_FALSE(f().conn.TimerLink->running());
+        EXPECT_TRUE(f().nav.TimerMontaTela->running());
     }
     void expectGivenUp() {
         EXPECT_EQ(f().lblStatus.caption(), "[Desconectado] Erro na Conexão.");
-        EXPECT_EQ(f().Tela, 0);
+        EXPECT_EQ(f().nav.Tela, 0);
         EXPECT_TRUE(f().btnConfirma.enabled());
-        EXPECT_FALSE(f().TimerLink->running());
+        EXPECT_FALSE(f().conn.TimerLink->running());
     }
     // After the handshake has ended without a connection, late bytes are not answers.
     void expectLateBytesIgnored() {
         const int pollsBefore = polls();
         const std::size_t messagesBefore = rig.messages().size();
-        const std::string parcial = f().RespostaParcial;
+        const std::string parcial = f().conn.RespostaParcial;
         for (int k = 0; k < 12; ++k)
             answer("\x07");
         answer(std::string("\x00\x03\x01", 3));
         rig.loop.runFor(1000);
         EXPECT_EQ(polls(), pollsBefore);
         EXPECT_EQ(rig.messages().size(), messagesBefore);
-        EXPECT_EQ(f().RespostaParcial, parcial);
-        EXPECT_FALSE(f().TimerMontaTela->running());
+        EXPECT_EQ(f().conn.RespostaParcial, parcial);
+        EXPECT_FALSE(f().nav.TimerMontaTela->running());
         expectGivenUp();
     }
 };
@@ -76,7 +76,7 @@ TEST_F(HandshakeTest, SilentDeviceGets399PollsPerQuestionAndYesGivesUp) {
     EXPECT_EQ(rig.messages().size(), 3u);  // the replug message and two questions, no other
     expectGivenUp();
     expectLateBytesIgnored();
-    EXPECT_EQ(f().Modo, "Link");
+    EXPECT_EQ(f().run.Modo, Modo::Link);
 }
 
 struct Arrival {
@@ -93,13 +93,13 @@ TEST_P(HandshakeArrivalTest, AnswerConnectsWhateverTheSplit) {
     for (const std::string& event : GetParam().events)
         answer(event);
     expectConnected();
-    EXPECT_EQ(f().Tentativas, GetParam().naoCasados);
-    EXPECT_EQ(f().RespostaParcial, "");
+    EXPECT_EQ(f().conn.Tentativas, GetParam().naoCasados);
+    EXPECT_EQ(f().conn.RespostaParcial, "");
 
     const int pollsAtConnection = polls();
     rig.loop.runFor(500);
     EXPECT_EQ(polls(), pollsAtConnection);
-    EXPECT_EQ(f().Tela, 1);  // the system list, half a second after the connection
+    EXPECT_EQ(f().nav.Tela, 1);  // the system list, half a second after the connection
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, HandshakeArrivalTest,
@@ -113,20 +113,20 @@ TEST_F(HandshakeTest, TenWrongAnswersAreToleratedAndTheEleventhFailsOnce) {
     conexao();
     for (int k = 0; k < 10; ++k)
         answer(std::string("\x00\x03\x01\x00\x03\x01", 6));  // two answers in one event
-    EXPECT_EQ(f().Tentativas, 10);
-    EXPECT_TRUE(f().TimerLink->running());
+    EXPECT_EQ(f().conn.Tentativas, 10);
+    EXPECT_TRUE(f().conn.TimerLink->running());
     EXPECT_EQ(rig.messages().size(), 1u);
 
     answer(std::string("\x00", 1));  // the eleventh: a partial answer counts as wrong
     EXPECT_EQ(rig.messages().back(), kMsgErroConexao);
     EXPECT_EQ(rig.messages().size(), 2u);
     expectGivenUp();
-    EXPECT_EQ(f().RespostaParcial, "00");
+    EXPECT_EQ(f().conn.RespostaParcial, "00");
     expectLateBytesIgnored();
 
     // The partial answer outlives the failure: the next handshake completes it at once.
     conexao();
-    EXPECT_EQ(f().Tentativas, 0);
+    EXPECT_EQ(f().conn.Tentativas, 0);
     answer("\x03\x01");
     expectConnected();
 }
@@ -141,7 +141,7 @@ TEST_F(HandshakeTest, AnswerWhileTheQuestionIsOpenConnectsAndTheAnswerToItChange
     rig.loop.runFor(2100);
     expectConnected();
     rig.loop.runFor(500);
-    EXPECT_EQ(f().Tela, 1);
+    EXPECT_EQ(f().nav.Tela, 1);
     EXPECT_EQ(f().lblStatus.caption(), "[Conectado]");
 }
 
@@ -153,7 +153,7 @@ class SelectorHandshakeTest : public HandshakeTest {
         rig.writeFile(kSelectionFile, "x\r\ny\r\nSistema 02\r\n");
         rig.start();
         EXPECT_EQ(f().lblMsg2.caption(), "Conectando ... ");
-        EXPECT_TRUE(f().TimerLink->running());
+        EXPECT_TRUE(f().conn.TimerLink->running());
     }
 };
 

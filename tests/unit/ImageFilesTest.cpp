@@ -30,31 +30,31 @@ class ImageFilesTest : public TransferTest {
 // every byte. The byte AbreArq holds is the first entry LeArqBin keeps.
 TEST_F(ImageFilesTest, LeadingByteRuleIsTheSameForSendingAndReading) {
     writeImage("M.BIN", bytes({0xFF, 0x00, 0xFF, 0x00, 0x3C, 0x00, 0xFF}));
-    f().ImagemL = false;
+    f().run.ImagemL = false;
     ASSERT_TRUE(f().arquivos.AbreArq(built("M.BIN")));
-    EXPECT_EQ(f().ByteGuardado, 0x3C);
-    auto r = f().arquivos.le();
+    EXPECT_EQ(f().run.ByteGuardado, 0x3C);
+    auto r = f().run.ArqBin.le();
     EXPECT_EQ(r.valor, 0x00);
     EXPECT_FALSE(r.ultimo);
-    r = f().arquivos.le();
+    r = f().run.ArqBin.le();
     EXPECT_EQ(r.valor, 0xFF);
     EXPECT_TRUE(r.ultimo);
-    EXPECT_EQ(f().arquivos.le().estado, ImageFiles::Leitura::Fim);
-    f().arquivos.fecha();
+    EXPECT_EQ(f().run.ArqBin.le().estado, ArquivoBinario::Leitura::Fim);
+    f().run.ArqBin.fecha();
 
     ASSERT_TRUE(leArqBin("M.BIN"));
-    EXPECT_EQ(f().BytesArq, kept(bytes({0x3C, 0x00, 0xFF})));
-    EXPECT_EQ(f().QtdBytesArq, 3);
+    EXPECT_EQ(f().run.BytesArq, kept(bytes({0x3C, 0x00, 0xFF})));
+    EXPECT_EQ(f().run.QtdBytesArq, 3);
     EXPECT_EQ(f().diagnostico.ListBox1.text(0), "1: 3C");
     EXPECT_EQ(f().diagnostico.ListBox1.text(2), "3: FF");
 
     writeImage("L.BIN", bytes({0xFF, 0xFF, 0x12}));
-    f().ImagemL = true;
+    f().run.ImagemL = true;
     ASSERT_TRUE(f().arquivos.AbreArq(built("L.BIN")));
-    EXPECT_EQ(f().ByteGuardado, 0xFF);
-    f().arquivos.fecha();
+    EXPECT_EQ(f().run.ByteGuardado, 0xFF);
+    f().run.ArqBin.fecha();
     ASSERT_TRUE(leArqBin("L.BIN"));
-    EXPECT_EQ(f().BytesArq, kept(bytes({0xFF, 0xFF, 0x12})));  // rebuilt, nothing left over
+    EXPECT_EQ(f().run.BytesArq, kept(bytes({0xFF, 0xFF, 0x12})));  // rebuilt, nothing left over
 }
 
 // The count shown every 100 bytes includes the skipped ones; the read ends with TimeOut running.
@@ -65,14 +65,14 @@ TEST_F(ImageFilesTest, ReadingShowsItsProgressOnTheStatusLine) {
     EXPECT_EQ(view.statusRepaints, (std::vector<std::string>{"[Conectado] Lendo Arquivo ... ",
                                                              "[Conectado] Lendo Arquivo ... 100",
                                                              "[Conectado] Lendo Arquivo ... 200"}));
-    EXPECT_EQ(f().QtdBytesArq, 100);
-    EXPECT_TRUE(f().TimeOut->running());
+    EXPECT_EQ(f().run.QtdBytesArq, 100);
+    EXPECT_TRUE(f().run.TimeOut->running());
     EXPECT_TRUE(view.barPositions.empty());  // the bar moves in selector mode only
 
     writeImage("M.BIN", "");
     ASSERT_TRUE(leArqBin("M.BIN"));
-    EXPECT_EQ(f().QtdBytesArq, 0);
-    EXPECT_TRUE(f().BytesArq.empty());
+    EXPECT_EQ(f().run.QtdBytesArq, 0);
+    EXPECT_TRUE(f().run.BytesArq.empty());
     EXPECT_EQ(f().lblStatus.caption(), "[Conectado] Lendo Arquivo ... ");
 }
 
@@ -95,22 +95,22 @@ TEST_F(ImageFilesTest, ImageThatCannotBeOpenedClosesTheProgram) {
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Arquivo não encontrado: " + built("")});
     EXPECT_EQ(rig.dialogs.messages.back().kind, kErro);
     EXPECT_TRUE(f().closed());
-    EXPECT_FALSE(f().TimeOut->running());
+    EXPECT_FALSE(f().run.TimeOut->running());
 }
 
 // A read that fails after the file opened abandons the run instead of going on with part of it.
 TEST_F(ImageFilesTest, ReadErrorAbandonsTheRunWithTheFileNamed) {
     std::filesystem::create_directories(bin());
     std::filesystem::create_symlink("/proc/self/mem", bin() / "ERR.BIN");
-    f().Modo = "Leitura";
+    f().run.Modo = Modo::Leitura;
     EXPECT_FALSE(leArqBin("ERR.BIN"));
     on([&] { EXPECT_FALSE(f().arquivos.AbreArq(built("ERR.BIN"))); });
     const std::string texto = "Erro ao ler o arquivo: " + built("ERR.BIN");
     EXPECT_EQ(rig.messages(), (std::vector<std::string>{texto, texto}));
-    EXPECT_EQ(f().Modo, "");
-    EXPECT_FALSE(f().TimeOut->running());
-    EXPECT_FALSE(f().arquivos.isOpen());
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().run.Modo, Modo::Nenhum);
+    EXPECT_FALSE(f().run.TimeOut->running());
+    EXPECT_FALSE(f().run.ArqBin.isOpen());
+    EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_FALSE(f().closed());
 }
 
@@ -147,12 +147,12 @@ TEST_P(RefusalTest, NothingIsSent) {
     EXPECT_EQ(rig.dialogs.messages.back().kind, kErro);
     EXPECT_TRUE(device.frames.empty())
         << device.frames.size() << " frames, the first " << int(device.frames.front().code);
-    EXPECT_FALSE(f().TimeOut->running());
+    EXPECT_FALSE(f().run.TimeOut->running());
     if (c.tela < 0) {
         EXPECT_TRUE(f().closed());
     } else {
         EXPECT_FALSE(f().closed());
-        EXPECT_EQ(f().Tela, c.tela);
+        EXPECT_EQ(f().nav.Tela, c.tela);
         EXPECT_TRUE(f().lbxVisor.enabled());
     }
 }

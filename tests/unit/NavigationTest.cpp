@@ -57,7 +57,7 @@ TEST_F(NavigationTest, DoubleClickOnTheBlankFirstLineConfirmsConexao) {
         f().painel.cliqueVisor(0);
         f().painel.lbxVisorDblClick();
     });
-    EXPECT_EQ(f().Tentativas, 0);
+    EXPECT_EQ(f().conn.Tentativas, 0);
     EXPECT_FALSE(rig.messages().empty());
     EXPECT_EQ(rig.messages()[0].rfind("Desconecte o cabo", 0), 0u);
 }

@@ -33,10 +33,10 @@ inline int pointers(const FrmTolvanLink& f) {
 // The panel's invariant: one ">" on the selected line, inside the selectable window.
 inline void expectPointerConsistent(const FrmTolvanLink& f) {
     EXPECT_EQ(pointers(f), 1);
-    EXPECT_EQ(f.lbxSinalizador.item(f.LinhaSinal), ">");
-    EXPECT_EQ(f.lbxVisor.itemIndex(), f.LinhaSinal);
-    EXPECT_GE(f.LinhaSinal, f.LinhaIni);
-    EXPECT_LE(f.LinhaSinal, f.LinhaFim);
+    EXPECT_EQ(f.lbxSinalizador.item(f.nav.LinhaSinal), ">");
+    EXPECT_EQ(f.lbxVisor.itemIndex(), f.nav.LinhaSinal);
+    EXPECT_GE(f.nav.LinhaSinal, f.nav.LinhaIni);
+    EXPECT_LE(f.nav.LinhaSinal, f.nav.LinhaFim);
 }
 
 class PanelTest : public ::testing::Test {

@@ -65,12 +65,12 @@ TEST_F(ProgrammingTest, GravacaoOfThreeImagesEndsWithOneMessageAndCmdExecuta) {
     EXPECT_EQ(executaBeforeMessage, 0);
     EXPECT_EQ(device.count(0x0B), 1);
     EXPECT_EQ(device.frames.back().code, 0x0B);
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_TRUE(f().lbxVisor.enabled());
-    EXPECT_EQ(f().Modo, "Gravacao");
+    EXPECT_EQ(f().run.Modo, Modo::Gravacao);
     // Back on the main image.
-    EXPECT_EQ(f().NomeArq, "M.BIN");
-    EXPECT_EQ(f().Endereco2, "00 32 00");
+    EXPECT_EQ(f().run.NomeArq, "M.BIN");
+    EXPECT_EQ(f().run.Endereco2, "00 32 00");
     EXPECT_EQ(f().iLedBar1.positionMax(), 2);
     // 200 + 200 ms around each CmdLink and 400 ms after each of the six frames.
     EXPECT_EQ(rig.loop.pausedMs(), 3 * 400 + 6 * 400);
@@ -114,7 +114,7 @@ TEST_F(ProgrammingTest, ImageEmptiedDuringTheRunAbandonsIt) {
     EXPECT_EQ(rig.dialogs.messages.back().kind, kErro);
     EXPECT_EQ(device.count(0x06), 1);
     EXPECT_EQ(device.frames.back().code, 0x05);  // the L image's set-up, then nothing
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_TRUE(f().lbxVisor.enabled());
     EXPECT_FALSE(f().closed());
 }

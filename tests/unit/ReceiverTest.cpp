@@ -72,7 +72,7 @@ class ScriptedDevice {
             const auto code = static_cast<std::uint8_t>(pending_[2]);
             const std::size_t n = lengthOf(code);
             frames.push_back(
-                {rig_.loop.nowMs(), code, pending_.substr(0, n), rig_.form().QtdBytesLidos});
+                {rig_.loop.nowMs(), code, pending_.substr(0, n), rig_.form().run.QtdBytesLidos});
             pending_.erase(0, n);
             react(frames.back());
         }
@@ -149,9 +149,9 @@ class ReceiverTest : public ::testing::Test {
         rig.start();
         on([&] { f().painel.btnConfirmaClick(); });
         rig.loop.runFor(1000);
-        ASSERT_EQ(f().Tela, 1);
+        ASSERT_EQ(f().nav.Tela, 1);
         on([&] { f().painel.btnConfirmaClick(); });
-        ASSERT_EQ(f().Tela, 2);
+        ASSERT_EQ(f().nav.Tela, 2);
         device.frames.clear();
         rig.dialogs.messages.clear();
         on([&] {
@@ -164,7 +164,9 @@ class ReceiverTest : public ::testing::Test {
             if (fr.code == code && nth-- == 0) return fr;
         throw std::out_of_range("frame not sent");
     }
-    std::string lidos() { return std::string(f().BytesLidos.begin(), f().BytesLidos.end()); }
+    std::string lidos() {
+        return std::string(f().run.BytesLidos.begin(), f().run.BytesLidos.end());
+    }
 
     sim::TestRig rig;
     ScriptedDevice device{rig};
@@ -197,7 +199,7 @@ TEST_F(ReceiverTest, ReadingSendsOneSetUpFrame200MsAfterEachAnswer) {
     rig.loop.runFor(10000);
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
     EXPECT_EQ(device.codes().back(), 0x0B);
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
 }
 
 struct Split {
@@ -224,7 +226,7 @@ TEST_P(SectorSplitTest, EverySectorStoresItsDataBytesAndNoMore) {
     device.split = GetParam().sizes;
 
     start(kVerificacao);
-    rig.loop.runUntil([&] { return f().Endereco2 == "01 00 00"; }, 20000);
+    rig.loop.runUntil([&] { return f().run.Endereco2 == "01 00 00"; }, 20000);
     // The main image passed: the L image's reading has begun.
     EXPECT_EQ(device.count(0x09), 3);
     for (int k = 0; k < 3; ++k)
@@ -254,8 +256,8 @@ TEST_F(ReceiverTest, ExactlyTwoHundredFiftyDataBytesDoNotCompleteASector) {
     const std::int64_t asked = frame(0x09).at;
 
     rig.loop.runUntil(asked + device.delayMs + 999);
-    EXPECT_EQ(f().QtdBytesLidos, 250);
-    EXPECT_EQ(f().BytesBloco, 250);
+    EXPECT_EQ(f().run.QtdBytesLidos, 250);
+    EXPECT_EQ(f().run.BytesBloco, 250);
     EXPECT_EQ(device.count(0x09), 1);
     // The event that brings it above 250 completes it: the next request follows 100 ms later.
     rig.loop.runUntil([&] { return device.count(0x09) == 2; }, 5000);
@@ -306,7 +308,7 @@ class TimeOutTest : public ReceiverTest {
             if (d.text == kMsgSemComunicacao) {
                 timeOutAt = rig.loop.nowMs();
                 framesAtTimeOut = device.frames.size();
-                storedAtTimeOut = f().QtdBytesLidos;
+                storedAtTimeOut = f().run.QtdBytesLidos;
                 rig.serial.deliver(late, rig.loop.nowMs() + 10);
                 rig.serial.deliver(late, rig.loop.nowMs() + 20);
                 rig.loop.runFor(1000);
@@ -317,11 +319,11 @@ class TimeOutTest : public ReceiverTest {
     void expectAbandoned() {
         EXPECT_EQ(rig.messages(), std::vector<std::string>{kMsgSemComunicacao});
         EXPECT_TRUE(f().btnConfirma.enabled());
-        EXPECT_EQ(f().Tela, 0);
+        EXPECT_EQ(f().nav.Tela, 0);
         rig.serial.deliver(std::string(300, '\x01'), rig.loop.nowMs() + 10);
         rig.loop.runFor(10000);
         EXPECT_EQ(device.frames.size(), framesAtTimeOut);
-        EXPECT_EQ(f().QtdBytesLidos, storedAtTimeOut);
+        EXPECT_EQ(f().run.QtdBytesLidos, storedAtTimeOut);
         EXPECT_EQ(rig.messages().size(), 1u);
     }
 
@@ -357,7 +359,7 @@ TEST_F(TimeOutTest, ProgrammingIsAbandonedAndTheImageClosed) {
     lateAnswersWhileTheMessageIsOpen(bytes({0, 3, 6}));
     start(kGravacao);
     rig.loop.runUntil([&] { return !rig.messages().empty(); }, 30000);
-    EXPECT_FALSE(f().arquivos.isOpen());
+    EXPECT_FALSE(f().run.ArqBin.isOpen());
     EXPECT_EQ(device.count(0x06), 2);
     expectAbandoned();
     EXPECT_FALSE(f().closed());

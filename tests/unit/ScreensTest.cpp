@@ -29,10 +29,10 @@ TEST_F(ScreensTest, PortListPointsAtTheCurrentPortAndOnlyPortLinesAreSelectable)
     rig.writeFile(kPortFile, "3\r\n");
     startWith(1);
     openPortList();
-    EXPECT_EQ(f().Tela, 3);
+    EXPECT_EQ(f().nav.Tela, 3);
     EXPECT_EQ(f().lbxVisor.items(), (std::vector<std::string>{"COM1", "COM3", "", "", "", ""}));
     EXPECT_EQ(f().lblMsg.caption(), "Selecione a Porta de Comunicação");
-    EXPECT_EQ(f().LinhaFim, 1);
+    EXPECT_EQ(f().nav.LinhaFim, 1);
     EXPECT_EQ(f().lbxVisor.itemIndex(), 1);
     expectPointerConsistent(f());
     on([&] { f().painel.cliqueVisor(4); });
@@ -54,7 +54,7 @@ TEST_F(ScreensTest, PortNumbersAreReadWholeFromCom10On) {
     EXPECT_EQ(rig.serial.openedDevice(), "/dev/COM12");
     EXPECT_EQ(f().ComPort.comNumber(), 12);
     EXPECT_EQ(rig.readFile(kPortFile), "12\r\n");
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
 }
 
 TEST_F(ScreensTest, RefusedPortOnThePortListCanBeGivenUpOrReplaced) {
@@ -74,7 +74,7 @@ TEST_F(ScreensTest, RefusedPortOnThePortListCanBeGivenUpOrReplaced) {
     // Given up: the failed number is what the port file now holds, and the main menu follows.
     EXPECT_EQ(rig.readFile(kPortFile), "3\r\n");
     EXPECT_FALSE(rig.serial.isOpen());
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_FALSE(f().closed());
 
     openPortList();
@@ -97,13 +97,13 @@ TEST_F(ScreensTest, AnEmptyPortListDoesNotCrashConfirm) {
     startWith(1);
     useRegistry({});
     openPortList();
-    EXPECT_EQ(f().LinhaFim, -1);
+    EXPECT_EQ(f().nav.LinhaFim, -1);
     rig.dialogs.onMessage = [](const MessageDialog& d) {
         return d.kind == kConfirmacao ? kResultNao : kResultOk;
     };
     on([&] { f().painel.btnConfirmaClick(); });
     EXPECT_EQ(rig.messages().front(), "Porta de Comunicação Inválida! ");
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
 }
 
 TEST_F(ScreensTest, EveryKeyRewritesThePortFileButTheReturnButtonDoesNot) {
@@ -111,7 +111,7 @@ TEST_F(ScreensTest, EveryKeyRewritesThePortFileButTheReturnButtonDoesNot) {
     openPortList();
     rig.removeFile(kPortFile);
     on([&] { f().painel.btnRetornaClick(); });
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_FALSE(rig.exists(kPortFile));
     for (int key : {kVkDown, kVkEscape, 65 /* A */}) {
         rig.removeFile(kPortFile);
@@ -164,7 +164,7 @@ TEST_F(ScreensTest, AboutLineShowsTheAboutBoxAndLeavesTheMenu) {
         f().painel.btnConfirmaClick();
     });
     EXPECT_EQ(rig.dialogs.aboutShown, 1);
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_EQ(f().lbxVisor.itemIndex(), 3);
 }
 
@@ -175,18 +175,18 @@ TEST_F(ScreensTest, OperationMenuIsTitledAfterTheChosenSystemAndReturnRebuildsTh
         f().painel.cliqueVisor(2);
         f().painel.btnConfirmaClick();
     });
-    EXPECT_EQ(f().Tela, 2);
+    EXPECT_EQ(f().nav.Tela, 2);
     EXPECT_EQ(f().lblMsg.caption(), "Sistema Sistema 03");
     EXPECT_EQ(f().lbxVisor.items(), (std::vector<std::string>{"", "Gravação & Verificação",
                                                               "Gravação", "Verificação", "", ""}));
-    EXPECT_EQ(f().LinhaFim, 3);
+    EXPECT_EQ(f().nav.LinhaFim, 3);
     expectPointerConsistent(f());
     on([&] { f().painel.btnRetornaClick(); });
-    EXPECT_EQ(f().Tela, 1);
+    EXPECT_EQ(f().nav.Tela, 1);
     EXPECT_EQ(f().lbxVisor.item(0), "Sistema 01");
     expectPointerConsistent(f());
     on([&] { f().painel.btnRetornaClick(); });
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
 }
 
 TEST(PortDialogTest, PreselectsThePortsOwnLineAndReadsWholeNumbers) {

@@ -19,7 +19,7 @@ TEST_F(StartupTest, FirstStartCreatesThePortFileWithPort2AndShowsTheMainMenu) {
     EXPECT_EQ(rig.serial.openedDevice(), "/dev/sim2");
     EXPECT_TRUE(rig.serial.isOpen());
     EXPECT_FALSE(f().closed());
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_EQ(f().lbxVisor.items(),
               (std::vector<std::string>{"", "Conexão", "Porta de Comunicação", "Sobre o Produto",
                                         "Sair do Programa", ""}));
@@ -103,7 +103,7 @@ TEST_F(StartupTest, AMissingTextFileIsReportedAndTheDialogsKeepTheirBuiltInTexts
     EXPECT_EQ(shown.buttons[0].caption, "OK");
     EXPECT_EQ(shown.title, "Erro");
     EXPECT_FALSE(f().closed());
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
 }
 
 TEST_F(StartupTest, PortThatCannotBeOpenedOffersThePortDialogUntilOneOpens) {
@@ -122,7 +122,7 @@ TEST_F(StartupTest, PortThatCannotBeOpenedOffersThePortDialogUntilOneOpens) {
     EXPECT_EQ(rig.serial.openedDevice(), "/dev/sim3");
     EXPECT_EQ(rig.readFile(kPortFile), "3\r\n");
     EXPECT_FALSE(rig.desktop.busyCursor);
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
 }
 
 TEST_F(StartupTest, DecliningAnotherPortClosesTheProgramAfterTheRestOfStartUp) {

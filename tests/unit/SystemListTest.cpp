@@ -36,8 +36,8 @@ class SystemListTest : public PanelTest {
 TEST_F(SystemListTest, ShortCataloguesShowEveryRowWithoutScrolling) {
     showList(3);
     EXPECT_EQ(shown(), rows(1, 3));
-    EXPECT_FALSE(f().Rolagem);
-    EXPECT_EQ(f().LinhaFim, 2);
+    EXPECT_FALSE(f().nav.Rolagem);
+    EXPECT_EQ(f().nav.LinhaFim, 2);
     EXPECT_EQ(f().lblMsg.caption(), "Selecione um Sistema");
     down(5);
     EXPECT_EQ(f().lbxVisor.itemIndex(), 2);
@@ -50,13 +50,13 @@ TEST_F(SystemListTest, ShortCataloguesShowEveryRowWithoutScrolling) {
     for (int i = 0; i < 6; ++i)
         six.form().dispatch([&] { six.form().painel.btnDownClick(); });
     EXPECT_EQ(six.form().lbxVisor.items(), rows(1, 6));
-    EXPECT_EQ(six.form().LinhaFim, 5);
+    EXPECT_EQ(six.form().nav.LinhaFim, 5);
     EXPECT_EQ(six.desktop.beeps, 6);
 }
 
 TEST_F(SystemListTest, SevenRowsScrollOneRowAndHintWhereTheRestLies) {
     showList(7);
-    EXPECT_TRUE(f().Rolagem);
+    EXPECT_TRUE(f().nav.Rolagem);
     EXPECT_EQ(shown(), rows(1, 6));
     down(5);
     EXPECT_EQ(f().lblStatus.caption(), "[Conectado]");
@@ -119,22 +119,22 @@ TEST_F(SystemListTest, ConfirmingASystemPreparesItsMainImageAndTheOperationMenu)
     showList(9);
     down(7);  // rows 3..8 shown, line 5 is row 8
     on([&] { f().painel.btnConfirmaClick(); });
-    EXPECT_EQ(f().SistemaEscolhido, "Sistema 08");
-    EXPECT_EQ(f().NomeArq, "S8.BIN");
-    EXPECT_EQ(f().QtdSetores, 4);
-    EXPECT_EQ(f().Endereco1, "00 32 00");
-    EXPECT_EQ(f().Endereco2, "00 32 00");
+    EXPECT_EQ(f().nav.SistemaEscolhido, "Sistema 08");
+    EXPECT_EQ(f().run.NomeArq, "S8.BIN");
+    EXPECT_EQ(f().run.QtdSetores, 4);
+    EXPECT_EQ(f().run.Endereco1, "00 32 00");
+    EXPECT_EQ(f().run.Endereco2, "00 32 00");
     EXPECT_EQ(f().iLedBar1.positionMax(), 4);
     EXPECT_EQ(f().iLedBar1.sectionEnd1(), 2);
     EXPECT_EQ(f().iLedBar1.sectionEnd2(), 3);
     EXPECT_EQ(f().iLedBar1.position(), 0);
-    EXPECT_EQ(f().Tela, 2);
+    EXPECT_EQ(f().nav.Tela, 2);
     EXPECT_EQ(f().QrTolvanLink.asString("Arquivo_L"), "S8L.BIN");
 
     on([&] { f().painel.btnRetornaClick(); });
     on([&] { f().painel.btnConfirmaClick(); });
-    EXPECT_EQ(f().SistemaEscolhido, "Sistema 01");
-    EXPECT_EQ(f().NomeArq, "S1.BIN");
+    EXPECT_EQ(f().nav.SistemaEscolhido, "Sistema 01");
+    EXPECT_EQ(f().run.NomeArq, "S1.BIN");
     EXPECT_EQ(f().QrTolvanLink.asString("Arquivo_L"), "S1L.BIN");
 }
 
@@ -145,7 +145,7 @@ TEST_F(SystemListTest, ALineThatCannotBeFoundAgainLeavesTheListAsItWas) {
     on([&] { f().painel.btnConfirmaClick(); });
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Erro ao localizar o registro."});
     EXPECT_EQ(rig.dialogs.messages[0].kind, kErro);
-    EXPECT_EQ(f().Tela, 1);
+    EXPECT_EQ(f().nav.Tela, 1);
 }
 
 class SelectorListTest : public SystemListTest {
@@ -166,11 +166,11 @@ class SelectorListTest : public SystemListTest {
 
 TEST_F(SelectorListTest, SearchScrollsToTheNamedSystemAndStartsTheRun) {
     selectorWith(12, "ma 09");
-    EXPECT_EQ(f().SistemaSelecao, "ma 09");
+    EXPECT_EQ(f().nav.SistemaSelecao, "ma 09");
     // The ninth row is only on the display once the list has scrolled.
-    EXPECT_EQ(f().SistemaEscolhido, "Sistema 09");
-    EXPECT_EQ(f().NomeArq, "S9.BIN");
-    EXPECT_EQ(f().Tela, 2);
+    EXPECT_EQ(f().nav.SistemaEscolhido, "Sistema 09");
+    EXPECT_EQ(f().run.NomeArq, "S9.BIN");
+    EXPECT_EQ(f().nav.Tela, 2);
     EXPECT_FALSE(f().lbxVisor.enabled());  // the run has started with the panel disabled
     EXPECT_EQ(f().lbxVisor.itemIndex(), 1);
     EXPECT_EQ(rig.desktop.beeps, 0);
@@ -178,7 +178,7 @@ TEST_F(SelectorListTest, SearchScrollsToTheNamedSystemAndStartsTheRun) {
 
 TEST_F(SelectorListTest, TheEarlierOfTwoMatchesIsChosenAndCaseCounts) {
     selectorWith(12, "Sistema 1");
-    EXPECT_EQ(f().SistemaEscolhido, "Sistema 10");
+    EXPECT_EQ(f().nav.SistemaEscolhido, "Sistema 10");
 
     sim::TestRig other;
     other.setSystems(numberedSystems(3));
@@ -196,7 +196,7 @@ TEST_F(SelectorListTest, AnUnreadableSelectionFileNamesNoSystem) {
     rig.dialogs.messages.clear();
     rig.removeFile(kSelectionFile);
     on([&] { f().listaSistemas.MontaTela1(); });
-    EXPECT_EQ(f().SistemaSelecao, "");
+    EXPECT_EQ(f().nav.SistemaSelecao, "");
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Montadora inexistente no Tolvan Link."});
     EXPECT_TRUE(f().closed());
 }

@@ -142,9 +142,9 @@ class TransferTest : public ::testing::Test {
             f().painel.btnConfirmaClick();
         });
         rig.loop.runFor(1000);
-        ASSERT_EQ(f().Tela, 1);
+        ASSERT_EQ(f().nav.Tela, 1);
         on([&] { f().painel.btnConfirmaClick(); });
-        ASSERT_EQ(f().Tela, 2);
+        ASSERT_EQ(f().nav.Tela, 2);
         device.frames.clear();
         rig.dialogs.messages.clear();
         on([&] {

@@ -31,7 +31,7 @@ TEST_F(TransferRoundTripTest, WrittenImagesReadBackEqual) {
     run({});
     EXPECT_EQ(main.substr(0, 1000), pattern(1000));  // the leading 00 FF skipped
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
 }
 
 // A last sector that the device answers with fewer than 256 bytes (here 252) is compared 100 ms
@@ -60,7 +60,7 @@ TEST_P(FlippedByteTest, IsReported) {
     options.corruptions.push_back({GetParam().image, GetParam().index});
     run(options, 512);
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kComErros});
-    EXPECT_EQ(f().Tela, 2);
+    EXPECT_EQ(f().nav.Tela, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadBack, FlippedByteTest,

@@ -44,10 +44,10 @@ TEST_F(VerificationTest, IdenticalImagesEndWithTheMessageAndCmdExecuta) {
     EXPECT_EQ(rig.dialogs.messages[0].kind, kInformacao);
     EXPECT_EQ(executaBeforeMessage, 0);
     EXPECT_EQ(device.frames.back().code, 0x0B);
-    EXPECT_EQ(f().Tela, 0);
+    EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_EQ(f().iLedBar1.position(), 2);  // full bar of the main image
     EXPECT_EQ(f().iLedBar1.positionMax(), 2);
-    EXPECT_FALSE(f().TimeOut->running());
+    EXPECT_FALSE(f().run.TimeOut->running());
     // The lists were emptied before L and before L2: only L2's lines remain.
     EXPECT_EQ(f().diagnostico.ListBox1.count(), l2.size());
     EXPECT_EQ(f().diagnostico.ListBox2.count(), 256u);
@@ -64,7 +64,7 @@ TEST_F(VerificationTest, DifferenceInTheMainImageEndsTheRunWithErrors) {
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kComErros});
     EXPECT_EQ(imagesRead(), std::vector<int>{0});
     EXPECT_EQ(device.count(0x0B), 0);
-    EXPECT_EQ(f().Tela, 2);
+    EXPECT_EQ(f().nav.Tela, 2);
     EXPECT_EQ(f().iLedBar1.position(), 0);
     EXPECT_TRUE(f().lbxVisor.enabled());
     EXPECT_EQ(f().lblStatus.caption(), "[Conectado]");

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace tolvan {
+
+// What the main window offers the subsystems it owns. They reach the window through this and
+// through the state and controls they are given, never through the window itself.
+class Shell {
+  public:
+    virtual ~Shell() = default;
+    // The one message dialog (text, kind, buttons); returns the result code. After the window
+    // has closed it returns at once with 2, as a dialog closed by its title bar.
+    virtual int Mensagem(const std::string& texto, int tipo, unsigned botoes) = 0;
+    // Closes the main window: its close handler runs at once; the program ends when control is
+    // back in the event loop. The rest of the calling handler still runs.
+    virtual void Close() = 0;
+    virtual bool closed() const = 0;
+    // The launcher asked for a run without the operator.
+    virtual bool modoSelecao() const = 0;
+    // The panel answers the operator, or not while the link is busy.
+    virtual void AtivaFuncoes(bool ativa) = 0;
+    // The main menu.
+    virtual void MontaTela0() = 0;
+    // The display takes the keyboard focus.
+    virtual void focaVisor() = 0;
+    // The about box, modal.
+    virtual void mostraSobre() = 0;
+    // Ends the transfer run under way and tells the operator: the run stops, the message is
+    // shown, the panel answers again on the main menu; in selector mode the window closes.
+    virtual void abandona(const std::string& texto, int tipo) = 0;
+};
+
+}  // namespace tolvan
