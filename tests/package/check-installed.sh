@@ -23,8 +23,8 @@ grep -qE $'^[0-9]+\r$' "$common/Comm.txt" || fail "Comm.txt holds no port number
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate /usr/share/applications/tolvanlink.desktop || fail "desktop entry"
 fi
-# man finds and shows each command's page.
-for command in tolvanlink tolvan-catalogue tolvan-emulator; do
+# man finds and shows the page of each command in the root's bin.
+for command in $(ls "$R/bin"); do
     [ "$(man -w "$command")" = "/usr/share/man/man1/$command.1.gz" ] || fail "man does not find $command"
     grep -q -- "--help" <<<"$(MANWIDTH=80 man "$command" 2>/dev/null)" || fail "man $command shows no options"
 done
