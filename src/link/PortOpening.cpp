@@ -50,12 +50,13 @@ int PortOpening::lePortFile() {
 
 // Every operator saves his port in the same file, in a folder shared by their group where no one
 // may delete another's file: the file is rewritten in place, keeping its owner and mode, and one
-// made here is writable by the group whatever the umask says of it.
+// made here is writable by the group whatever the umask says of it. A link or a pipe that another
+// operator put in its place is not written through nor waited on.
 void PortOpening::gravaPortFile(int number) {
     const std::filesystem::path arquivo = f_.files.resolve(f_.Drive + kPortFile);
     std::error_code ec;
     std::filesystem::create_directories(arquivo.parent_path(), ec);
-    int fd = ::open(arquivo.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = ::open(arquivo.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0 && errno == ENOENT) {
         fd = ::open(arquivo.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
         struct stat criado;

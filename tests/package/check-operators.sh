@@ -4,7 +4,8 @@
 # file, the port map, the example or the other's files, nor write the port map; each may make
 # files of his own. Both save their port with the installed program: it rewrites the port file in
 # place, root's as well as one the first operator's program made after the file was deleted
-# (group-writable, so the second operator's program can rewrite it). The program writes the port
+# (group-writable, so the second operator's program can rewrite it), but not through a link one
+# operator put in its place. The program writes the port
 # file at start when the file is missing or holds no port number; it opens COM2, the device
 # emulator, says that no system is installed and ends when answered.
 # The test makes the two users and removes them; the folder is put back as it was.
@@ -69,9 +70,10 @@ refused "write the port map" "$a" sh -c ': >>SerialComm.txt'
 refused "replace the port map" "$a" mv "$a.txt" SerialComm.txt
 as "$a" rm "$a.txt" || fail "$a cannot delete his own file"
 
-# run_program USER: the installed launcher as the operator, until its no-system message.
+# run_program USER [REPORT]: the installed launcher as the operator, until its no-system
+# message; it reports REPORT about the port file, or nothing.
 run_program() {
-    local user="$1" out="$scratch/program-$1.out"
+    local user="$1" report="${2:-}" out="$scratch/program-$1.out"
     (cd / && as "$user" env HOME="$scratch/home-$user" XDG_STATE_HOME="" QT_QPA_PLATFORM=xcb \
         TOLVAN_ROOT="" "$R/bin/tolvanlink" >"$out" 2>&1) &
     local program=$!
@@ -80,7 +82,8 @@ run_program() {
     press "Informação" Return
     wait_exit "$program" 15
     [ "$status" -eq 0 ] || fail "$user: the program ended with $status: $(cat "$out")"
-    if grep -q 'port file' "$out"; then fail "$user: $(cat "$out")"; fi
+    if [ -z "$report" ] && grep -q 'port file' "$out"; then fail "$user: $(cat "$out")"; fi
+    if [ -n "$report" ] && ! grep -q "$report" "$out"; then fail "$user: no \"$report\": $(cat "$out")"; fi
 }
 expect_port_file() {  # OWNER MODE INODE(or -)
     local seen
@@ -108,5 +111,13 @@ inode="$(stat -c %i Comm.txt)"
 run_program "$b"
 expect_port_file "$a" 664 "$inode"
 refused "delete the other's Comm.txt" "$b" rm -f Comm.txt
+
+# A link that the first operator puts in the port file's place is not written through by the
+# second's program: his own file stays as it was.
+as "$b" sh -c 'echo private >"$1"' - "$b.txt"
+as "$a" rm Comm.txt
+as "$a" ln -s "$b.txt" Comm.txt
+run_program "$b" "Cannot write the port file"
+[ "$(cat "$b.txt")" = private ] || fail "the program wrote through a link: $(od -c "$b.txt")"
 
 echo "operators: ok (two members of dialout keep the shared folder's files and both save the port)"
