@@ -1,7 +1,11 @@
-// tolvan-bench-core: verifies a 510-sector image against the emulated device on the simulated
-// clock, with the diagnostic lists and the receive log filling, and prints what it cost:
-//   cpu_ms=<CPU time of the verification> peak_kb=<peak resident set of the process> ...
-// A process of its own, so that its peak memory is the verification's and nothing else's.
+// tolvan-bench-core: what the core costs, in a process of its own so that its peak memory is the
+// measured work's and nothing else's.
+//   tolvan-bench-core             verifies a 510-sector image against the emulated device on the
+//                                 simulated clock, with the diagnostic lists and the receive log
+//                                 filling: cpu_ms=... peak_kb=... ...
+//   tolvan-bench-core read <MB>   LeArqBin on an L image of that many megabytes (the file-side
+//                                 diagnostic lists filling): wall_ms=... cpu_ms=... peak_kb=...
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -40,10 +44,45 @@ int sectorsRead(const tolvan::sim::SimDevice& device) {
     return n;
 }
 
+// LeArqBin on an image of `megabytes` MB, written to disk in pieces so that the bench holds no
+// copy of it.
+int readImage(long megabytes) {
+    using namespace tolvan;
+    sim::TestRig rig;
+    rig.setSystems({{"Grande", "M.BIN", 1, "GRANDE_L.BIN", 1, "", 0}});
+    rig.start();
+    const std::size_t bytes = static_cast<std::size_t>(megabytes) << 20;
+    {
+        const std::string piece = bench::imagePattern(1 << 16, 2);
+        bench::writeImage(rig, "GRANDE_L.BIN", "");
+        std::ofstream out(rig.root / "Orsolite" / "Tolvan Link" / "bin" / "GRANDE_L.BIN",
+                          std::ios::binary | std::ios::app);
+        for (std::size_t n = 0; n < bytes; n += piece.size())
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    }
+    FrmTolvanLink& f = rig.form();
+    f.ImagemL = true;
+    f.NomeArq = "GRANDE_L.BIN";
+    const long baselineKb = peakKb();
+    const double cpuBefore = cpuMs();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    bool ok = false;
+    f.dispatch([&] { ok = f.arquivos.LeArqBin(f.arquivos.caminhoImagem()); });
+    const double wall =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallBefore)
+            .count();
+    const double cpu = cpuMs() - cpuBefore;
+    ok = ok && static_cast<std::size_t>(f.QtdBytesArq) == bytes;
+    std::printf("wall_ms=%.1f cpu_ms=%.1f peak_kb=%ld baseline_kb=%ld bytes=%d result=%s\n", wall,
+                cpu, peakKb(), baselineKb, f.QtdBytesArq, ok ? "ok" : "failed");
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     using namespace tolvan;
+    if (argc == 3 && std::string(argv[1]) == "read") return readImage(std::atol(argv[2]));
     sim::TestRig rig;
     sim::SimDevice device(rig.loop, rig.serial);
     // The receive log shows when debug.txt lies in the current folder (the rig's root).

@@ -17,7 +17,7 @@ constexpr std::int64_t kPausaGravaArq = 400 * kMs;
 constexpr std::int64_t kPausaLeitura = 100 * kMs;
 
 // The host takes a sector read as complete once more than 250 data bytes have come after the
-// answer's 3-byte head.
+// answer's 3-byte head; the last sector of an image only once its whole answer has come.
 constexpr std::size_t kBytesLeituraCompleta = 3 + 251;
 
 enum class Kind { Link, Nome, Endereco1, Endereco2, Setores, GravaSetor, LeSetor, Executa, Other };
@@ -53,6 +53,7 @@ struct Frame {
     // When its first byte reached the emulator: the moment the host sent it, on a pty.
     std::int64_t atUs;
     std::vector<std::pair<std::int64_t, std::size_t>> chunks;  // answer writes: time, bytes
+    bool lastRead = false;                                     // the last sector read of an image
 
     std::size_t answerBytes() const {
         std::size_t n = 0;
@@ -63,7 +64,7 @@ struct Frame {
     // How much of its answer the host waits for before it acts on it.
     std::size_t needed() const {
         const std::size_t total = answerBytes();
-        return kind == Kind::LeSetor ? std::min(total, kBytesLeituraCompleta) : total;
+        return kind == Kind::LeSetor && !lastRead ? std::min(total, kBytesLeituraCompleta) : total;
     }
     // When that much had been written; -1 when it never was.
     std::int64_t answeredUs() const {
@@ -84,6 +85,8 @@ std::vector<Frame> framesOf(const std::vector<LogLine>& log) {
     for (const LogLine& l : log) {
         if (l.dir == "rx") {
             const Kind k = kindOf(l.name);
+            if (!frames.empty() && frames.back().kind == Kind::LeSetor && k != Kind::LeSetor)
+                frames.back().lastRead = true;
             frames.push_back({k, l.name, l.bytes, l.atUs - l.spanUs, {}});
             if (expectedAnswer(k) > 0) waiting.emplace_back(frames.size() - 1, expectedAnswer(k));
         } else if (l.dir == "tx" && !waiting.empty()) {
@@ -93,6 +96,7 @@ std::vector<Frame> framesOf(const std::vector<LogLine>& log) {
             if (due == 0) waiting.pop_front();
         }
     }
+    if (!frames.empty() && frames.back().kind == Kind::LeSetor) frames.back().lastRead = true;
     return frames;
 }
 

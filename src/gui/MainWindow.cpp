@@ -187,6 +187,16 @@ void MainWindow::changed(ControlId control) {
 }
 
 void MainWindow::repaintNow(ControlId control) {
+    // A blocking routine may ask for thousands of immediate repaints a second (reading an image
+    // file updates its count every 100 bytes); the screen shows one a frame, so a request within
+    // a frame of the last drawing waits for the next one, or for the event loop.
+    constexpr qint64 kFrameMs = 16;
+    QElapsedTimer& drawn = drawnAt_[control];
+    if (drawn.isValid() && drawn.elapsed() < kFrameMs) {
+        changed(control);
+        return;
+    }
+    drawn.start();
     dirty_.erase(control);
     refresh(control);
     if (control == ControlId::Window || control == ControlId::ImgTolvanLink) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -97,6 +99,8 @@ class MainWindow : public QWidget, public ViewListener {
 
     std::set<ControlId> dirty_;
     bool flushQueued_ = false;
+    // When each control was last drawn at once, to hold immediate drawing to the screen's pace.
+    std::map<ControlId, QElapsedTimer> drawnAt_;
     bool activated_ = false;
 };
 

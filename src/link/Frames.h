@@ -31,6 +31,14 @@ inline const std::string kCmdExecuta{"\x00\x03\x0B", 3};
 
 // The device's answers that the host recognises.
 inline constexpr std::string_view kRespostaLink = "00 03 01";
+// Bytes of an image in one sector.
+inline constexpr int kBytesPorSetor = 256;
+// Sector counts that the count frames carry faithfully: 00 N for 0 to 255, 01 (N - 255) for
+// 256 to 510. Any other count would announce to the device another number than the host uses.
+inline constexpr std::int64_t kSetoresMaximos = 510;
+constexpr bool contagemRepresentavel(std::int64_t setores) {
+    return setores >= 0 && setores <= kSetoresMaximos;
+}
 // Length of the head 01 03 09 that starts every answer to CmdLeSetor.
 inline constexpr int kTamanhoCabecalhoSetor = 3;
 

@@ -28,9 +28,15 @@ void Receiver::ComPortTriggerAvail(std::uint16_t count) {
         if (f.SetorAtual < f.QtdSetores) {
             f.TimerRead->start();
             f.TimeOut->stop();
+        } else if (f.BytesBloco >= kBytesPorSetor) {
+            // The last sector is compared only once its answer is whole.
+            f.TimerRead->stop();
+            comparaUltimoSetor();
         } else {
-            f.Modo.clear();
-            f.verificacao.VerificaArq();
+            // Its last chunk is still on the line: the comparison waits for TimerRead, the
+            // time any sector gets before the next request.
+            f.TimerRead->start();
+            f.TimeOut->stop();
         }
     }
     if (f.Modo == "Gravacao" && f.Enviando) f.gravacao.GravaArq();
@@ -110,9 +116,20 @@ void Receiver::passo(int passo, bool leitura) {
     }
 }
 
+void Receiver::comparaUltimoSetor() {
+    f_.Modo.clear();
+    f_.verificacao.VerificaArq();
+}
+
 void Receiver::TimerReadTimer() {
     FrmTolvanLink& f = f_;
     f.TimerRead->stop();
+    if (f.Modo != "Leitura") return;
+    // The last sector came short of 256 bytes and had its time: compare what came.
+    if (f.SetorAtual >= f.QtdSetores) {
+        comparaUltimoSetor();
+        return;
+    }
     f.TimeOut->start();
     f.LendoSetor = true;
     f.BytesBloco = 0;

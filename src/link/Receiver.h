@@ -32,7 +32,7 @@ class Receiver {
   private:
     void recebe(std::uint8_t byte, std::string& textoBytes);
     void passo(int passo, bool leitura);
-    void pedeSetor();
+    void comparaUltimoSetor();
     FrmTolvanLink& f_;
 };
 

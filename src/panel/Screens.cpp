@@ -82,7 +82,11 @@ void Screens::RotinasTela2() {
     f_.iLedBar1.setVisible(true);
     f_.lblStatus.setVisible(true);
     const int linha = f_.lbxVisor.itemIndex();
-    if (linha == 1 || linha == 2) {
+    const bool gravacao = linha == 1 || linha == 2;
+    const bool verificacao = linha != 2;
+    // A row the device cannot be given whole is refused before anything is sent.
+    if (!f_.arquivos.imagensProntas(gravacao, verificacao)) return;
+    if (gravacao) {
         f_.gravacao.Gravacao();
     } else {
         f_.verificacao.Verificacao();

@@ -89,6 +89,12 @@ void TestRig::removeFile(const std::string& programPath) const {
     std::filesystem::remove(path(programPath), ec);
 }
 
+void TestRig::writeImage(const std::string& name, const std::string& content) const {
+    const std::filesystem::path bin = root / "Orsolite" / "Tolvan Link" / "bin";
+    std::filesystem::create_directories((bin / name).parent_path());
+    std::ofstream(bin / name, std::ios::binary | std::ios::trunc) << content;
+}
+
 void TestRig::setSystems(const std::vector<FakeCatalogueStore::System>& systems) {
     catalogue.setSystems(systems);
     writeFile(kCatalogueFile, "catalogue");

@@ -40,6 +40,9 @@ class TestRig {
     bool exists(const std::string& programPath) const;
     void removeFile(const std::string& programPath) const;
 
+    // An image file in the program's bin folder.
+    void writeImage(const std::string& name, const std::string& content) const;
+
     // A catalogue file with these systems (the rows the fake store returns).
     void setSystems(const std::vector<FakeCatalogueStore::System>& systems);
 

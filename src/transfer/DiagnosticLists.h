@@ -9,9 +9,10 @@ namespace tolvan {
 
 class FrmTolvanLink;
 
-// One hidden diagnostic list: a line per byte, "<number>: <HH>". Held as number and byte and
-// rendered on demand, since a large image gives well over a hundred thousand lines; a
-// model-based view draws it.
+// One hidden diagnostic list: a line per byte, "<number>: <HH>". A large image gives millions
+// of lines, so they are held as their bytes, one byte a line, with their numbers as runs of
+// consecutive numbers (a list fills one entry after another; a new run starts where a new read
+// starts numbering again), and rendered on demand for a model-based view.
 class DiagnosticList {
   public:
     struct Line {
@@ -19,10 +20,12 @@ class DiagnosticList {
         std::uint8_t byte;
         friend bool operator==(const Line&, const Line&) = default;
     };
-    std::size_t count() const { return lines_.size(); }
-    const Line& line(std::size_t i) const { return lines_[i]; }
+    std::size_t count() const { return bytes_.size(); }
+    Line line(std::size_t i) const;
     std::string text(std::size_t i) const;
-    void add(std::int32_t number, std::uint8_t byte) { lines_.push_back({number, byte}); }
+    void add(std::int32_t number, std::uint8_t byte);
+    // Room for `more` lines beyond those held, so that a long read grows the list once.
+    void reserve(std::size_t more) { bytes_.reserve(bytes_.size() + more); }
     // Empties the list; nothing stays selected.
     void clear();
     int itemIndex() const { return itemIndex_; }
@@ -30,7 +33,12 @@ class DiagnosticList {
     void setItemIndex(int i);
 
   private:
-    std::vector<Line> lines_;
+    struct Run {
+        std::size_t first;    // the run's first line
+        std::int32_t number;  // that line's number
+    };
+    std::vector<std::uint8_t> bytes_;
+    std::vector<Run> runs_;
     int itemIndex_ = -1;
 };
 
@@ -56,6 +64,8 @@ class DiagnosticLists {
     // it at the next notifica() (the end of the file read, the receive log of the event).
     void adicionaArquivo(std::int32_t numero, std::uint8_t byte);
     void adicionaLido(std::int32_t numero, std::uint8_t byte);
+    // Room for `bytes` more file-side lines from entry `primeiro` on, before a long read.
+    void reservaArquivo(std::int32_t primeiro, std::size_t bytes);
     // Tells the view once about every line added since the last time.
     void notifica();
 

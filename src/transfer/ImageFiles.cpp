@@ -1,12 +1,14 @@
 #include "transfer/ImageFiles.h"
 
 #include <sys/stat.h>
+
 #include <array>
 
 #include "app/FrmTolvanLink.h"
 #include "link/Frames.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
+#include "transfer/ImageOpening.h"
 
 namespace tolvan {
 
@@ -19,16 +21,12 @@ bool eByteInicialIgnorado(std::uint8_t b) {
     return b == 0xFF || b == 0x00;
 }
 
-// Opens a regular file for reading; a directory counts as a file that cannot be opened.
-std::FILE* abreLeitura(const std::filesystem::path& p) {
-    std::FILE* fp = std::fopen(p.c_str(), "rb");
-    if (!fp) return nullptr;
-    struct stat st {};
-    if (::fstat(::fileno(fp), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(fp);
-        return nullptr;
-    }
-    return fp;
+// Whether the file holds a byte to send: any byte of an L image, a byte other than the leading
+// FF and 00 of a main image.
+bool temByteParaEnviar(std::FILE* fp, bool principal) {
+    for (int c; (c = std::fgetc(fp)) != EOF;)
+        if (!principal || !eByteInicialIgnorado(static_cast<std::uint8_t>(c))) return true;
+    return false;
 }
 
 std::string erroDeLeitura(const std::string& path) {
@@ -63,11 +61,12 @@ void ImageFiles::fecha() {
 
 bool ImageFiles::AbreArq(const std::string& path) {
     fecha();
-    arqBin_ = abreLeitura(f_.files.resolve(path));
-    if (!arqBin_) {
-        naoEncontrado(path);
+    ImagemAberta aberta = abreImagem(f_.files, path, nomeNoCaminho(path));
+    if (aberta.falha) {
+        naoAbre(path, aberta.falha);
         return false;
     }
+    arqBin_ = aberta.arquivo;
     caminhoAberto_ = path;
     for (;;) {
         const int c = std::fgetc(arqBin_);
@@ -110,14 +109,21 @@ bool ImageFiles::LeArqBin(const std::string& path) {
     f_.lblStatus.setCaption(kLendoArquivo);
     f_.lblStatus.repaint();
 
-    std::FILE* fp = abreLeitura(f_.files.resolve(path));
-    if (!fp) {
-        naoEncontrado(path);
+    ImagemAberta aberta = abreImagem(f_.files, path, nomeNoCaminho(path));
+    if (aberta.falha) {
+        naoAbre(path, aberta.falha);
         return false;
     }
+    std::FILE* fp = aberta.arquivo;
 
     f_.QtdBytesArq = 0;
     f_.BytesArq.clear();
+    struct stat st {};
+    if (::fstat(::fileno(fp), &st) == 0 && st.st_size > 0) {
+        const auto tamanho = static_cast<std::size_t>(st.st_size);
+        f_.BytesArq.reserve(tamanho);
+        f_.diagnostico.reservaArquivo(1, tamanho);
+    }
     std::int64_t lidos = 0;  // every byte read, skipped ones included
     int barra = 0;
     bool iniciado = false;
@@ -186,10 +192,68 @@ void ImageFiles::encerraExecucao() {
     fecha();
 }
 
-void ImageFiles::naoEncontrado(const std::string& path) {
+std::string ImageFiles::nomeNoCaminho(const std::string& path) const {
+    const std::string bin = f_.DirPrograma + "\\bin\\";
+    return path.rfind(bin, 0) == 0 ? path.substr(bin.size()) : path;
+}
+
+void ImageFiles::naoAbre(const std::string& path, const FalhaAbertura& falha) {
     encerraExecucao();
-    f_.Mensagem("Arquivo não encontrado: " + path, kErro, kBotaoOk);
+    f_.Mensagem(textoDaFalha(falha, path), kErro, kBotaoOk);
     f_.Close();
+}
+
+bool ImageFiles::imagensProntas(bool gravacao, bool verificacao) {
+    std::vector<Imagem> imagens = {Imagem::Principal, Imagem::L};
+    if (temImagemL2()) imagens.push_back(Imagem::L2);
+    for (Imagem imagem : imagens) {
+        const DadosImagem& d = dadosDa(imagem);
+        const std::int64_t setores = f_.QrTolvanLink.asInteger(d.colunaSetor);
+        if (!contagemRepresentavel(setores)) {
+            recusaContagem(d.colunaSetor, setores);
+            return false;
+        }
+    }
+    for (Imagem imagem : imagens) {
+        const DadosImagem& d = dadosDa(imagem);
+        const std::string nome = f_.QrTolvanLink.asString(d.colunaArquivo);
+        const std::string caminho = f_.DirPrograma + "\\bin\\" + nome;
+        // Programming opens the path trimmed, verification as it stands.
+        if (gravacao) {
+            const std::string aparado = Trim(caminho);
+            ImagemAberta aberta = abreImagem(f_.files, aparado, nome);
+            if (aberta.falha) {
+                naoAbre(aparado, aberta.falha);
+                return false;
+            }
+            const bool vazio = !temByteParaEnviar(aberta.arquivo, !d.imagemL);
+            std::fclose(aberta.arquivo);
+            if (vazio) {
+                abandona("Arquivo vazio: " + aparado);
+                return false;
+            }
+        }
+        if (verificacao) {
+            if (const FalhaAbertura falha = confereImagem(f_.files, caminho, nome)) {
+                naoAbre(caminho, falha);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void ImageFiles::recusaContagem(const char* coluna, std::int64_t setores) {
+    encerraExecucao();
+    f_.Mensagem("O sistema " + Trim(f_.SistemaEscolhido) + " tem " + std::to_string(setores) +
+                    " setores em " + coluna + ".\rCada imagem pode ter de 0 a " +
+                    std::to_string(kSetoresMaximos) + " setores.\rA operação não será feita.",
+                kErro, kBotaoOk);
+    // The operation menu stays, for the catalogue to be put right.
+    f_.painel.AtivaFuncoes(true);
+    f_.lblStatus.setCaption("[Conectado]");
+    f_.focaVisor();
+    if (f_.ModoSelecao) f_.Close();
 }
 
 void ImageFiles::falhaDeLeitura() {

@@ -7,6 +7,7 @@
 namespace tolvan {
 
 class FrmTolvanLink;
+struct FalhaAbertura;
 
 // The three images of a catalogue row.
 enum class Imagem { Principal, L, L2 };
@@ -63,6 +64,12 @@ class ImageFiles {
     // Where the current image lies, as the program builds it.
     std::string caminhoImagem() const;
 
+    // Before an operation's first frame: every image the chosen row names has a sector count
+    // the count frames carry and a file that opens, as programming (trimmed path) and
+    // verification (path as built) will open it. Otherwise says so and returns false: a file
+    // closes the program, a count leaves the operation menu for another choice.
+    bool imagensProntas(bool gravacao, bool verificacao);
+
     // Ends the run after `texto` as an error with OK: nothing more is sent, the panel answers
     // again and the main menu is shown; in selector mode the window closes.
     void abandona(const std::string& texto);
@@ -70,7 +77,10 @@ class ImageFiles {
   private:
     // The run goes no further: timers, sequence and file stopped.
     void encerraExecucao();
-    void naoEncontrado(const std::string& path);
+    // The image's name in a path built as DirPrograma + "\\bin\\" + name.
+    std::string nomeNoCaminho(const std::string& path) const;
+    void naoAbre(const std::string& path, const FalhaAbertura& falha);
+    void recusaContagem(const char* coluna, std::int64_t setores);
 
     FrmTolvanLink& f_;
     std::FILE* arqBin_ = nullptr;

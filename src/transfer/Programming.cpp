@@ -6,12 +6,6 @@
 
 namespace tolvan {
 
-namespace {
-
-constexpr int kBytesPorSetor = 256;
-
-}  // namespace
-
 void Programming::Gravacao() {
     iniciaImagem(Imagem::Principal);
 }

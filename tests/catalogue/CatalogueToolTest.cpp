@@ -71,6 +71,9 @@ TEST_F(CatalogueToolTest, CreateAddUpdateRemoveAndList) {
         run({"add", db_, "-d", "Beta", "--arquivo", "nada", "--arquivo-l", "y", "--setor-l", "1"}),
         run({"add", db_, "-d", "Beta", "--arquivo", "x", "--setor", "-1", "--arquivo-l", "y",
              "--setor-l", "1"}),
+        run({"add", db_, "-d", "Beta", "--arquivo", "x", "--setor", "1", "--arquivo-l", "y",
+             "--setor-l", "511"}),
+        run({"update", db_, "alfa", "--setor-l2", "70000"}),
         run({"update", db_, "alfa", "-d", "zeta"}),
         run({"remove", db_, "ninguem"}),
     };
@@ -101,6 +104,7 @@ TEST_F(CatalogueToolTest, CheckComparesTheCatalogueWithTheImages) {
     db.insert({"Errado", "m.bin", 1, "m.l", 2, "falta.l2", 1});
     db.insert({"Vazio", "vazio.bin", 0, "m.l", 2, "", 0});
     db.insertAsIs({" Certo", "m.bin", 2, "m.l", 2, "", 0});
+    db.insertAsIs({"Grande", "../m.bin", 2, "m.l", 600, "", 0});
     db.insert({"Ação", "m.bin", 2, "m.l", 2, "", 0});
     // A Latin-1 case twin gets past the index (which folds ASCII only) when written by hand.
     sqlite3* raw = nullptr;
@@ -118,7 +122,10 @@ TEST_F(CatalogueToolTest, CheckComparesTheCatalogueWithTheImages) {
           "\"Errado\": L2 image \"falta.l2\": no such file",
           "\"Vazio\": main image \"vazio.bin\": the file holds no bytes",
           "\" Certo\": the description has outer blanks",
-          "\"Ação\": same description as \"AÇÃO\" (ignoring case).", "6 systems checked against"})
+          "\"Grande\": main image \"../m.bin\": the name leads out of the bin folder.",
+          "\"Grande\": L image: Setor_L must be between 0 and 510, the sector counts the device "
+          "can be given, not 600.",
+          "\"Ação\": same description as \"AÇÃO\" (ignoring case).", "7 systems checked against"})
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
     EXPECT_EQ(r.out.find("\"Certo\":"), std::string::npos) << r.out;
 
@@ -126,6 +133,7 @@ TEST_F(CatalogueToolTest, CheckComparesTheCatalogueWithTheImages) {
     ASSERT_EQ(run({"remove", db_, "Vazio"}).code, kExitOk);
     ASSERT_EQ(run({"remove", db_, " Certo"}).code, kExitOk);
     ASSERT_EQ(run({"remove", db_, "AÇÃO"}).code, kExitOk);
+    ASSERT_EQ(run({"remove", db_, "Grande"}).code, kExitOk);
     EXPECT_EQ(run({"check", db_, "--bin", (dir_ / "bin").string()}).code, kExitOk);
 }
 

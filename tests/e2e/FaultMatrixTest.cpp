@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -81,6 +82,8 @@ class FaultMatrix : public ProgramTest {
         std::function<std::vector<std::string>(const Installation&)> lateArgs;
         // Runs once the emulator is up, before the program starts.
         std::function<void()> beforeProgram;
+        // Answers at the line's rate, in 16-byte chunks, as from a real UART.
+        bool paced = false;
     };
 
     static Begin with(std::vector<std::string> emulatorArgs, bool preload = false) {
@@ -98,7 +101,8 @@ class FaultMatrix : public ProgramTest {
         messageLog_ = install_->cwd() / "messages.log";
         setenv("TOLVAN_MESSAGE_LOG", messageLog_.c_str(), 1);
 
-        std::vector<std::string> args = {"--no-pacing"};
+        std::vector<std::string> args;
+        if (!b.paced) args.push_back("--no-pacing");
         if (b.preload) {
             const install::SystemSpec& s = systems_.front();
             for (const auto& [image, name] :
@@ -364,6 +368,7 @@ struct CorruptCase {
     int offset;         // added to that index (1 past the last byte: the sector's fill)
     bool detected;
     int sectorsRead;  // the images read back end at the first with errors
+    bool paced = false;
 };
 void PrintTo(const CorruptCase& c, std::ostream* os) {
     *os << c.name;
@@ -378,6 +383,7 @@ TEST_P(CorruptTest, ReportsErrorsAndStaysOnTheOperationMenu) {
     Begin b;
     b.options.systems = {s};
     b.preload = true;
+    b.paced = c.paced;
     // The index needs the installed file.
     b.lateArgs = [&](const Installation& in) {
         const std::string name = image == "main" ? s.arquivo
@@ -418,6 +424,9 @@ const CorruptCase kCorruptions[] = {
     {"LLast", "L", true, 0, true, 3},
     {"L2First", "L2", false, 0, true, 4},
     {"L2Last", "L2", true, 0, true, 4},
+    // On a paced line the last chunk of a full last sector comes after the sector looks
+    // complete; it is compared all the same.
+    {"LLastPaced", "L", true, 0, true, 3, true},
     // The fill after the main image's last byte is not part of the file: not compared.
     {"MainFillAfterTheLastByte", "main", true, 1, false, 4},
 };
@@ -559,12 +568,13 @@ TEST_F(FaultMatrix, PortNumberWithNoMapping) {
 
 // ---- Catalogue rows that do not fit their files ----
 
-// The L image's file is missing (or its name is blank): the message names the path, the
-// program closes, and nothing of the L image goes out.
+// An image that cannot be opened (its file missing, its name blank, a FIFO in its place) is
+// found before the operation's first frame: the message names the path, the program closes, and
+// the device receives nothing after the handshake.
 struct MissingCase {
     const char* name;
     Operacao operacao;
-    bool blankName;  // else the named file is absent
+    enum { Absent, BlankName, Fifo } problem;
 };
 void PrintTo(const MissingCase& c, std::ostream* os) {
     *os << c.name;
@@ -572,15 +582,19 @@ void PrintTo(const MissingCase& c, std::ostream* os) {
 
 class MissingImageTest : public FaultMatrix, public ::testing::WithParamInterface<MissingCase> {};
 
-TEST_P(MissingImageTest, NamesThePathAndCloses) {
+TEST_P(MissingImageTest, NamesThePathClosesAndSendsNothing) {
     const MissingCase& c = GetParam();
     install::SystemSpec s = sistema();
     Begin b;
     b.options.systems = {s};
     b.preload = c.operacao == Operacao::Verificacao;
     b.adjust = [&](const Installation& in) {
-        fs::remove(in.programDir() / "bin" / s.arquivoL);
-        if (c.blankName) {
+        const fs::path l = in.programDir() / "bin" / s.arquivoL;
+        fs::remove(l);
+        if (c.problem == MissingCase::Fifo) {
+            ASSERT_EQ(::mkfifo(l.c_str(), 0644), 0);
+        }
+        if (c.problem == MissingCase::BlankName) {
             install::SystemSpec blank = s;
             blank.arquivoL = "";
             install::writeCatalogue(in.programDir() / "Tabelas" / "TolvanLink.db", {blank});
@@ -591,40 +605,31 @@ TEST_P(MissingImageTest, NamesThePathAndCloses) {
     ASSERT_NO_FATAL_FAILURE(conecta(*emulator_));
     ASSERT_NO_FATAL_FAILURE(escolhe(c.operacao));
 
-    const std::string path =
-        install_->programDir().string() + "/\\bin\\" + (c.blankName ? "" : s.arquivoL);
-    std::optional<ShownMessage> m;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            for (const ShownMessage& shown : messages())
-                if (shown.text.rfind(kNaoEncontrado, 0) == 0) m = shown;
-            return m.has_value();
-        },
-        40s))
-        << describe(messages()) << "\n"
-        << emulator_->frameLog();
+    const std::string path = install_->programDir().string() + "/\\bin\\" +
+                             (c.problem == MissingCase::BlankName ? "" : s.arquivoL);
+    const std::string text =
+        c.problem == MissingCase::Fifo
+            ? "Arquivo não pôde ser aberto: " + path + " (não é um arquivo comum)"
+            : kNaoEncontrado + path;
+    const std::optional<ShownMessage> m = waitMessage(text, 20s);
+    ASSERT_TRUE(m) << describe(messages()) << "\n" << emulator_->frameLog();
     EXPECT_EQ(m->title, kErro);
-    EXPECT_EQ(m->text, kNaoEncontrado + path);
     ASSERT_NO_FATAL_FAILURE(answer(kErro, {"Return"}));
     ASSERT_NO_FATAL_FAILURE(expectExit());
-    nadaEnviadoDepois(*m);
+    // Nothing after the device's answer to the link poll: no greeting, no set-up, no sector.
     const std::vector<LoggedFrame> all = frames();
-    if (c.operacao == Operacao::Verificacao) {
-        // The main image read back (two sectors), the L image never asked for.
-        EXPECT_EQ(emulator_->framesNamed("LeSetor"), 2);
-        EXPECT_EQ(emulator_->framesNamed("Endereco2Leitura"), 1);
-    } else {
-        // The L image's set-up went out, none of its sectors.
-        EXPECT_EQ(emulator_->framesNamed("GravaSetor"), 2);
-        EXPECT_EQ(emulator_->framesNamed("Endereco2Gravacao"), 2);
-    }
-    EXPECT_EQ(emulator_->framesNamed("Executa"), 0);
-    EXPECT_EQ(textos(messages()), (std::vector<std::string>{kDesconecte, m->text}));
+    const std::vector<LoggedFrame> answers = named(all, "RespostaLink");
+    ASSERT_FALSE(answers.empty());
+    const std::vector<LoggedFrame> late = receivedAfter(all, answers.back().time);
+    EXPECT_TRUE(late.empty()) << late.size() << " frames after the connection, the first "
+                              << late.front().name;
+    EXPECT_EQ(textos(messages()), (std::vector<std::string>{kDesconecte, text}));
 }
 
 const MissingCase kMissing[] = {
-    {"ProgrammingAbsentFile", Operacao::Gravacao, false},
-    {"VerifyingBlankName", Operacao::Verificacao, true},
+    {"ProgrammingAbsentFile", Operacao::Gravacao, MissingCase::Absent},
+    {"VerifyingBlankName", Operacao::Verificacao, MissingCase::BlankName},
+    {"ProgrammingAndVerifyingFifo", Operacao::GravacaoVerificacao, MissingCase::Fifo},
 };
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, MissingImageTest, ::testing::ValuesIn(kMissing),

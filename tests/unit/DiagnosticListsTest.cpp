@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TransferFixture.h"
+#include "link/Frames.h"
 
 namespace tolvan::test {
 namespace {
@@ -70,6 +71,13 @@ TEST_F(DiagnosticListsTest, ReadingAFileNotifiesTheViewOnce) {
     on([&] { f().arquivos.LeArqBin(built("M.BIN")); });
     EXPECT_EQ(d().ListBox1.count(), 5000u);
     EXPECT_EQ(view.changes[ControlId::DiagnosticLists], 1);
+    // A second read appends its lines, numbered from 1 again.
+    on([&] { f().arquivos.LeArqBin(built("M.BIN")); });
+    EXPECT_EQ(d().ListBox1.count(), 10000u);
+    EXPECT_EQ(d().ListBox1.text(4999),
+              "5000: " + ByteHex(static_cast<std::uint8_t>(pattern(5000)[4999])));
+    EXPECT_EQ(d().ListBox1.text(5000), "1: " + ByteHex(static_cast<std::uint8_t>(pattern(1)[0])));
+    EXPECT_EQ(d().ListBox1.line(9999).number, 5000);
 }
 
 TEST_F(DiagnosticListsTest, ReceiveLogHasALinePerEventOnlyWithDebugTxt) {

@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
 
 #include "TransferFixture.h"
 #include "texts/Mensagem.h"
@@ -109,5 +114,113 @@ TEST_F(ImageFilesTest, ReadErrorAbandonsTheRunWithTheFileNamed) {
     EXPECT_FALSE(f().closed());
 }
 
+// Whatever would stop a run part-way is found before its first frame, so the device is never
+// left half-written: files that cannot be opened (the message names the path as the run would
+// open it, and the program closes), images with nothing to send (the run is abandoned) and
+// sector counts the count frames cannot carry (the operation menu stays).
+struct Refusal {
+    const char* name;
+    int linha;  // operation menu: 1 programming and verification, 2 programming, 3 verification
+    sim::FakeCatalogueStore::System system;
+    std::function<void(const std::filesystem::path& bin)> prepare;
+    std::string message;  // after the image path's start "<bin>"
+    int tela;             // -1: the program closed
+};
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class RefusalTest : public TransferTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(RefusalTest, NothingIsSent) {
+    const Refusal& c = GetParam();
+    writeImage("M.BIN", "abc");
+    writeImage("L.BIN", "x");
+    writeImage("L2.BIN", "y");
+    if (c.prepare) c.prepare(bin());
+    runOperation(c.system, c.linha);
+
+    std::string expected = c.message;
+    if (const auto at = expected.find("<bin>"); at != std::string::npos)
+        expected.replace(at, 5, f().DirPrograma + "\\bin\\");
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{expected});
+    EXPECT_EQ(rig.dialogs.messages.back().kind, kErro);
+    EXPECT_TRUE(device.frames.empty())
+        << device.frames.size() << " frames, the first " << int(device.frames.front().code);
+    EXPECT_FALSE(f().TimeOut->running());
+    if (c.tela < 0) {
+        EXPECT_TRUE(f().closed());
+    } else {
+        EXPECT_FALSE(f().closed());
+        EXPECT_EQ(f().Tela, c.tela);
+        EXPECT_TRUE(f().lbxVisor.enabled());
+    }
+}
+
+const std::string kNaoAbre = "Arquivo não pôde ser aberto: <bin>";
+std::string contagem(int n, const char* coluna) {
+    return "O sistema Sistema tem " + std::to_string(n) + " setores em " + coluna +
+           ".\rCada imagem pode ter de 0 a 510 setores.\rA operação não será feita.";
+}
+void pasta(const std::filesystem::path& b) {
+    std::filesystem::create_directories(b / "sub");
+}
+void fifo(const std::filesystem::path& b) {
+    ::mkfifo((b / "FIFO.BIN").c_str(), 0644);
+}
+void vazio(const std::filesystem::path& b) {
+    std::ofstream(b / "VAZIO.BIN");
+}
+void soPreenchimento(const std::filesystem::path& b) {
+    std::ofstream(b / "FF.BIN", std::ios::binary) << std::string("\xFF\x00\xFF", 3);
+}
+
+// clang-format off
+const Refusal kRefusals[] = {
+    {"MissingL", 2, {"Sistema", "M.BIN", 1, "NADA.BIN", 1, "", 0}, {}, "Arquivo não encontrado: <bin>NADA.BIN", -1},
+    {"MissingL2", 3, {"Sistema", "M.BIN", 1, "L.BIN", 1, "NADA2.BIN", 1}, {}, "Arquivo não encontrado: <bin>NADA2.BIN", -1},
+    // Programming opens the trimmed path, verification the path as it stands.
+    {"TrailingBlankForVerification", 1, {"Sistema", "M.BIN", 1, "L.BIN ", 1, "", 0}, {}, "Arquivo não encontrado: <bin>L.BIN ", -1},
+    {"OutsideBin", 1, {"Sistema", "../../../../../../etc/hostname", 1, "L.BIN", 1, "", 0}, {}, kNaoAbre + "../../../../../../etc/hostname (fora da pasta bin)", -1},
+    {"AbsoluteName", 3, {"Sistema", "M.BIN", 1, "/etc/hostname", 1, "", 0}, {}, kNaoAbre + "/etc/hostname (fora da pasta bin)", -1},
+    {"Folder", 3, {"Sistema", "M.BIN", 1, "sub", 1, "", 0}, pasta, kNaoAbre + "sub (é uma pasta)", -1},
+    {"Fifo", 1, {"Sistema", "M.BIN", 1, "FIFO.BIN", 1, "", 0}, fifo, kNaoAbre + "FIFO.BIN (não é um arquivo comum)", -1},
+    {"EmptyL", 2, {"Sistema", "M.BIN", 1, "VAZIO.BIN", 1, "", 0}, vazio, "Arquivo vazio: <bin>VAZIO.BIN", 0},
+    {"MainOnlyFillBytes", 1, {"Sistema", "FF.BIN", 1, "L.BIN", 1, "", 0}, soPreenchimento, "Arquivo vazio: <bin>FF.BIN", 0},
+    {"NegativeCount", 1, {"Sistema", "M.BIN", -1, "L.BIN", 1, "", 0}, {}, contagem(-1, "Setor"), 2},
+    {"CountAbove510", 3, {"Sistema", "M.BIN", 1, "L.BIN", 1, "L2.BIN", 511}, {}, contagem(511, "Setor_L2"), 2},
+    {"Count70000", 2, {"Sistema", "M.BIN", 1, "L.BIN", 70000, "", 0}, {}, contagem(70000, "Setor_L"), 2},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, RefusalTest, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The file system's own refusal is named; root reads anything, so only others can see it.
+TEST_F(TransferTest, UnreadableImageIsNamedAsSuch) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    writeImage("M.BIN", "abc");
+    writeImage("L.BIN", "x");
+    std::filesystem::permissions(bin() / "L.BIN", std::filesystem::perms::none);
+    runOperation({"Sistema", "M.BIN", 1, "L.BIN", 1, "", 0}, 3);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{"Arquivo não pôde ser aberto: " +
+                                                       built("L.BIN") + " (permissão negada)"});
+    EXPECT_TRUE(device.frames.empty());
+}
+
+// Names in sub-folders of bin, and empty (NULL) columns for a system without an L2 image, are
+// an ordinary run.
+TEST_F(TransferTest, SubFolderNamesAndNullColumnsRun) {
+    writeImage("sub/M.BIN", pattern(10));
+    writeImage("L.BIN", pattern(10, 2));
+    runOperation({"Sistema", "sub/M.BIN", 1, "L.BIN", 1, "", 0}, 1, [](CatalogueTable& t) {
+        t.rows[0][5] = CatalogueValue{};  // Arquivo_L2
+        t.rows[0][6] = CatalogueValue{};  // Setor_L2
+    });
+    EXPECT_EQ(rig.messages(),
+              std::vector<std::string>{
+                  " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. "});
+    EXPECT_EQ(device.images[0], pattern(10) + std::string(246, '\0'));
+}
 }  // namespace
 }  // namespace tolvan::test

@@ -152,6 +152,10 @@ class SelectorListTest : public SystemListTest {
   protected:
     void selectorWith(int systems, const std::string& wanted) {
         rig.setSystems(numberedSystems(systems));
+        for (const auto& s : numberedSystems(systems)) {
+            rig.writeImage(s.arquivo, "\x01");
+            rig.writeImage(s.arquivoL, "\x01");
+        }
         rig.writeFile(kSelectionFile, "primeira\r\nsegunda\r\n" + wanted + "\r\n");
         rig.dialogs.onMessage = [](const MessageDialog& d) { return d.defaultCode; };
         rig.start();

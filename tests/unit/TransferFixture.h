@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -124,16 +125,17 @@ class TransferTest : public ::testing::Test {
     }
     std::filesystem::path bin() const { return rig.root / "Orsolite" / "Tolvan Link" / "bin"; }
     void writeImage(const std::string& name, const std::string& content) {
-        std::filesystem::create_directories(bin());
-        std::ofstream(bin() / name, std::ios::binary) << content;
+        rig.writeImage(name, content);
     }
     // The path as the program builds it.
     std::string built(const std::string& name) { return f().DirPrograma + "\\bin\\" + name; }
 
     // Starts on one system, connects, confirms the system and then operation menu line `linha`
     // (1 programming and verification, 2 programming, 3 verification).
-    void runOperation(const sim::FakeCatalogueStore::System& system, int linha) {
+    void runOperation(const sim::FakeCatalogueStore::System& system, int linha,
+                      const std::function<void(CatalogueTable&)>& adjust = {}) {
         rig.setSystems({system});
+        if (adjust) adjust(rig.catalogue.table);
         rig.start();
         on([&] {
             f().painel.cliqueVisor(1);

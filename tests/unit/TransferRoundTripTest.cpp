@@ -7,17 +7,21 @@ namespace tolvan::test {
 namespace {
 
 const std::string kSemErros = " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ";
+const std::string kComErros = " ARQUIVO VERIFICADO COM ERROS ";
 
-// Programming and verification against the emulated device on a paced line: what is written
-// reads back equal, and a flipped byte in the device's answer is found.
+// Programming and verification against the emulated device on a paced line (19200 baud, the
+// answers in 16-byte chunks): what is written reads back equal, and a flipped byte in the
+// device's answer is found wherever it lies, also in the last chunk of an image's last sector.
 class TransferRoundTripTest : public TransferTest {
   protected:
-    void run(emu::DeviceOptions options) {
+    // Main image: 00 FF, then `mainBytes` bytes; L image of 300 bytes; L2 image of 256.
+    void run(emu::DeviceOptions options, std::size_t mainBytes = 1000) {
         sim::SimDevice emulated(rig.loop, rig.serial, options);
-        writeImage("M.BIN", bytes({0x00, 0xFF}) + pattern(1000));
+        writeImage("M.BIN", bytes({0x00, 0xFF}) + pattern(mainBytes));
         writeImage("L.BIN", pattern(300, 2));
         writeImage("L2.BIN", pattern(256, 3));
-        runOperation({"Sistema", "M.BIN", 4, "L.BIN", 2, "L2.BIN", 1}, 1);
+        const int mainSectors = static_cast<int>((mainBytes + 255) / 256);
+        runOperation({"Sistema", "M.BIN", mainSectors, "L.BIN", 2, "L2.BIN", 1}, 1);
         main = emulated.store().image(emu::kMainImage);
     }
     std::string main;
@@ -30,13 +34,38 @@ TEST_F(TransferRoundTripTest, WrittenImagesReadBackEqual) {
     EXPECT_EQ(f().Tela, 0);
 }
 
-TEST_F(TransferRoundTripTest, FlippedByteIsReported) {
+// A last sector that the device answers with fewer than 256 bytes (here 252) is compared 100 ms
+// after its last chunk, not left to the time-out.
+TEST_F(TransferRoundTripTest, ShortLastSectorIsComparedAfterItsPause) {
     emu::DeviceOptions options;
-    options.corruptions.push_back({emu::kLImage, 290});
-    run(options);
-    EXPECT_EQ(rig.messages(), std::vector<std::string>{" ARQUIVO VERIFICADO COM ERROS "});
+    options.truncations.push_back({emu::kMainImage, 2, 3 + 252});
+    options.corruptions.push_back({emu::kMainImage, 256 + 251});
+    run(options, 512);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kComErros});
+}
+
+// A byte flipped in the read-back: inside a sector, and at the very end of a full last sector,
+// whose last chunk arrives after the sector already looks complete.
+struct Flip {
+    emu::Address image;
+    std::size_t index;
+};
+void PrintTo(const Flip& f, std::ostream* os) {
+    *os << "image " << std::hex << f.image << " byte " << std::dec << f.index;
+}
+class FlippedByteTest : public TransferRoundTripTest, public ::testing::WithParamInterface<Flip> {};
+
+TEST_P(FlippedByteTest, IsReported) {
+    emu::DeviceOptions options;
+    options.corruptions.push_back({GetParam().image, GetParam().index});
+    run(options, 512);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kComErros});
     EXPECT_EQ(f().Tela, 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(ReadBack, FlippedByteTest,
+                         ::testing::Values(Flip{emu::kLImage, 290}, Flip{emu::kMainImage, 509},
+                                           Flip{emu::kMainImage, 511}, Flip{emu::kL2Image, 255}));
 
 }  // namespace
 }  // namespace tolvan::test

@@ -8,6 +8,7 @@
 #include <memory>
 #include <system_error>
 
+#include "link/Frames.h"
 #include "services/PathResolver.h"
 
 namespace tolvan::catalogue {
@@ -60,10 +61,8 @@ bool startsWithSqliteMagic(const std::filesystem::path& file) {
 }
 
 void checkSector(const CatalogueRow& row, const char* column, std::int64_t value) {
-    if (value < 0 || value > std::numeric_limits<std::int32_t>::max())
-        throw ToolError("\"" + row.descricao + "\": " + column + " must be between 0 and " +
-                        std::to_string(std::numeric_limits<std::int32_t>::max()) + ", not " +
-                        std::to_string(value) + ".");
+    if (!contagemRepresentavel(value))
+        throw ToolError("\"" + row.descricao + "\": " + sectorCountProblem(column, value));
 }
 
 sqlite3* openConnection(const std::filesystem::path& file, int flags) {
@@ -84,6 +83,11 @@ bool sameDescription(const std::string& a, const std::string& b) {
 bool hasOuterBlanks(const std::string& text) {
     return !text.empty() && (static_cast<unsigned char>(text.front()) <= 32 ||
                              static_cast<unsigned char>(text.back()) <= 32);
+}
+
+std::string sectorCountProblem(const char* column, std::int64_t value) {
+    return std::string(column) + " must be between 0 and " + std::to_string(kSetoresMaximos) +
+           ", the sector counts the device can be given, not " + std::to_string(value) + ".";
 }
 
 void validateRow(const CatalogueRow& row) {

@@ -37,9 +37,11 @@ bool sameDescription(const std::string& a, const std::string& b);
 // Leading or trailing blanks (characters 0 to 32), which the program's display trims away.
 bool hasOuterBlanks(const std::string& text);
 
-// The rules every stored row keeps: a description without outer blanks, sector counts that fit
-// the program's 32-bit counters. Throws ToolError naming the row.
+// The rules every stored row keeps: a description without outer blanks, sector counts that the
+// count frames carry (0 to 510). Throws ToolError naming the row.
 void validateRow(const CatalogueRow& row);
+// What is wrong with a sector count outside 0 to 510, for messages.
+std::string sectorCountProblem(const char* column, std::int64_t value);
 
 // The SQLite catalogue file, opened for writing. Every change runs inside a transaction that
 // is rolled back unless commit() is reached, so a failure never leaves half a change behind.

@@ -3,7 +3,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "link/Frames.h"
 #include "services/PathResolver.h"
+#include "transfer/ImageOpening.h"
 
 namespace tolvan::catalogue {
 
@@ -42,15 +44,21 @@ bool isBlank(const std::string& text) {
 }
 
 void checkImage(std::vector<std::string>& problems, const CatalogueRow& row, const char* which,
-                const std::string& name, std::int64_t sectors, bool mainImage,
-                const std::filesystem::path& binDir) {
+                const char* sectorColumn, const std::string& name, std::int64_t sectors,
+                bool mainImage, const std::filesystem::path& binDir) {
     const std::string who = "\"" + row.descricao + "\": " + which + " image";
+    if (!contagemRepresentavel(sectors))
+        problems.push_back(who + ": " + sectorCountProblem(sectorColumn, sectors));
     if (isBlank(name)) {
         problems.push_back(who + ": no file name.");
         return;
     }
     if (hasOuterBlanks(name))
         problems.push_back(who + " \"" + name + "\": the file name has outer blanks.");
+    if (saiDaPastaBin(name)) {
+        problems.push_back(who + " \"" + name + "\": the name leads out of the bin folder.");
+        return;
+    }
     const std::filesystem::path file = imagePath(binDir, name);
     const auto kept = keptBytes(file, mainImage);
     if (!kept) {
@@ -83,10 +91,10 @@ std::vector<std::string> checkCatalogue(const std::vector<CatalogueRow>& rows,
             if (sameDescription(rows[j].descricao, row.descricao))
                 problems.push_back("\"" + row.descricao + "\": same description as \"" +
                                    rows[j].descricao + "\" (ignoring case).");
-        checkImage(problems, row, "main", row.arquivo, row.setor, true, binDir);
-        checkImage(problems, row, "L", row.arquivoL, row.setorL, false, binDir);
+        checkImage(problems, row, "main", "Setor", row.arquivo, row.setor, true, binDir);
+        checkImage(problems, row, "L", "Setor_L", row.arquivoL, row.setorL, false, binDir);
         if (!isBlank(row.arquivoL2))
-            checkImage(problems, row, "L2", row.arquivoL2, row.setorL2, false, binDir);
+            checkImage(problems, row, "L2", "Setor_L2", row.arquivoL2, row.setorL2, false, binDir);
     }
     return problems;
 }
