@@ -1,22 +1,30 @@
 # The Debian package of the installation tree (packaging/CMakeLists.txt): `cpack -G DEB` in the
 # build folder makes tolvanlink_<version>_<arch>.deb. The root is fixed at /opt/tolvan there; the
-# desktop entry, the icon and the command links go under TOLVAN_DESKTOP_PREFIX (/usr).
+# desktop entry, the icons, the manual pages, the metadata and the command links go under
+# TOLVAN_DESKTOP_PREFIX (/usr). The maintainer and the web address are set in
+# packaging/CMakeLists.txt.
 set(TOLVAN_PACKAGE_ROOT /opt/tolvan CACHE PATH "Installation root inside the Debian package")
-set(TOLVAN_PACKAGE_MAINTAINER "Tolvan Link maintainers <tolvanlink@example.org>"
-    CACHE STRING "Maintainer field of the Debian package")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tolvanlink)
 set(CPACK_PACKAGE_VENDOR "Orsolite")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "${TOLVAN_PACKAGE_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tolvan Link: writes systems into the Tolvan Link device")
+set(CPACK_PACKAGE_CONTACT "${TOLVAN_MAINTAINER}")
+set(CPACK_PACKAGE_HOMEPAGE_URL "${TOLVAN_WEB_URL}")
+# Lines under 80 characters; an empty line separates paragraphs.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "download tool for the Tolvan Link handheld")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Desktop download tool for the Tolvan Link handheld. Over a serial line it writes program\n"
-    "images (systems) into the device, reads them back, compares them with the image files and\n"
-    "tells the device to run them. Installs under /opt/tolvan with a desktop entry; the operators\n"
-    "need to be in the dialout group to open the serial ports. Also holds tolvan-catalogue, which\n"
-    "keeps the catalogue of systems, and tolvan-emulator, a device emulator on a pseudo-terminal.")
+    "Over a serial line, Tolvan Link writes program images (systems) into the\n"
+    "Tolvan Link handheld, reads them back, compares them byte by byte with\n"
+    "their files and tells the device to run them. The operator works a\n"
+    "picture of the device's front panel.\n"
+    "\n"
+    "The program lies under /opt/tolvan and has a desktop entry. Operators must\n"
+    "be in the group dialout to open the serial ports and to keep the port\n"
+    "they chose.\n"
+    "\n"
+    "The package also holds tolvan-catalogue, which keeps the catalogue of\n"
+    "systems, and tolvan-emulator, which plays the device on a pseudo-terminal.")
 set(CPACK_STRIP_FILES ON)
 # The desktop entry and the links lie outside the root: install into a staging DESTDIR.
 set(CPACK_SET_DESTDIR ON)

@@ -9,7 +9,8 @@ packages=(
     libcli11-dev libcsv-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
-    xvfb xauth x11-utils xdotool fonts-liberation desktop-file-utils
+    xvfb xauth x11-utils xdotool fonts-liberation
+    desktop-file-utils appstream lintian man-db
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -1,5 +1,10 @@
 #include "link/PortOpening.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <system_error>
@@ -47,13 +52,26 @@ int PortOpening::lePortFile() {
     return kPortaPadrao;
 }
 
+// Every operator saves his port in the same file, in a folder shared by their group where no one
+// may delete another's file: the file is rewritten in place, keeping its owner and mode, and one
+// made here is writable by the group whatever the umask says of it. A link or a pipe that another
+// operator put in its place is not written through nor waited on.
 void PortOpening::gravaPortFile(int number) {
     const std::filesystem::path arquivo = files_.resolve(drive_ + kPortFile);
     std::error_code ec;
     std::filesystem::create_directories(arquivo.parent_path(), ec);
-    std::ofstream out(arquivo, std::ios::binary | std::ios::trunc);
-    out << number << "\r\n";
-    if (!out) desktop_.reportError("Cannot write the port file " + arquivo.string());
+    int fd = ::open(arquivo.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(arquivo.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+        struct stat criado;
+        if (fd >= 0 && ::fstat(fd, &criado) == 0)
+            ::fchmod(fd, (criado.st_mode & 07777) | S_IRGRP | S_IWGRP);
+    }
+    const std::string texto = std::to_string(number) + "\r\n";
+    bool gravado = fd >= 0 && ::ftruncate(fd, 0) == 0 &&
+                   ::write(fd, texto.data(), texto.size()) == static_cast<ssize_t>(texto.size());
+    if (fd >= 0) gravado = ::close(fd) == 0 && gravado;
+    if (!gravado) desktop_.reportError("Cannot write the port file " + arquivo.string());
 }
 
 void PortOpening::gravaPortaAtual() {

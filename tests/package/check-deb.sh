@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# CPack makes the Debian package; its control data and contents are checked, it is unpacked
-# into a scratch root and the unpacked program is started through its launcher on an X server of
+# CPack makes the Debian package; its control data and contents are checked, its programs must
+# carry Debian's hardening (position-independent, read-only relocations bound at start, stack
+# protector, fortified functions), it is unpacked into a scratch root and the unpacked program is started through its launcher on an X server of
 # the test's own, with the unpacked device emulator on COM2. The program must find its texts and
 # its port file beside itself (no TOLVAN_ROOT), open the port, say that no system is installed
 # (the package ships no catalogue rows) and end when the operator answers, leaving the serial
@@ -22,7 +23,12 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = tolvanlink ] || fail "Package: $(field Package)"
 [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture: $(field Architecture)"
-[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+# A maintainer one can write to, and a description that fits 80 columns.
+grep -qE '^[^<]+ <[^@ ]+@[^@ ]+\.[a-z]+>$' <<<"$(field Maintainer)" || fail "Maintainer: $(field Maintainer)"
+if grep -qiE '@example\.(org|com|net)>' <<<"$(field Maintainer)"; then fail "a placeholder maintainer"; fi
+if dpkg-deb -f "$deb" Description | awk 'length > 79 { exit 1 }'; then :; else
+    fail "a description line of 80 characters or more"
+fi
 depends="$(field Depends)"
 for package in libqt6widgets6 libqt6gui6 libqt6core6 libsqlite3-0 libjpeg62-turbo libx11-6 \
     fonts-liberation; do
@@ -38,7 +44,11 @@ for path in "/opt/tolvan/Orsolite/Tolvan Link/TolvanLink" \
     "/opt/tolvan/Orsolite/Tolvan Link/manual/Index.html" \
     /opt/tolvan/Orsolite/Comuns/SerialComm.txt.example /opt/tolvan/bin/tolvanlink \
     /opt/tolvan/bin/tolvan-catalogue /opt/tolvan/bin/tolvan-emulator /usr/bin/tolvanlink \
-    /usr/share/applications/tolvanlink.desktop /usr/share/icons/hicolor/256x256/apps/tolvanlink.png; do
+    /usr/share/man/man1/tolvanlink.1.gz /usr/share/man/man1/tolvan-catalogue.1.gz \
+    /usr/share/man/man1/tolvan-emulator.1.gz /usr/share/doc/tolvanlink/copyright \
+    /usr/share/doc/tolvanlink/changelog.gz /usr/share/lintian/overrides/tolvanlink \
+    /usr/share/applications/tolvanlink.desktop /usr/share/icons/hicolor/48x48/apps/tolvanlink.png \
+    /usr/share/icons/hicolor/256x256/apps/tolvanlink.png; do
     grep -qxF "$path" "$scratch/contents" || fail "the package lacks $path"
 done
 # What the site makes its own is never overwritten by an upgrade: it is not in the package.
@@ -46,9 +56,26 @@ if grep -E '/(Comm\.txt|SerialComm\.txt|Selecao|TolvanLink\.db)$' "$scratch/cont
     fail "the package holds a file of the site's own"
 fi
 
+grep -qE '^/usr/share/metainfo/[^/]+\.metainfo\.xml$' "$scratch/contents" || fail "no AppStream metadata"
 unpacked="$scratch/root"
 dpkg-deb -x "$deb" "$unpacked"
 R="$unpacked/opt/tolvan"
+[ "$(zcat "$unpacked/usr/share/doc/tolvanlink/changelog.gz" | head -n 1 | cut -d ' ' -f 1-2)" = \
+  "tolvanlink ($version)" ] || fail "the changelog's latest entry is not for $version"
+
+for program in "$R/Orsolite/Tolvan Link/TolvanLink" "$R/bin/tolvan-catalogue" "$R/bin/tolvan-emulator"; do
+    name="$(basename "$program")"
+    readelf -h "$program" | grep -qE 'Type: +DYN' || fail "$name is not position-independent"
+    readelf -lW "$program" | grep -q GNU_RELRO || fail "$name has no read-only relocations"
+    readelf -dW "$program" | grep -qE 'BIND_NOW|FLAGS_1.*NOW' || fail "$name is not bound at start"
+    grep -q '__stack_chk_fail' <<<"$(readelf --dyn-syms -W "$program")" || fail "$name has no stack protector"
+done
+# Fortified calls show where the compiler knows a buffer's size; the catalogue tool's calls give
+# it none (they are inside the standard library's strings), so it is left out here.
+for program in "$R/Orsolite/Tolvan Link/TolvanLink" "$R/bin/tolvan-emulator"; do
+    grep -qE '__[a-z0-9_]+_chk@' <<<"$(readelf --dyn-syms -W "$program")" ||
+        fail "$(basename "$program") calls no fortified function"
+done
 unset TOLVAN_ROOT
 start_x
 start_emulator "$R/bin/tolvan-emulator"

@@ -14,14 +14,20 @@ common="$R/Orsolite/Comuns"
 catalogue="$R/Orsolite/Tolvan Link/Tabelas/TolvanLink.db"
 dpkg-query -W -f='${Status}' tolvanlink | grep -q "install ok installed" || fail "tolvanlink is not installed"
 [ "$(readlink -f "$(command -v tolvanlink)")" = "$R/bin/tolvanlink" ] || fail "tolvanlink is not on the PATH"
-[ "$(stat -c '%a %G' "$common")" = "2775 dialout" ] || fail "Comuns: $(stat -c '%a %U:%G' "$common")"
-[ "$(stat -c '%a %G' "$common/Comm.txt")" = "664 dialout" ] || fail "Comm.txt: $(stat -c '%a %U:%G' "$common/Comm.txt")"
+# The shared folder: the operators' group writes it, sticky, its new files in that group.
+[ "$(stat -c '%a %U:%G' "$common")" = "3775 root:dialout" ] || fail "Comuns: $(stat -c '%a %U:%G' "$common")"
+[ "$(stat -c '%a %U:%G' "$common/Comm.txt")" = "664 root:dialout" ] || fail "Comm.txt: $(stat -c '%a %U:%G' "$common/Comm.txt")"
 grep -qE $'^[0-9]+\r$' "$common/Comm.txt" || fail "Comm.txt holds no port number"
 [ -f "$catalogue" ] || fail "no catalogue"
 [ "$(tolvan-catalogue list "$catalogue" | wc -l)" -le 1 ] || fail "the new catalogue has rows"
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate /usr/share/applications/tolvanlink.desktop || fail "desktop entry"
 fi
+# man finds and shows the page of each command in the root's bin.
+for command in $(ls "$R/bin"); do
+    [ "$(man -w "$command")" = "/usr/share/man/man1/$command.1.gz" ] || fail "man does not find $command"
+    grep -q -- "--help" <<<"$(MANWIDTH=80 man "$command" 2>/dev/null)" || fail "man $command shows no options"
+done
 
 start_x
 home="$scratch/home"

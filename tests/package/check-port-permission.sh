@@ -31,7 +31,7 @@ if [ "$(id -u)" -eq 0 ]; then
     getent group dialout >/dev/null || fail "no group dialout"
     # As the package's postinst leaves them.
     chgrp dialout "$common" "$common/Comm.txt"
-    chmod 2775 "$common"
+    chmod 3775 "$common"
     chmod 0664 "$common/Comm.txt"
     chgrp dialout "$pty"
     chmod 0660 "$pty"

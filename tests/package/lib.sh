@@ -7,16 +7,21 @@ fail() {
     exit 1
 }
 
-# The processes started here, stopped by their own ids at exit, and the scratch folder removed.
+# The processes started here, stopped by their own ids at exit, the steps a test added to
+# cleanup_steps run (last added first), and the scratch folder removed.
 started_pids=()
+cleanup_steps=()
 scratch=""
 cleanup() {
-    local pid
+    local pid i
     for pid in "${started_pids[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
     for pid in "${started_pids[@]}"; do
         wait "$pid" 2>/dev/null || true
+    done
+    for ((i = ${#cleanup_steps[@]} - 1; i >= 0; i--)); do
+        eval "${cleanup_steps[$i]}" || true
     done
     if [ -n "$scratch" ] && [ -z "${TOLVAN_PACKAGE_KEEP:-}" ]; then rm -rf "$scratch"; fi
 }

@@ -1,11 +1,14 @@
-// Draws the pictures that the windows carry and the demo's selector-mode background, and
-// writes them with a resource list into the folder given: tolvan_artwork <folder>.
+// Draws the pictures that the windows carry, the desktop entry's icon and the demo's
+// selector-mode background, and writes them with a resource list into the folder given:
+// tolvan_artwork <folder> [icon-size...]; the icon is written as tolvanlink-<size>.png for each
+// size given.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "Artwork.h"
 #include "gui/JpegImage.h"
@@ -27,8 +30,8 @@ bool savePng(const QImage& image, const QDir& dir, const QString& name, QStringL
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder> [icon-size...]\n", argv[0]);
         return 2;
     }
     QDir dir(QString::fromLocal8Bit(argv[1]));
@@ -52,10 +55,17 @@ int main(int argc, char** argv) {
     ok &= savePng(drawIcon(256), dir, QStringLiteral("icon.png"), embedded);
 
     // Files beside the resources: the panel as the window shows it, the desktop entry's icon
-    // and the launcher's background for selector mode.
+    // in each size and the launcher's background for selector mode.
     QStringList loose;
     ok &= savePng(preview, dir, QStringLiteral("panel_preview.png"), loose);
-    ok &= savePng(drawIcon(256), dir, QStringLiteral("tolvanlink.png"), loose);
+    for (int i = 2; i < argc; ++i) {
+        const int size = std::atoi(argv[i]);
+        if (size < 16 || size > 1024) {
+            std::fprintf(stderr, "bad icon size %s\n", argv[i]);
+            return 2;
+        }
+        ok &= savePng(drawIcon(size), dir, QStringLiteral("tolvanlink-%1.png").arg(size), loose);
+    }
     QString error;
     if (!tolvan::gui::JpegImage::save(drawSelectorBackground(),
                                       dir.filePath(QStringLiteral("FundoComum.jpg")), 88, &error)) {
