@@ -20,6 +20,8 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
+bool platformChosen = false;
+
 // `NAME ("value")`, or `NAME (unset)`, for the message.
 std::string described(const char* name) {
     const std::string value = environment(name);
@@ -62,7 +64,13 @@ bool choosePlatform() {
         return false;
     }
     setenv("QT_QPA_PLATFORM", platform, 1);
+    platformChosen = true;
     return true;
+}
+
+void forgetChosenPlatform() {
+    if (platformChosen) unsetenv("QT_QPA_PLATFORM");
+    platformChosen = false;
 }
 
 }  // namespace tolvan::gui

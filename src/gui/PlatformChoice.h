@@ -8,6 +8,9 @@ namespace tolvan::gui {
 // when no X display is there. A QT_QPA_PLATFORM set by the user is left as it is.
 // Returns false, after one line on standard error, when no display can be reached at all.
 bool choosePlatform();
+// Once Qt has started: takes back a platform that choosePlatform set, so that programs started
+// from this one (the manual's viewer) choose their own.
+void forgetChosenPlatform();
 
 // Whether the compositor of $WAYLAND_DISPLAY (wayland-0 when unset; under $XDG_RUNTIME_DIR
 // unless it is an absolute path) accepts a connection, as the Wayland client library finds it.

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     // Before Qt picks a platform of its own, or aborts for want of a display.
     if (!gui::choosePlatform()) return 1;
     QApplication app(argc, argv);
+    gui::forgetChosenPlatform();
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     // The model alone ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
