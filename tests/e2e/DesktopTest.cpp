@@ -52,6 +52,8 @@ class NativeWaylandTest : public ProgramTest {
         scratch_ = makeTempDir("tolvan-wayland-test-");
         messageLog_ = scratch_ / "messages.log";
         programEnv_["TOLVAN_MESSAGE_LOG"] = messageLog_.string();
+        programEnv_["LSAN_OPTIONS"] =
+            "fast_unwind_on_malloc=0:suppressions=" TOLVAN_WAYLAND_LSAN_SUPPRESSIONS;
     }
     void TearDown() override {
         ProgramTest::TearDown();
