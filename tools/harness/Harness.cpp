@@ -243,8 +243,11 @@ bool WaylandCompositor::keys(const std::vector<std::string>& keys) const {
 }
 
 void WaylandCompositor::parkPointer() const {
-    // The compositor's window fills the host's screen.
-    Operator(hostDisplay_).movePointer(kWidth - 1, kHeight - 1);
+    // Weston on X11 moves its pointer by the host pointer's motion, not to its place: from the
+    // host's top-left corner to its bottom-right, the motion pushes it against that corner.
+    const Operator host(hostDisplay_);
+    host.movePointer(0, 0);
+    host.movePointer(kWidth - 1, kHeight - 1);
 }
 
 // ---- Emulator ----
