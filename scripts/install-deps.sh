@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     xvfb xauth x11-utils xdotool fonts-liberation
     desktop-file-utils appstream lintian man-db
+    weston xwayland qt6-wayland
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -44,13 +45,39 @@ QRect rectOf(const Rect& r) {
     return QRect(r.left, r.top, r.width(), r.height());
 }
 
+// The window's client area, painted by the window.
+class Surface : public QWidget {
+  public:
+    Surface(QWidget* window, std::function<void(QPainter&)> paint)
+        : QWidget(window), paint_(std::move(paint)) {
+        setObjectName(QStringLiteral("surface"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        paint_(p);
+    }
+
+  private:
+    std::function<void(QPainter&)> paint_;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(FrmTolvanLink& form, const PanelArtwork& artwork)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), form_(form) {
     setObjectName(QStringLiteral("frmTolvanLink"));
     setWindowTitle(QStringLiteral("frmTolvanLink"));
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Only X11 shapes a window by its mask; elsewhere the mask is only where the mouse is taken.
+    // The surface covers the whole window, whose own background never shows.
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        setAttribute(Qt::WA_TranslucentBackground);
+    } else {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    surface_ = new Surface(this, [this](QPainter& p) { paintSurface(p); });
     build(artwork);
     form_.setView(this);
     for (ControlId id :
@@ -73,7 +100,7 @@ void MainWindow::build(const PanelArtwork& artwork) {
     const QFont arial16 = panelFont(QStringLiteral("Arial"), 16, true);
 
     auto raised = [this](const char* name, const QFont& font) {
-        auto* label = new RaisedLabelWidget(this);
+        auto* label = new RaisedLabelWidget(surface_);
         label->setObjectName(QLatin1String(name));
         label->setFont(font);
         label->setFontColor(kWindowText);
@@ -93,7 +120,7 @@ void MainWindow::build(const PanelArtwork& artwork) {
             [this] { deliver([this] { form_.lblFecharClick(); }); });
 
     auto list = [this, &arial16](const char* name) {
-        auto* w = new DisplayListWidget(this);
+        auto* w = new DisplayListWidget(surface_);
         w->setObjectName(QLatin1String(name));
         w->setFont(arial16);
         w->setItemHeight(kItemHeight);
@@ -115,7 +142,7 @@ void MainWindow::build(const PanelArtwork& artwork) {
     connect(lbxSinalizador_, &DisplayListWidget::rowPressed, this,
             [this](int row) { deliver([this, row] { form_.painel.cliqueSinalizador(row); }); });
 
-    lblStatus_ = new QLabel(this);
+    lblStatus_ = new QLabel(surface_);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
     lblStatus_->setFont(panelFont(QStringLiteral("MS Sans Serif"), 11));
     lblStatus_->setAutoFillBackground(true);
@@ -127,7 +154,7 @@ void MainWindow::build(const PanelArtwork& artwork) {
 
     auto button = [this](const char* name, const KeyPictures& pictures, const char* hint,
                          void (Panel::*click)()) {
-        auto* b = new ImageButtonWidget(this);
+        auto* b = new ImageButtonWidget(surface_);
         b->setObjectName(QLatin1String(name));
         b->setImages(pictures.up, pictures.down, pictures.mouseOver);
         b->setToolTip(QString::fromUtf8(hint));
@@ -141,11 +168,11 @@ void MainWindow::build(const PanelArtwork& artwork) {
     btnRetorna_ = button("btnRetorna", artwork.btnRetorna, "Retorna", &Panel::btnRetornaClick);
     btnConfirma_ = button("btnConfirma", artwork.btnConfirma, "Confirma", &Panel::btnConfirmaClick);
 
-    iLedBar1_ = new LedBarWidget(this);
+    iLedBar1_ = new LedBarWidget(surface_);
     iLedBar1_->setObjectName(QStringLiteral("iLedBar1"));
     iLedBar1_->setBar(&form_.iLedBar1);
 
-    memo1_ = new QPlainTextEdit(this);
+    memo1_ = new QPlainTextEdit(surface_);
     memo1_->setObjectName(QStringLiteral("Memo1"));
     memo1_->setReadOnly(true);
     memo1_->setFocusPolicy(Qt::NoFocus);
@@ -161,7 +188,7 @@ void MainWindow::build(const PanelArtwork& artwork) {
     for (const DiagnosticList* l : {&d.ListBox1, &d.ListBox2, &d.ListBox1a, &d.ListBox2a,
                                     &d.ListBox1b, &d.ListBox2b, &d.ListBox1c, &d.ListBox2c}) {
         auto* model = new DiagnosticListModel(*l, this);
-        auto* view = new QListView(this);
+        auto* view = new QListView(surface_);
         view->setUniformItemSizes(true);
         view->setModel(model);
         view->setFocusPolicy(Qt::NoFocus);
@@ -311,6 +338,7 @@ void MainWindow::refresh(ControlId control) {
 void MainWindow::refreshWindow() {
     const Control& w = form_.janela;
     if (size() != QSize(w.width(), w.height())) setFixedSize(w.width(), w.height());
+    surface_->setGeometry(0, 0, w.width(), w.height());
     const QPoint origin = screen() ? screen()->geometry().topLeft() : QPoint();
     const QPoint at = origin + QPoint(w.left(), w.top());
     if (pos() != at) move(at);
@@ -318,13 +346,15 @@ void MainWindow::refreshWindow() {
     const std::vector<Rect>& region = form_.janela.region();
     if (region.empty()) {
         clearMask();
+        surface_->clearMask();
     } else {
         QRegion mask;
         for (const Rect& r : region)
             mask += rectOf(r);
         setMask(mask);
+        surface_->setMask(mask);
     }
-    update();
+    surface_->update();
 }
 
 void MainWindow::refreshPicture() {
@@ -336,7 +366,7 @@ void MainWindow::refreshPicture() {
         if (!file.empty() && jpegPicture_.isNull())
             form_.svc.desktop.reportError(file + ": " + error.toStdString());
     }
-    update(rectOf(form_.ImgTolvanLink.bounds()));
+    surface_->update(rectOf(form_.ImgTolvanLink.bounds()));
 }
 
 void MainWindow::refreshLabel(RaisedLabelWidget* widget, ControlId control) {
@@ -443,9 +473,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), kBtnFace);
+void MainWindow::paintSurface(QPainter& p) {
+    p.fillRect(surface_->rect(), kBtnFace);
     const Control& picture = form_.ImgTolvanLink;
     if (!picture.visible()) return;
     const QRect box = rectOf(picture.bounds());

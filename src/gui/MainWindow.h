@@ -14,6 +14,7 @@
 
 class QLabel;
 class QListView;
+class QPainter;
 class QPlainTextEdit;
 
 namespace tolvan {
@@ -32,6 +33,10 @@ class RaisedLabelWidget;
 
 // The main window TfrmTolvanLink: draws the model and hands clicks, keys and the window's own
 // events to it through its dispatch. It keeps no behaviour of its own.
+// Every control lies on one surface that fills the window. The window region masks both the
+// window (the shape on X11, where the mouse is taken everywhere) and the surface, so that only
+// the region is painted: where a mask does not shape a window (Wayland), the window is
+// translucent and shows what lies behind it elsewhere.
 class MainWindow : public QWidget, public ViewListener {
     Q_OBJECT
   public:
@@ -50,7 +55,6 @@ class MainWindow : public QWidget, public ViewListener {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -60,6 +64,7 @@ class MainWindow : public QWidget, public ViewListener {
     void key(int virtualKey);
 
     void build(const PanelArtwork& artwork);
+    void paintSurface(QPainter& p);
     void flush();
     void refresh(ControlId control);
     void refreshWindow();
@@ -77,6 +82,7 @@ class MainWindow : public QWidget, public ViewListener {
     QImage jpegPicture_;
     std::string jpegFile_;
 
+    QWidget* surface_ = nullptr;
     RaisedLabelWidget* lblMsg_ = nullptr;
     RaisedLabelWidget* lblFechar_ = nullptr;
     RaisedLabelWidget* lblMsg2_ = nullptr;

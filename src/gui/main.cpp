@@ -9,6 +9,7 @@
 #include "app/FrmTolvanLink.h"
 #include "gui/MainWindow.h"
 #include "gui/PanelArtwork.h"
+#include "gui/PlatformChoice.h"
 #include "gui/SplashWindow.h"
 #include "link/SerialCommRegistry.h"
 #include "platform/DeviceScanner.h"
@@ -20,7 +21,10 @@
 
 int main(int argc, char** argv) {
     using namespace tolvan;
+    // Before Qt picks a platform of its own, or aborts for want of a display.
+    if (!gui::choosePlatform()) return 1;
     QApplication app(argc, argv);
+    gui::forgetChosenPlatform();
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     // The model alone ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,8 +1,10 @@
 #include "platform/HelpViewer.h"
 
+#include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <QUrl>
 #include <iostream>
 #include <system_error>
 
@@ -10,8 +12,17 @@
 
 namespace tolvan {
 
-std::vector<std::string> HelpViewer::candidates() {
-    return {"xchm", "kchmviewer", "xdg-open"};
+namespace {
+
+bool isFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    return !file.empty() && std::filesystem::is_regular_file(file, ec);
+}
+
+}  // namespace
+
+std::vector<std::string> HelpViewer::chmViewers() {
+    return {"xchm", "kchmviewer"};
 }
 
 std::filesystem::path HelpViewer::manualOf(const HelpRequest& request) {
@@ -22,29 +33,33 @@ std::filesystem::path HelpViewer::manualOf(const HelpRequest& request) {
     return file;
 }
 
+std::filesystem::path HelpViewer::htmlPageOf(const HelpRequest& request) {
+    const std::filesystem::path folder = manualOf(request).parent_path();
+    if (!request.topic.empty() && isFile(folder / request.topic)) return folder / request.topic;
+    if (isFile(folder / "Index.html")) return folder / "Index.html";
+    return {};
+}
+
 void HelpViewer::show(const HelpRequest& request) {
+    const std::filesystem::path page = htmlPageOf(request);
+    if (!page.empty() &&
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string())))) {
+        return;
+    }
     const std::filesystem::path manual = manualOf(request);
-    std::error_code ec;
-    if (!manual.empty() && std::filesystem::is_regular_file(manual, ec)) {
-        for (const std::string& name : candidates()) {
+    if (isFile(manual)) {
+        for (const std::string& name : chmViewers()) {
             const QString program = QStandardPaths::findExecutable(QString::fromStdString(name));
-            if (program.isEmpty()) continue;
-            if (QProcess::startDetached(program, {QString::fromStdString(manual.string())})) {
+            if (!program.isEmpty() &&
+                QProcess::startDetached(program, {QString::fromStdString(manual.string())})) {
                 return;
             }
         }
     }
-    // Without the compiled manual or a viewer for it, the topic's own page beside it (the
-    // installation ships manual/Index.html) opens in the desktop's browser.
-    const std::filesystem::path topic = manual.parent_path() / request.topic;
-    if (!request.topic.empty() && std::filesystem::is_regular_file(topic, ec)) {
-        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-        if (!opener.isEmpty() &&
-            QProcess::startDetached(opener, {QString::fromStdString(topic.string())})) {
-            return;
-        }
-    }
-    std::cerr << "TolvanLink: no manual or viewer for " << manual.string() << '\n';
+    std::cerr << "TolvanLink: the manual does not open: "
+              << (page.empty() ? "no HTML manual beside " + manual.string()
+                               : "no program opens " + page.string() + " (xdg-utils)")
+              << (isFile(manual) ? " and no CHM viewer (xchm, kchmviewer)" : "") << '\n';
 }
 
 }  // namespace tolvan

@@ -8,19 +8,22 @@ namespace tolvan {
 
 struct HelpRequest;
 
-// Opens the manual: the .chm file with an installed CHM viewer (xchm, kchmviewer), else with
-// the desktop's default opener, detached from the program. When none is there, or the file is
-// missing, nothing happens that the operator would notice.
+// Opens the manual. First the HTML manual beside the compiled one (manual/<topic>, else
+// manual/Index.html) with the desktop's URL handler (xdg-open, the portal inside a sandbox, or a
+// browser Qt finds); failing that, the compiled manual (.chm) with a CHM viewer (xchm,
+// kchmviewer), detached from the program. When neither works, one line on standard error and
+// nothing the operator would notice.
 class HelpViewer {
   public:
-    // `manual` is the file on this machine; when it is empty the request's own text is used,
-    // less the window type after ">".
     void show(const HelpRequest& request);
 
-    // The programs tried in order, first the CHM viewers then the default opener.
-    static std::vector<std::string> candidates();
-    // The manual's file of a request.
+    // The CHM viewers tried in order.
+    static std::vector<std::string> chmViewers();
+    // The compiled manual of a request: its `manual`, else its own text less the window type
+    // after ">".
     static std::filesystem::path manualOf(const HelpRequest& request);
+    // The HTML page of a request beside the compiled manual; empty when there is none.
+    static std::filesystem::path htmlPageOf(const HelpRequest& request);
 };
 
 }  // namespace tolvan

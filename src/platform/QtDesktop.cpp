@@ -18,7 +18,14 @@ void QtDesktop::showHelp(const HelpRequest& request) {
 }
 
 bool QtDesktop::closeWindowTitled(const std::string& title) {
-    return X11Windows::closeWindowTitled(title);
+    if (X11Windows::displayReachable()) return X11Windows::closeWindowTitled(title);
+    // On native Wayland one program cannot reach another's window.
+    if (!toldNoX11_) {
+        toldNoX11_ = true;
+        std::cerr << "TolvanLink: no X display: the window \"" << title
+                  << "\" cannot be asked to close from a native Wayland session\n";
+    }
+    return false;
 }
 
 void QtDesktop::setBusyCursor(bool busy) {

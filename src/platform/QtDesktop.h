@@ -7,7 +7,8 @@
 
 namespace tolvan {
 
-// The desktop services on Qt and X11.
+// The desktop services on Qt and X11. Without an X display (native Wayland) the sibling
+// launcher's window cannot be reached: the first attempt says so on standard error.
 class QtDesktop : public Desktop {
   public:
     void beep() override;
@@ -25,6 +26,7 @@ class QtDesktop : public Desktop {
     HelpViewer help_;
     bool busy_ = false;
     bool quitRequested_ = false;
+    bool toldNoX11_ = false;
 };
 
 }  // namespace tolvan

@@ -84,6 +84,10 @@ constexpr int kSearchDepth = 3;
 
 }  // namespace
 
+bool X11Windows::displayReachable() {
+    return DisplayPtr(XOpenDisplay(nullptr)) != nullptr;
+}
+
 bool X11Windows::windowTitledExists(const std::string& title) {
     DisplayPtr d(XOpenDisplay(nullptr));
     if (!d) return false;

@@ -10,15 +10,37 @@ namespace tolvan::e2e {
 
 inline constexpr const char* kMainWindow = "frmTolvanLink";
 
+// The desktop the program is started on. Xvfb: an X server, the program told to use it.
+// XWayland: a Wayland compositor with XWayland, the program given both displays and no
+// platform. Wayland: the compositor alone; the program has no X display.
+enum class Desktop { Xvfb, XWayland, Wayland };
+
+inline void PrintTo(Desktop d, std::ostream* out) {
+    *out << (d == Desktop::Xvfb ? "Xvfb" : d == Desktop::XWayland ? "XWayland" : "Wayland");
+}
+
 // A display, the emulator on a pty mapped to COM2 and an installation around the program.
 class ProgramTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void SetUp() override { openDesktop(Desktop::Xvfb); }
+
+    // Skips the test when the desktop cannot be had on this machine.
+    void openDesktop(Desktop desktop) {
         x_ = std::make_unique<XServer>();
         if (!x_->ok()) GTEST_SKIP() << "no Xvfb";
-        op_ = std::make_unique<Operator>(x_->display());
+        display_ = x_->display();
+        programEnv_ = {{"DISPLAY", display_}, {"QT_QPA_PLATFORM", "xcb"}};
+        if (desktop != Desktop::Xvfb) {
+            compositor_ =
+                std::make_unique<WaylandCompositor>(display_, desktop == Desktop::XWayland);
+            if (!compositor_->ok()) GTEST_SKIP() << "no weston";
+            if (desktop == Desktop::XWayland) display_ = compositor_->xDisplay();
+            programEnv_ = compositor_->clientEnvironment();
+            programUnset_ = {"QT_QPA_PLATFORM", "DISPLAY"};
+        }
+        op_ = std::make_unique<Operator>(display_);
         // The test's own X calls go to the same display.
-        setenv("DISPLAY", x_->display().c_str(), 1);
+        setenv("DISPLAY", display_.c_str(), 1);
     }
 
     // Generates the installation (COM2 on the emulator's pty) and starts the program.
@@ -27,7 +49,7 @@ class ProgramTest : public ::testing::Test {
         emulator_ = std::make_unique<Emulator>(install_->root(), std::move(emulatorArgs));
         ASSERT_TRUE(emulator_->ok()) << "the emulator gave no pty";
         install::writeSerialComm(install_->root(), {{"COM2", emulator_->pty()}});
-        program_ = install_->start(x_->display());
+        program_ = install_->start(programEnv_, programUnset_);
     }
 
     // The main window is up and its first activation has opened COM2.
@@ -39,10 +61,21 @@ class ProgramTest : public ::testing::Test {
     }
 
     // The operator answers the dialog titled `title` with these keys once it shows, and waits
-    // for it to go.
+    // for it to go. Inside a Wayland session the compositor gives the keyboard to the window it
+    // has activated: the keys go to the compositor until the dialog has taken them.
     void answer(const std::string& title, const std::vector<std::string>& keys,
                 std::chrono::milliseconds timeout = 20s) {
         ASSERT_TRUE(op_->waitWindow(title, timeout)) << "no \"" << title << "\": " << op_->titles();
+        if (compositor_) {
+            ASSERT_TRUE(waitFor(
+                [&] {
+                    compositor_->keys(keys);
+                    return op_->waitGone(title, 3s);
+                },
+                15s))
+                << "\"" << title << "\" stays open";
+            return;
+        }
         ASSERT_TRUE(op_->keys(title, keys));
         ASSERT_TRUE(op_->waitGone(title, 10s)) << "\"" << title << "\" stays open";
     }
@@ -54,10 +87,19 @@ class ProgramTest : public ::testing::Test {
     }
 
     void TearDown() override {
-        if (HasFailure() && op_ && install_) op_->screenshot(install_->cwd() / "failure.png");
+        if (!HasFailure() || !install_) return;
+        if (compositor_) {
+            compositor_->screenshot(install_->cwd() / "failure.png");
+        } else if (op_) {
+            op_->screenshot(install_->cwd() / "failure.png");
+        }
     }
 
     std::unique_ptr<XServer> x_;
+    std::unique_ptr<WaylandCompositor> compositor_;
+    std::string display_;  // the X display of the operator and of the test's own X calls
+    std::map<std::string, std::string> programEnv_;
+    std::vector<std::string> programUnset_;
     std::unique_ptr<Operator> op_;
     std::unique_ptr<Installation> install_;
     std::unique_ptr<Emulator> emulator_;

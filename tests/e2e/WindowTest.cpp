@@ -123,10 +123,22 @@ TEST_F(WindowTest, ClosingTheWindowClosesTheModel) {
     EXPECT_EQ(rig.desktop.quitCalls, 1);
 }
 
-TEST_F(WindowTest, SelectorRegionIsTheWindowMask) {
+// The region shapes the window where a mask does (X11). Where it does not (Wayland), the
+// window is translucent and paints only the region: drawn without the window's own mask,
+// everything outside the region stays transparent.
+TEST_F(WindowTest, SelectorRegionIsTheOnlyPartPainted) {
     f().janela.setRegion({Rect{500, 72, 790, 88}, Rect{500, 50, 653, 69}});
     settle();
     EXPECT_EQ(window->mask(), QRegion(500, 72, 290, 16) + QRegion(500, 50, 153, 19));
+    EXPECT_TRUE(window->testAttribute(Qt::WA_TranslucentBackground));
+    QImage drawn(window->size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    window->render(&drawn, {}, {}, QWidget::DrawChildren | QWidget::IgnoreMask);
+    EXPECT_EQ(qAlpha(drawn.pixel(10, 10)), 0);     // the picture
+    EXPECT_EQ(qAlpha(drawn.pixel(110, 80)), 0);    // the display
+    EXPECT_EQ(qAlpha(drawn.pixel(440, 190)), 0);   // Confirma
+    EXPECT_EQ(qAlpha(drawn.pixel(520, 60)), 255);  // the caption's rectangle
+    EXPECT_EQ(qAlpha(drawn.pixel(520, 80)), 255);  // the bar's
 }
 
 // With "debug.txt" in the current folder the receive log shows, line by line.

@@ -60,6 +60,8 @@ Process::Process(Options o) {
         const auto eq = entry.find('=');
         if (eq != std::string::npos) env[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
+    for (const std::string& k : o.unset)
+        env.erase(k);
     for (const auto& [k, v] : o.env)
         env[k] = v;
     std::vector<std::string> envText;
@@ -153,6 +155,100 @@ XServer::XServer() {
 }
 
 XServer::~XServer() = default;
+
+// ---- WaylandCompositor ----
+
+WaylandCompositor::WaylandCompositor(const std::string& hostDisplay, bool xwayland)
+    : hostDisplay_(hostDisplay) {
+    const char* weston = "/usr/bin/weston";
+    if (access(weston, X_OK) != 0) return;
+    runtimeDir_ = makeTempDir("tolvan-wayland-");  // mode 0700, as a runtime folder must be
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "0xff%06x", kDesktopColour);
+    // No panel, lock screen or animations: the desktop is its colour alone.
+    std::ofstream(runtimeDir_ / "weston.ini")
+        << "[shell]\nbackground-color=" << colour
+        << "\npanel-position=none\nlocking=false\nanimation=none\nstartup-animation=none\n";
+    const fs::path log = runtimeDir_ / "weston.log";
+    std::vector<std::string> argv = {
+        weston, "--backend=x11-backend.so", "--use-pixman", "--width=" + std::to_string(kWidth),
+        "--height=" + std::to_string(kHeight), "--socket=wayland-1", "--idle-time=0",
+        "--config=" + (runtimeDir_ / "weston.ini").string(), "--log=" + log.string(),
+        // Lets any client take screenshots.
+        "--debug"};
+    if (xwayland) argv.push_back("--xwayland");
+    weston_ = std::make_unique<Process>(
+        Process::Options{argv,
+                         {{"XDG_RUNTIME_DIR", runtimeDir_.string()}, {"DISPLAY", hostDisplay_}},
+                         runtimeDir_,
+                         runtimeDir_ / "weston.out",
+                         {},
+                         {"WAYLAND_DISPLAY", "WAYLAND_SOCKET"}});
+    const fs::path socket = runtimeDir_ / "wayland-1";
+    if (!waitFor([&] { return fs::exists(socket) || !weston_->running(); }, 10s) ||
+        !weston_->running())
+        return;
+    if (xwayland) {
+        // "xserver listening on display :N"
+        const std::string marker = "listening on display ";
+        waitFor([&] { return readFile(log).find(marker) != std::string::npos; }, 10s);
+        const std::string text = readFile(log);
+        const auto at = text.find(marker);
+        if (at == std::string::npos) return;
+        std::istringstream(text.substr(at + marker.size())) >> xDisplay_;
+    }
+    ok_ = true;
+}
+
+WaylandCompositor::~WaylandCompositor() {
+    weston_.reset();
+    if (!runtimeDir_.empty() && !std::getenv("TOLVAN_E2E_KEEP")) {
+        std::error_code ec;
+        fs::remove_all(runtimeDir_, ec);
+    }
+}
+
+std::map<std::string, std::string> WaylandCompositor::clientEnvironment() const {
+    std::map<std::string, std::string> env = {{"XDG_RUNTIME_DIR", runtimeDir_.string()},
+                                              {"WAYLAND_DISPLAY", "wayland-1"}};
+    if (!xDisplay_.empty()) env["DISPLAY"] = xDisplay_;
+    return env;
+}
+
+bool WaylandCompositor::screenshot(const fs::path& file) const {
+    // weston-screenshooter writes wayland-screenshot-<time>.png into its working folder.
+    const fs::path dir = makeTempDir("tolvan-shot-");
+    {
+        Process p({{"/usr/bin/weston-screenshooter"},
+                   clientEnvironment(),
+                   dir,
+                   dir / "out",
+                   {},
+                   {"DISPLAY"}});
+        p.waitExit(10s);
+    }
+    bool saved = false;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
+        if (e.path().extension() != ".png") continue;
+        std::error_code ec;
+        fs::copy_file(e.path(), file, fs::copy_options::overwrite_existing, ec);
+        saved = !ec;
+    }
+    fs::remove_all(dir);
+    return saved;
+}
+
+bool WaylandCompositor::keys(const std::vector<std::string>& keys) const {
+    return Operator(hostDisplay_).keysAtClass("Weston Compositor", keys);
+}
+
+void WaylandCompositor::parkPointer() const {
+    // Weston on X11 moves its pointer by the host pointer's motion, not to its place: from the
+    // host's top-left corner to its bottom-right, the motion pushes it against that corner.
+    const Operator host(hostDisplay_);
+    host.movePointer(0, 0);
+    host.movePointer(kWidth - 1, kHeight - 1);
+}
 
 // ---- Emulator ----
 
@@ -271,13 +367,27 @@ bool Operator::waitGone(const std::string& title, std::chrono::milliseconds time
 }
 
 bool Operator::keys(const std::string& title, const std::vector<std::string>& keys) const {
-    const std::optional<std::string> id = window(title);
+    return keysAt(window(title), keys);
+}
+
+bool Operator::keysAtClass(const std::string& wmClass, const std::vector<std::string>& keys) const {
+    std::istringstream ids(run({"/usr/bin/xdotool", "search", "--class", exactTitle(wmClass)}));
+    std::string id;
+    return keysAt(ids >> id ? std::optional<std::string>(id) : std::nullopt, keys);
+}
+
+bool Operator::keysAt(const std::optional<std::string>& id,
+                      const std::vector<std::string>& keys) const {
     if (!id) return false;
     run({"/usr/bin/xdotool", "windowfocus", "--sync", *id});
     std::vector<std::string> argv = {"/usr/bin/xdotool", "key", "--delay", "60"};
     argv.insert(argv.end(), keys.begin(), keys.end());
     run(argv);
     return true;
+}
+
+void Operator::movePointer(int x, int y) const {
+    run({"/usr/bin/xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y)});
 }
 
 std::string Operator::titles() const {
@@ -309,15 +419,17 @@ Installation::~Installation() {
 }
 
 std::unique_ptr<Process> Installation::start(const std::string& display) const {
-    // The test's X server has no session bus; without this Qt would try to start one for the
+    return start({{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}}, {});
+}
+
+std::unique_ptr<Process> Installation::start(const std::map<std::string, std::string>& env,
+                                             const std::vector<std::string>& unset) const {
+    // The test's display has no session bus; without this Qt would try to start one for the
     // display (and libdbus leaks when that fails, which LeakSanitizer reports at exit).
-    return std::make_unique<Process>(Process::Options{{(programDir() / "TolvanLink").string()},
-                                                      {{"DISPLAY", display},
-                                                       {"QT_QPA_PLATFORM", "xcb"},
-                                                       {"DBUS_SESSION_BUS_ADDRESS", "disabled:"}},
-                                                      cwd_,
-                                                      base_ / "program.out",
-                                                      {}});
+    std::map<std::string, std::string> all = env;
+    all.emplace("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    return std::make_unique<Process>(Process::Options{
+        {(programDir() / "TolvanLink").string()}, all, cwd_, base_ / "program.out", {}, unset});
 }
 
 }  // namespace tolvan::e2e

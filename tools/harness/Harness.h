@@ -38,6 +38,7 @@ class Process {
         std::filesystem::path output;  // standard output and error; none: /dev/null
         // Extra descriptors left open in the child (for Xvfb's -displayfd).
         std::vector<int> keepFds;
+        std::vector<std::string> unset = {};  // taken out of this environment first
     };
     explicit Process(Options options);
     ~Process();
@@ -66,6 +67,44 @@ class XServer {
   private:
     std::unique_ptr<Process> xvfb_;
     std::string display_;
+};
+
+// A Wayland compositor of the test's own: weston with its CPU renderer, in a runtime folder of
+// its own (XDG_RUNTIME_DIR, mode 0700, removed at the end), painting the desktop in one colour.
+// It runs as a window on an X display of the test's own (Xvfb), which is as headless as the
+// machine is: that window gives it a keyboard and a mouse. Weston's headless backend has no
+// seat at all without weston's test plugin, which Debian does not ship, so nothing could be
+// typed there; and XWayland's window manager takes back any X focus that the compositor did
+// not give, so keys go through the compositor, to the window it has activated.
+class WaylandCompositor {
+  public:
+    // With `xwayland`, an X server for X clients beside it.
+    WaylandCompositor(const std::string& hostDisplay, bool xwayland);
+    ~WaylandCompositor();
+    bool ok() const { return ok_; }
+    // What a client of this compositor is started with: XDG_RUNTIME_DIR, WAYLAND_DISPLAY and,
+    // with XWayland, DISPLAY.
+    std::map<std::string, std::string> clientEnvironment() const;
+    // XWayland's display (":N"); empty without XWayland.
+    const std::string& xDisplay() const { return xDisplay_; }
+    // The desktop's colour where no window is, 0xRRGGBB.
+    static constexpr unsigned kDesktopColour = 0x2060a0;
+    static constexpr int kWidth = 1024, kHeight = 768;
+    // Saves what the compositor shows as a PNG picture (weston-screenshooter).
+    bool screenshot(const std::filesystem::path& file) const;
+    // Types the keys (xdotool names) at the compositor's window; they reach the client window
+    // that has the keyboard focus.
+    bool keys(const std::vector<std::string>& keys) const;
+    // Moves the pointer to the bottom-right corner, where the arrow lies off the screen but for
+    // its tip.
+    void parkPointer() const;
+
+  private:
+    std::string hostDisplay_;
+    std::filesystem::path runtimeDir_;
+    std::unique_ptr<Process> weston_;
+    std::string xDisplay_;
+    bool ok_ = false;
 };
 
 // The device emulator on a pseudo-terminal, its frames logged.
@@ -119,6 +158,10 @@ class Operator {
     // Gives the window the keyboard focus and presses the keys (xdotool names: Return,
     // Escape, Down, F5 ...). False when there is no such window.
     bool keys(const std::string& title, const std::vector<std::string>& keys) const;
+    // The same at a window found by its WM_CLASS class name.
+    bool keysAtClass(const std::string& wmClass, const std::vector<std::string>& keys) const;
+    // Moves the pointer to a point of the screen.
+    void movePointer(int x, int y) const;
     // The titles of every window on the display, for failure messages.
     std::string titles() const;
     // Saves the screen as a PNG picture (for the record of a failed test).
@@ -126,6 +169,7 @@ class Operator {
 
   private:
     std::string run(const std::vector<std::string>& argv) const;
+    bool keysAt(const std::optional<std::string>& id, const std::vector<std::string>& keys) const;
     std::string display_;
 };
 
@@ -141,8 +185,14 @@ class Installation {
     std::filesystem::path programDir() const { return install::programDir(root_); }
     std::filesystem::path portFile() const { return install::commonDir(root_) / "Comm.txt"; }
     std::filesystem::path selectionFile() const { return install::commonDir(root_) / "Selecao"; }
-    // Starts <root>/Orsolite/Tolvan Link/TolvanLink on the display.
+    // The program's standard output and error.
+    std::filesystem::path programOutput() const { return base_ / "program.out"; }
+    // Starts <root>/Orsolite/Tolvan Link/TolvanLink on the X display.
     std::unique_ptr<Process> start(const std::string& display) const;
+    // Starts it with these environment variables set and those taken away, and nothing else
+    // said about its display.
+    std::unique_ptr<Process> start(const std::map<std::string, std::string>& env,
+                                   const std::vector<std::string>& unset) const;
 
   private:
     std::filesystem::path base_;
