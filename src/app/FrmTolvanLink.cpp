@@ -9,6 +9,10 @@ namespace tolvan {
 
 namespace {
 
+constexpr const char* kMsgFalhaPorta = "Falha na Porta de Comunicação. ";
+constexpr const char* kMsgFalhaInesperada = "Falha inesperada. ";
+constexpr const char* kMsgProcessoAbandonado = "\rO processo será abandonado! ";
+
 Rect at(int left, int top, int width, int height) {
     return {left, top, left + width, top + height};
 }
@@ -244,6 +248,22 @@ void FrmTolvanLink::abandona(const std::string& texto, int tipo) {
     AtivaFuncoes(true);
     MontaTela0();
     if (ModoSelecao) Close();
+}
+
+void FrmTolvanLink::falhaNoEvento(const std::exception& e) {
+    svc.desktop.reportError(e.what());
+    const bool daPorta = dynamic_cast<const SerialError*>(&e) != nullptr;
+    const std::string texto =
+        std::string(daPorta ? kMsgFalhaPorta : kMsgFalhaInesperada) + kMsgProcessoAbandonado;
+    try {
+        if (conn.Conectando) {
+            conexao.encerraSemConexao(texto);
+        } else if (run.emCurso()) {
+            abandona(texto, kErro);
+        }
+    } catch (const std::exception& again) {
+        svc.desktop.reportError(again.what());
+    }
 }
 
 void FrmTolvanLink::focaVisor() {

@@ -87,16 +87,19 @@ class FrmTolvanLink : public Shell {
     void mostraSobre() override;
 
     // Runs one event handler from the event loop: nothing runs once the window has closed, and
-    // a failure that the handler does not catch goes to the platform's error report.
+    // a failure that the handler does not catch ends at falhaNoEvento.
     template <typename Handler>
     void dispatch(Handler&& handler) {
         if (closed_) return;
         try {
             handler();
         } catch (const std::exception& e) {
-            svc.desktop.reportError(e.what());
+            falhaNoEvento(e);
         }
     }
+    // A failure that no handler caught goes to the platform's error report; a handshake or a
+    // transfer run under way ends with a message, once, instead of being left half done.
+    void falhaNoEvento(const std::exception& e);
 
     Services svc;
     PathResolver files;

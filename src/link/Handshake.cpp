@@ -42,7 +42,7 @@ void Handshake::TimerLinkTimer() {
     if (resposta == kResultNao) {
         conn_.TimerLink->start();
     } else {
-        encerraSemConexao(false);
+        encerraSemConexao({});
     }
 }
 
@@ -71,7 +71,7 @@ void Handshake::avaliaResposta(const std::string& textoBytes) {
         ++conn_.Tentativas;
         conn_.TimerLink->start();
     } else {
-        encerraSemConexao(true);
+        encerraSemConexao(kMsgErroConexao);
     }
 }
 
@@ -83,7 +83,7 @@ void Handshake::conectado() {
     lblStatus_.setCaption(kStatusConectado);
 }
 
-void Handshake::encerraSemConexao(bool falha) {
+void Handshake::encerraSemConexao(const std::string& mensagem) {
     // Later receive events are no longer answers: no late connection, no repeated failure.
     conn_.Conectando = false;
     conn_.TimerLink->stop();
@@ -93,8 +93,8 @@ void Handshake::encerraSemConexao(bool falha) {
     lblStatus_.setCaption(kStatusErroConexao);
     if (shell_.modoSelecao()) {
         shell_.Close();
-    } else if (falha) {
-        shell_.Mensagem(kMsgErroConexao, kInformacao, kBotaoOk);
+    } else if (!mensagem.empty()) {
+        shell_.Mensagem(mensagem, kInformacao, kBotaoOk);
     }
 }
 

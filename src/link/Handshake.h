@@ -51,11 +51,14 @@ class Handshake {
     // Non-matching receive events tolerated before the handshake fails.
     static constexpr int kTentativasMaximas = 10;
 
+    // Ends the handshake without a connection: the panel answers again on the main menu and the
+    // status line says so; in selector mode the window closes, otherwise `mensagem` is shown
+    // (none when empty). Shared by abandon (Yes to the question), failure (too many wrong
+    // answers) and a failure of the port itself.
+    void encerraSemConexao(const std::string& mensagem);
+
   private:
     void conectado();
-    // The ending shared by abandon (Yes to the question) and failure (`falha`): only a failure
-    // outside selector mode shows a message.
-    void encerraSemConexao(bool falha);
 
     EstadoConexao& conn_;
     Execucao& run_;

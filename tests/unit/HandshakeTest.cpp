@@ -145,6 +145,21 @@ TEST_F(HandshakeTest, AnswerWhileTheQuestionIsOpenConnectsAndTheAnswerToItChange
     EXPECT_EQ(f().lblStatus.caption(), "[Conectado]");
 }
 
+// A port that cannot be opened fails the first poll: the handshake ends there with one
+// message and one line on stderr, instead of a failure every 5 ms.
+TEST_F(HandshakeTest, PortThatCannotBeOpenedEndsTheHandshakeOnce) {
+    startWith(3);
+    on([&] { f().ComPort.setOpen(false); });
+    rig.serial.setInUse(rig.serial.openedDevice(), true);
+    conexao();
+    rig.loop.runFor(3000);
+    EXPECT_EQ(rig.messages().back(),
+              "Falha na Porta de Comunicação. \rO processo será abandonado! ");
+    EXPECT_EQ(rig.desktop.errors.size(), 1u);
+    EXPECT_FALSE(f().conn.Conectando);
+    expectGivenUp();
+}
+
 class SelectorHandshakeTest : public HandshakeTest {
   protected:
     // Selector mode presses Confirm by itself at start: the handshake is under way.

@@ -376,5 +376,26 @@ TEST_F(TimeOutTest, SetUpWithoutAnswerIsAbandonedAndSelectorModeCloses) {
     EXPECT_EQ(device.codes().back(), 0x03);
 }
 
+// A failure that escapes a handler in the middle of a run (here the line refuses the sector
+// frame) ends the run through the same abandon as a time-out: one message, nothing more sent,
+// the panel back on the main menu, no time-out afterwards.
+TEST_F(TimeOutTest, FailureInsideARunAbandonsIt) {
+    system(1024, 100);
+    device.silentOn = [&](const ScriptedDevice::Frame& fr) {
+        if (fr.code == 0x05) rig.serial.setBroken(true);  // the first sector frame is refused
+        return false;
+    };
+    start(kGravacao);
+    rig.loop.runFor(20000);
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{"Falha na Porta de Comunicação. \rO "
+                                                       "processo será abandonado! "});
+    EXPECT_EQ(rig.dialogs.messages.back().kind, kErro);
+    EXPECT_EQ(rig.desktop.errors.size(), 1u);
+    EXPECT_FALSE(f().run.emCurso());
+    EXPECT_FALSE(f().run.ArqBin.isOpen());
+    EXPECT_EQ(f().nav.Tela, 0);
+    EXPECT_TRUE(f().btnConfirma.enabled());
+}
+
 }  // namespace
 }  // namespace tolvan
