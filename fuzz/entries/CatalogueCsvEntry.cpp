@@ -8,8 +8,8 @@ namespace tolvan::fuzz {
 
 namespace {
 
-bool sameRows(const std::vector<catalogue::CatalogueRow>& a,
-              const std::vector<catalogue::CatalogueRow>& b) {
+bool sameRows(const std::vector<CatalogueRow>& a,
+              const std::vector<CatalogueRow>& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto& x = a[i];
@@ -26,14 +26,14 @@ bool sameRows(const std::vector<catalogue::CatalogueRow>& a,
 
 // A CSV file of the catalogue tool: what it reads, written out again, reads back the same.
 void fuzzCatalogueCsv(const std::uint8_t* data, std::size_t size) {
-    std::vector<catalogue::CatalogueRow> rows;
+    std::vector<CatalogueRow> rows;
     try {
         rows = catalogue::parseCatalogueCsv(std::string(reinterpret_cast<const char*>(data), size));
     } catch (const catalogue::ToolError&) {
         return;
     }
     const std::string written = catalogue::formatCatalogueCsv(rows);
-    std::vector<catalogue::CatalogueRow> again;
+    std::vector<CatalogueRow> again;
     try {
         again = catalogue::parseCatalogueCsv(written);
     } catch (const catalogue::ToolError& e) {

@@ -19,4 +19,8 @@ int numeroDaPorta(std::string_view name) {
     return numero;
 }
 
+std::string nomeDaPorta(int numero) {
+    return "COM" + std::to_string(numero);
+}
+
 }  // namespace tolvan

@@ -23,7 +23,7 @@ std::vector<SerialPortEntry> parseSerialComm(std::string_view text) {
         const int number = numeroDaPorta(TrimView(line.substr(0, eq)));
         const std::string_view device = TrimView(line.substr(eq + 1));
         if (number < 1 || device.empty() || !seen.insert(number).second) continue;
-        entries.push_back({"COM" + std::to_string(number), std::string(device)});
+        entries.push_back({nomeDaPorta(number), std::string(device)});
     }
     return entries;
 }
@@ -40,7 +40,7 @@ std::vector<SerialPortEntry> SerialCommRegistry::ports() {
     }
     std::vector<SerialPortEntry> entries;
     for (const std::string& device : devices_.serialDevices())
-        entries.push_back({"COM" + std::to_string(entries.size() + 1), device});
+        entries.push_back({nomeDaPorta(static_cast<int>(entries.size()) + 1), device});
     return entries;
 }
 

@@ -4,34 +4,13 @@
 #include <charconv>
 #include <exception>
 
+#include "link/PortName.h"
 #include "link/SerialTrace.h"
 #include "services/Clock.h"
 #include "services/Dialogs.h"
 #include "services/PortRegistry.h"
 
 namespace tolvan {
-
-namespace {
-
-// The number of a port name "COMn" (any case of "COM"), or -1.
-int portNumberOf(std::string_view name) {
-    if (name.size() < 4) return -1;
-    for (std::size_t i = 0; i < 3; ++i) {
-        if ((name[i] & ~0x20) != "COM"[i]) return -1;
-    }
-    int number = -1;
-    const char* first = name.data() + 3;
-    const char* last = name.data() + name.size();
-    auto [end, ec] = std::from_chars(first, last, number);
-    if (ec != std::errc() || end != last || number < 0) return -1;
-    return number;
-}
-
-std::string portName(int number) {
-    return "COM" + std::to_string(number);
-}
-
-}  // namespace
 
 SerialPort::SerialPort(SerialDriver& driver, PortRegistry& registry, Dialogs& dialogs, Clock& clock)
     : driver_(driver),
@@ -81,7 +60,7 @@ void SerialPort::openNow() {
     } reset{opening_};
 
     if (comNumber_ == 0) comNumber_ = static_cast<std::uint16_t>(promptForPort());
-    const std::string name = portName(comNumber_);
+    const std::string name = nomeDaPorta(comNumber_);
     const std::string device = deviceFor(comNumber_);
     if (device.empty()) throw SerialError(name + " is not a serial port of this machine");
     std::string error;
@@ -93,7 +72,7 @@ void SerialPort::openNow() {
 }
 
 void SerialPort::closeNow() {
-    trace_->log(now(), "Port", "Close", portName(comNumber_));
+    trace_->log(now(), "Port", "Close", nomeDaPorta(comNumber_));
     driver_.close();
     received_.clear();
     trace_->finish(traceName_, logName_);
@@ -107,19 +86,19 @@ int SerialPort::promptForPort() {
     for (int n = 1; n <= kHighestPromptedPort; ++n) {
         const std::string device = deviceFor(n);
         if (!device.empty() && driver_.probe(device) != SerialDriver::Availability::Missing) {
-            request.choices.push_back(portName(n));
+            request.choices.push_back(nomeDaPorta(n));
         }
     }
     const std::optional<std::string> choice = dialogs_.showSelectPort(request);
     if (!choice) throw SerialError("no port chosen");
-    const int number = portNumberOf(*choice);
+    const int number = numeroDaPorta(*choice);
     if (number <= 0 || number > 0xFFFF) throw SerialError("no port chosen");
     return number;
 }
 
 std::string SerialPort::deviceFor(int number) {
     for (const SerialPortEntry& entry : registry_.ports()) {
-        if (portNumberOf(entry.name) == number) return entry.device;
+        if (numeroDaPorta(entry.name) == number) return entry.device;
     }
     return {};
 }
@@ -179,7 +158,7 @@ void SerialPort::bytesArrived() {
 }
 
 void SerialPort::lineLost(const std::string& reason) {
-    trace_->log(now(), "Line", "Lost", portName(comNumber_), reason);
+    trace_->log(now(), "Line", "Lost", nomeDaPorta(comNumber_), reason);
 }
 
 }  // namespace tolvan

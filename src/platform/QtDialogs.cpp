@@ -78,13 +78,13 @@ class MessageBox : public QMessageBox {
 
 QMessageBox::Icon iconFor(int kind) {
     switch (kind) {
-        case 0:
+        case kAviso:
             return QMessageBox::Warning;
-        case 1:
+        case kErro:
             return QMessageBox::Critical;
-        case 2:
+        case kInformacao:
             return QMessageBox::Information;
-        case 3:
+        case kConfirmacao:
             return QMessageBox::Question;
         default:
             return QMessageBox::NoIcon;

@@ -16,8 +16,7 @@ namespace {
 
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
 constexpr const char* kQuery = "Select * From TolvanLink Order by Descricao";
-constexpr std::array<const char*, 7> kColumns = {"Descricao", "Arquivo",    "Setor",   "Arquivo_L",
-                                                 "Setor_L",   "Arquivo_L2", "Setor_L2"};
+constexpr const auto& kColumns = catalogo::kColunas;
 // A hostile file may hold a table whose reading never ends; the query is cut off after this
 // many progress calls (each one is 1000 virtual-machine steps).
 constexpr int kProgressStep = 1000;

@@ -23,6 +23,17 @@ inline constexpr const char* kColunas[7] = {kDescricao, kArquivo,   kSetor,  kAr
                                             kSetorL,    kArquivoL2, kSetorL2};
 }  // namespace catalogo
 
+// A system of the catalogue as the tools, the tests and the demo installation write one.
+struct CatalogueRow {
+    std::string descricao;
+    std::string arquivo;
+    std::int64_t setor = 0;
+    std::string arquivoL;
+    std::int64_t setorL = 0;
+    std::string arquivoL2;  // empty: no L2 image
+    std::int64_t setorL2 = 0;
+};
+
 // One value of a catalogue row as the database gives it.
 struct CatalogueValue {
     enum class Type { Null, Integer, Real, Text };

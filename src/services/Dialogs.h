@@ -9,6 +9,23 @@ namespace tolvan {
 class AboutBox;
 class PortDialog;
 
+// Kinds of message.
+inline constexpr int kAviso = 0;
+inline constexpr int kErro = 1;
+inline constexpr int kInformacao = 2;
+inline constexpr int kConfirmacao = 3;
+
+// Button sets, bit per button in this order: Yes, No, OK, Cancel, Abort, Retry, Ignore, All,
+// No to all, Yes to all, Help.
+inline constexpr unsigned kBotoesSimNao = 3;
+inline constexpr unsigned kBotaoOk = 4;
+
+// Result codes.
+inline constexpr int kResultOk = 1;
+inline constexpr int kResultCancel = 2;
+inline constexpr int kResultSim = 6;
+inline constexpr int kResultNao = 7;
+
 // The standard message dialog as the program fills it in: icon by kind, title and button
 // captions from the message table, default (Enter) and cancel (Esc) buttons.
 struct MessageDialog {
@@ -16,7 +33,7 @@ struct MessageDialog {
         int code = 0;  // result code returned when this button closes the dialog
         std::string caption;
     };
-    int kind = 2;  // 0 warning, 1 error, 2 information, 3 confirmation, other: custom
+    int kind = kInformacao;            // kAviso, kErro, kInformacao, kConfirmacao; other: custom
     std::optional<std::string> title;  // none: the application's title
     std::string text;                  // "\r" is a line break
     std::vector<Button> buttons;       // in the order of the button mask
@@ -25,7 +42,7 @@ struct MessageDialog {
 };
 
 // Result code of a message dialog closed by its title bar's close box.
-inline constexpr int kClosedByTitleBar = 2;
+inline constexpr int kClosedByTitleBar = kResultCancel;
 
 // The serial layer's own "Select Port" dialog, asked when the port number is 0.
 struct SelectPortRequest {

@@ -78,14 +78,13 @@ void FakeCatalogueStore::setSystems(const std::vector<System>& systems) {
         v.text = std::move(s);
         return v;
     };
-    auto integer = [](int n) {
+    auto integer = [](std::int64_t n) {
         CatalogueValue v;
         v.type = CatalogueValue::Type::Integer;
         v.integer = n;
         return v;
     };
-    table.columns = {"Descricao", "Arquivo",    "Setor",   "Arquivo_L",
-                     "Setor_L",   "Arquivo_L2", "Setor_L2"};
+    table.columns.assign(std::begin(catalogo::kColunas), std::end(catalogo::kColunas));
     table.rows.clear();
     // The query orders the rows by Descricao.
     std::vector<System> sorted = systems;

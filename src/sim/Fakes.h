@@ -79,16 +79,8 @@ class FakeCatalogueStore : public CatalogueStore {
   public:
     CatalogueOpenResult open(const std::filesystem::path& file) override;
 
-    // Rows of (Descricao, Arquivo, Setor, Arquivo_L, Setor_L, Arquivo_L2, Setor_L2).
-    struct System {
-        std::string descricao;
-        std::string arquivo;
-        int setor = 1;
-        std::string arquivoL;
-        int setorL = 1;
-        std::string arquivoL2;
-        int setorL2 = 0;
-    };
+    // One system; its rows come in the query's order whatever the order given.
+    using System = CatalogueRow;
     void setSystems(const std::vector<System>& systems);
     std::optional<CatalogueOpenResult> forced;  // returned instead when set
     CatalogueTable table;

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "link/PortName.h"
 #include "services/PathResolver.h"
 #include "texts/DefaultTexts.h"
 #include "texts/TextTables.h"
@@ -33,7 +34,7 @@ TestRig::TestRig() : root(freshRoot()) {
     writeFile(kMessagesFile, arquivoMensagensPadrao());
     for (int n = 1; n <= 4; ++n) {
         const std::string device = "/dev/sim" + std::to_string(n);
-        registry.entries.push_back({"COM" + std::to_string(n), device});
+        registry.entries.push_back({nomeDaPorta(n), device});
         serial.addDevice(device);
     }
 }

@@ -135,7 +135,7 @@ TEST_F(WholeRunTest, ACatalogueConvertedFromParadoxRunsTheSame) {
         fs::remove(table);
         testing::writeParadoxTable(table,
                                    {{utf8ToCp1252(s.descricao), s.arquivo, s.setor, s.arquivoL,
-                                     s.setorL, s.arquivoL2, static_cast<double>(s.setorL2)},
+                                     s.setorL, s.arquivoL2, s.setorL2},
                                     {"Outro Sistema", "OUTRO.BIN", 1, "OUTRO_L.BIN", 1, "", 0}},
                                    1252);
         const std::string command =

@@ -14,9 +14,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_scratch
 
-[ "$(id -u)" -eq 0 ] || fail "run as root"
-R=/opt/tolvan
-common="$R/Orsolite/Comuns"
+installed_root
 marker="Tolvan Link package test"
 [ "$(stat -c '%a %U:%G' "$common")" = "3775 root:dialout" ] ||
     fail "Comuns: $(stat -c '%a %U:%G' "$common")"

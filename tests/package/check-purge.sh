@@ -11,9 +11,7 @@ deb="$(realpath "$1")"
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_scratch
 
-[ "$(id -u)" -eq 0 ] || fail "run as root"
-R=/opt/tolvan
-common="$R/Orsolite/Comuns"
+installed_root
 bin="$R/Orsolite/Tolvan Link/bin"
 catalogue="$R/Orsolite/Tolvan Link/Tabelas/TolvanLink.db"
 state=/var/lib/tolvanlink

@@ -27,6 +27,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The installed package's root R and shared folder, for the tests that change them as root.
+installed_root() {
+    [ "$(id -u)" -eq 0 ] || fail "run as root"
+    R=/opt/tolvan
+    common="$R/Orsolite/Comuns"
+}
+
 make_scratch() {
     scratch="$(mktemp -d "${TMPDIR:-/tmp}/tolvan-package-XXXXXX")"
     # Readable by a user of the test's choosing (the program may run as another user).

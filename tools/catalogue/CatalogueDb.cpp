@@ -13,9 +13,6 @@
 
 namespace tolvan::catalogue {
 
-const char* const kColumnNames[7] = {"Descricao", "Arquivo",    "Setor",   "Arquivo_L",
-                                     "Setor_L",   "Arquivo_L2", "Setor_L2"};
-
 namespace {
 
 // Descricao sorts ignoring case; the unique index keeps two rows from differing only in the case

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "services/CatalogueStore.h"
+
 struct sqlite3;
 
 namespace tolvan::catalogue {
@@ -17,19 +19,8 @@ class ToolError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// One system of the catalogue.
-struct CatalogueRow {
-    std::string descricao;
-    std::string arquivo;
-    std::int64_t setor = 0;
-    std::string arquivoL;
-    std::int64_t setorL = 0;
-    std::string arquivoL2;  // empty: the system has no L2 image
-    std::int64_t setorL2 = 0;
-};
-
 // The column names, in table order.
-extern const char* const kColumnNames[7];
+inline constexpr const auto& kColumnNames = catalogo::kColunas;
 
 // Descriptions are compared as the program compares them: ignoring case of ASCII and Latin-1
 // letters.

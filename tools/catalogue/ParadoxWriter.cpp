@@ -52,7 +52,7 @@ void writeParadoxTable(const std::filesystem::path& file, const std::vector<Para
         at += 4;
         if (withL2) {
             alpha(r.arquivoL2, 20);
-            PX_put_data_double(doc, at, 8, r.setorL2);
+            PX_put_data_double(doc, at, 8, static_cast<double>(r.setorL2));
         }
         PX_put_record(doc, record.data());
     }

@@ -4,17 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "services/CatalogueStore.h"
+
 namespace tolvan::catalogue {
 
 // A row of a legacy catalogue table; texts are bytes in the table's code page.
-struct ParadoxRow {
-    std::string descricao, arquivo;
-    int setor = 0;
-    std::string arquivoL;
-    int setorL = 0;
-    std::string arquivoL2;
-    double setorL2 = 0;
-};
+using ParadoxRow = CatalogueRow;
 
 // Writes a Paradox data table as older installations kept the catalogue, with pxlib: Descricao
 // A40, Arquivo A20, Setor short, Arquivo_L A20, Setor_L long and, when withL2, Arquivo_L2 A20

@@ -124,9 +124,13 @@ void writeCatalogue(const fs::path& file, const std::vector<SystemSpec>& systems
         throw InstallError("cannot create " + file.string());
     }
     std::unique_ptr<sqlite3, SqliteCloser> db(raw);
-    exec(db.get(),
-         "CREATE TABLE TolvanLink(Descricao TEXT, Arquivo TEXT, Setor INTEGER, Arquivo_L TEXT, "
-         "Setor_L INTEGER, Arquivo_L2 TEXT, Setor_L2 INTEGER)");
+    std::string create = std::string("CREATE TABLE ") + catalogo::kTabela + "(";
+    for (const char* column : catalogo::kColunas) {
+        const bool count = std::string_view(column).rfind("Setor", 0) == 0;
+        create += std::string(column) + (count ? " INTEGER" : " TEXT") + ",";
+    }
+    create.back() = ')';
+    exec(db.get(), create.c_str());
     sqlite3_stmt* insert = nullptr;
     if (sqlite3_prepare_v2(db.get(), "INSERT INTO TolvanLink VALUES (?, ?, ?, ?, ?, ?, ?)", -1,
                            &insert, nullptr) != SQLITE_OK)
@@ -135,11 +139,11 @@ void writeCatalogue(const fs::path& file, const std::vector<SystemSpec>& systems
         sqlite3_reset(insert);
         sqlite3_bind_text(insert, 1, s.descricao.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insert, 2, s.arquivo.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 3, s.setor);
+        sqlite3_bind_int64(insert, 3, s.setor);
         sqlite3_bind_text(insert, 4, s.arquivoL.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 5, s.setorL);
+        sqlite3_bind_int64(insert, 5, s.setorL);
         sqlite3_bind_text(insert, 6, s.arquivoL2.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 7, s.setorL2);
+        sqlite3_bind_int64(insert, 7, s.setorL2);
         if (sqlite3_step(insert) != SQLITE_DONE) {
             sqlite3_finalize(insert);
             throw InstallError("catalogue: " + std::string(sqlite3_errmsg(db.get())));

@@ -7,18 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "services/CatalogueStore.h"
+
 namespace tolvan::install {
 
 // One system of the catalogue with its three images.
-struct SystemSpec {
-    std::string descricao;
-    std::string arquivo;
-    int setor = 0;
-    std::string arquivoL;
-    int setorL = 0;
-    std::string arquivoL2;  // empty: no L2 image
-    int setorL2 = 0;
-};
+using SystemSpec = CatalogueRow;
 
 struct PortEntry {
     std::string name;    // "COM2"

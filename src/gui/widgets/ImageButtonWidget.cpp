@@ -1,16 +1,17 @@
 #include "ImageButtonWidget.h"
 
-#include <QEnterEvent>
-#include <QMouseEvent>
+#include <QEvent>
 #include <QPainter>
-#include <QPointer>
 
 #include "SystemColours.h"
 
 namespace tolvan::gui {
 
-ImageButtonWidget::ImageButtonWidget(QWidget* parent) : QWidget(parent) {
+ImageButtonWidget::ImageButtonWidget(QWidget* parent) : PanelWidget(parent) {
     setCursor(Qt::PointingHandCursor);
+    // The click comes first and the picture goes back after it, so a key that opens a message
+    // stays down while the message is up.
+    setClickWhileHeld(true);
 }
 
 void ImageButtonWidget::setUpImage(const QImage& image) {
@@ -51,7 +52,7 @@ void ImageButtonWidget::setTransparentColor(const QColor& color) {
 }
 
 const QImage& ImageButtonWidget::currentImage() const {
-    const QImage& chosen = pressed_ ? down_ : hovered_ ? over_ : up_;
+    const QImage& chosen = isPressed() ? down_ : isHovered() ? over_ : up_;
     return chosen.width() < 1 ? up_ : chosen;
 }
 
@@ -72,69 +73,28 @@ QImage ImageButtonWidget::withoutTransparentColor(const QImage& image) const {
 }
 
 void ImageButtonWidget::paintEvent(QPaintEvent*) {
-    QImage frame(size(), QImage::Format_ARGB32_Premultiplied);
-    if (frame.isNull()) return;
     const QWidget* owner = parentWidget() ? parentWidget() : this;
-    frame.fill(transparent_ ? QColor(Qt::transparent) : owner->palette().color(QPalette::Window));
-    {
-        QPainter p(&frame);
-        if (up_.width() < 2) {
-            p.fillRect(frame.rect(), kBtnFace);
-        } else {
-            const QImage picture =
-                transparent_ ? withoutTransparentColor(currentImage()) : currentImage();
-            if (stretch_) {
-                p.drawImage(frame.rect(), picture);
-            } else {
-                p.drawImage(0, 0, picture);
-            }
-        }
-    }
-    QPainter(this).drawImage(0, 0, frame);
-}
-
-void ImageButtonWidget::mousePressEvent(QMouseEvent* event) {
-    // Qt delivers no presses to a disabled button, so the pressed picture never shows then.
-    if (event->button() != Qt::LeftButton) return;
-    pressed_ = true;
-    update();
-}
-
-void ImageButtonWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !pressed_) return;
-    const bool over = rect().contains(event->position().toPoint());
-    // The click comes first and the picture goes back after it, so a key that opens a message
-    // stays down while the message is up.
-    QPointer<ImageButtonWidget> self(this);
-    if (over) emit clicked();
-    if (!self) return;
-    pressed_ = false;
-    update();
-}
-
-void ImageButtonWidget::enterEvent(QEnterEvent*) {
-    setHovered(true);
-}
-
-void ImageButtonWidget::leaveEvent(QEvent*) {
-    setHovered(false);
+    paintFrame(transparent_, owner->palette().color(QPalette::Window),
+               [&](QPainter& p, const QRect& frame) {
+                   if (up_.width() < 2) {
+                       p.fillRect(frame, kBtnFace);
+                       return;
+                   }
+                   const QImage picture =
+                       transparent_ ? withoutTransparentColor(currentImage()) : currentImage();
+                   if (stretch_) {
+                       p.drawImage(frame, picture);
+                   } else {
+                       p.drawImage(0, 0, picture);
+                   }
+               });
 }
 
 void ImageButtonWidget::changeEvent(QEvent* event) {
     // A button disabled while held would never see its release: let it go up at once rather
     // than show the pressed picture until the next press.
-    if (event->type() == QEvent::EnabledChange && !isEnabled() && pressed_) {
-        pressed_ = false;
-        update();
-    }
+    if (event->type() == QEvent::EnabledChange && !isEnabled()) releaseWithoutClick();
     QWidget::changeEvent(event);
-}
-
-void ImageButtonWidget::setHovered(bool hovered) {
-    if (hovered_ == hovered) return;
-    hovered_ = hovered;
-    update();
-    emit hoveredChanged(hovered);
 }
 
 }  // namespace tolvan::gui

@@ -1,7 +1,5 @@
 #include "RaisedLabelWidget.h"
 
-#include <QEnterEvent>
-#include <QMouseEvent>
 #include <QPainter>
 
 #include "SystemColours.h"
@@ -11,7 +9,7 @@ namespace tolvan::gui {
 RaisedLabelWidget::RaisedLabelWidget(QWidget* parent) : RaisedLabelWidget(QString(), parent) {}
 
 RaisedLabelWidget::RaisedLabelWidget(const QString& text, QWidget* parent)
-    : QWidget(parent), text_(text), fontColor_(kWindowText), color_(kBtnFace) {
+    : PanelWidget(parent), text_(text), fontColor_(kWindowText), color_(kBtnFace) {
     look_.shadowColor = kBtnShadow;
     onMouse_.shadowColor = kBtnShadow;
     onMouse_.borderWidth = 1;
@@ -78,16 +76,11 @@ QSize RaisedLabelWidget::sizeHint() const {
 }
 
 void RaisedLabelWidget::paintEvent(QPaintEvent*) {
-    QImage frame(size(), QImage::Format_ARGB32_Premultiplied);
-    if (frame.isNull()) return;
-    frame.fill(transparent_ ? QColor(Qt::transparent) : color_);
-    {
-        QPainter p(&frame);
+    paintFrame(transparent_, color_, [&](QPainter& p, const QRect& box) {
         p.setFont(font());
         // "&" is shown as is: Qt draws no accelerators unless asked to.
         int flags = int(alignment_) | Qt::TextExpandTabs;
         if (wordWrap_) flags |= Qt::TextWordWrap;
-        const QRect box = frame.rect();
         auto pass = [&](int dx, int dy, const QColor& colour) {
             p.setPen(colour);
             p.drawText(box.translated(dx, dy), flags, text_);
@@ -114,39 +107,22 @@ void RaisedLabelWidget::paintEvent(QPaintEvent*) {
             pass(-w, -w, look_.borderColor);
         }
         pass(0, 0, isEnabled() ? fontColor_ : kGrayText);
-    }
-    QPainter(this).drawImage(0, 0, frame);
+    });
 }
 
-void RaisedLabelWidget::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
-    pressed_ = true;
+void RaisedLabelWidget::pressChanged(bool pressed) {
     // A shadowed text seems pressed while the button is held.
-    if (look_.style == TextStyle::taShadow) setShadowWidth(0);
+    if (look_.style == TextStyle::taShadow) look_.shadowWidth = pressed ? 0 : onMouse_.shadowWidth;
 }
 
-void RaisedLabelWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !pressed_) return;
-    pressed_ = false;
-    if (look_.style == TextStyle::taShadow) setShadowWidth(onMouse_.shadowWidth);
-    if (rect().contains(event->position().toPoint())) emit clicked();
-}
-
-void RaisedLabelWidget::enterEvent(QEnterEvent*) {
-    if (hovered_) return;  // the saved look must not be overwritten by the OnMouse one
-    hovered_ = true;
-    saved_ = look_;
-    look_ = onMouse_;
-    update();
-    emit hoveredChanged(true);
-}
-
-void RaisedLabelWidget::leaveEvent(QEvent*) {
-    if (!hovered_) return;
-    hovered_ = false;
-    look_ = saved_;
-    update();
-    emit hoveredChanged(false);
+void RaisedLabelWidget::hoverChanged(bool hovered) {
+    // The OnMouse look while the mouse is over the label; the saved one back when it leaves.
+    if (hovered) {
+        saved_ = look_;
+        look_ = onMouse_;
+    } else {
+        look_ = saved_;
+    }
 }
 
 }  // namespace tolvan::gui

@@ -2,7 +2,8 @@
 
 #include <QColor>
 #include <QString>
-#include <QWidget>
+
+#include "PanelWidget.h"
 
 namespace tolvan::gui {
 
@@ -13,7 +14,7 @@ enum class TextStyle { tsNone, tsRaised, tsRecessed, taShadow };
 // the text style, border and shadow are swapped for their OnMouse counterparts, and on leaving
 // they come back. It only draws and reports: clicked() for a left-button press and release over
 // the enabled label, hoveredChanged() as the mouse comes and goes (also while disabled).
-class RaisedLabelWidget : public QWidget {
+class RaisedLabelWidget : public PanelWidget {
     Q_OBJECT
   public:
     explicit RaisedLabelWidget(QWidget* parent = nullptr);
@@ -49,19 +50,12 @@ class RaisedLabelWidget : public QWidget {
     int onMouseBorderWidth() const { return onMouse_.borderWidth; }
     void setOnMouseBorderColor(const QColor& color) { onMouse_.borderColor = color; }
 
-    bool isHovered() const { return hovered_; }
     QSize sizeHint() const override;
-
-  signals:
-    void clicked();
-    void hoveredChanged(bool hovered);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    void hoverChanged(bool hovered) override;
+    void pressChanged(bool pressed) override;
 
   private:
     struct Look {
@@ -81,8 +75,6 @@ class RaisedLabelWidget : public QWidget {
     Look look_;
     Look onMouse_;
     Look saved_;
-    bool hovered_ = false;
-    bool pressed_ = false;
 };
 
 }  // namespace tolvan::gui
