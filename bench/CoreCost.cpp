@@ -14,7 +14,7 @@
 #include <string>
 
 #include "SimOperation.h"
-#include "emulator/ImageStore.h"
+#include "device/ImageStore.h"
 #include "sim/SimDevice.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "LineFloor.h"
 #include "SimOperation.h"
-#include "emulator/FrameLog.h"
+#include "device/FrameLog.h"
 #include "sim/SimDevice.h"
 
 namespace tolvan::bench {

@@ -2,7 +2,7 @@
 
 #include "FuzzEntries.h"
 #include "Scenario.h"
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 #include "link/Receiver.h"
 #include "texts/Mensagem.h"
 

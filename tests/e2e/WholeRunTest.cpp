@@ -8,7 +8,7 @@
 #include "Observations.h"
 #include "ParadoxFixture.h"
 #include "ProgramFixture.h"
-#include "emulator/ImageStore.h"
+#include "device/ImageStore.h"
 #include "texts/Cp1252.h"
 
 namespace tolvan::e2e {

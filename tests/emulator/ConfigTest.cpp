@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "emulator/CommandLine.h"
-#include "emulator/Commands.h"
-#include "emulator/ImageStore.h"
+#include "device/Commands.h"
+#include "device/ImageStore.h"
 
 namespace tolvan::emu {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "HostFrames.h"
-#include "emulator/Commands.h"
-#include "emulator/DeviceModel.h"
+#include "device/Commands.h"
+#include "device/DeviceModel.h"
 
 namespace tolvan::emu {
 namespace {

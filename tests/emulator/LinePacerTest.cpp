@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "emulator/LinePacer.h"
+#include "device/LinePacer.h"
 
 namespace tolvan::emu {
 namespace {

@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "HostFrames.h"
-#include "emulator/ImageStore.h"
+#include "device/ImageStore.h"
 
 extern char** environ;
 

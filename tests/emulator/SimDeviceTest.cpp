@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "HostFrames.h"
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 #include "sim/SimDevice.h"
 #include "sim/SimLoop.h"
 #include "sim/SimSerial.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Bytes.h"
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 #include "link/Frames.h"
 #include "link/Receiver.h"
 #include "sim/SimDevice.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Bytes.h"
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 #include "services/ViewListener.h"
 #include "sim/TestRig.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 
 namespace tolvan::emu {
 

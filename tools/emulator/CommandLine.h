@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "emulator/DeviceOptions.h"
-#include "emulator/ImageStore.h"
-#include "emulator/LinePacer.h"
+#include "device/DeviceOptions.h"
+#include "device/ImageStore.h"
+#include "device/LinePacer.h"
 
 namespace tolvan::emu {
 

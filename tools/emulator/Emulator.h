@@ -8,8 +8,8 @@
 
 #include "PtyLine.h"
 #include "emulator/CommandLine.h"
-#include "emulator/DeviceModel.h"
-#include "emulator/LinePacer.h"
+#include "device/DeviceModel.h"
+#include "device/LinePacer.h"
 
 namespace tolvan::emu {
 

@@ -1,8 +1,8 @@
-#include "emulator/DeviceOptions.h"
+#include "device/DeviceOptions.h"
 
 #include <charconv>
 
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 
 namespace tolvan::emu {
 

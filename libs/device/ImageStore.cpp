@@ -1,4 +1,4 @@
-#include "emulator/ImageStore.h"
+#include "device/ImageStore.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 
 namespace tolvan::emu {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "emulator/DeviceModel.h"
-#include "emulator/LinePacer.h"
+#include "device/DeviceModel.h"
+#include "device/LinePacer.h"
 
 namespace tolvan::sim {
 

@@ -1,6 +1,6 @@
-#include "emulator/FrameLog.h"
+#include "device/FrameLog.h"
 
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 
 namespace tolvan::emu {
 

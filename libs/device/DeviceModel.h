@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "emulator/DeviceOptions.h"
-#include "emulator/FrameLog.h"
-#include "emulator/FrameParser.h"
-#include "emulator/ImageStore.h"
+#include "device/DeviceOptions.h"
+#include "device/FrameLog.h"
+#include "device/FrameParser.h"
+#include "device/ImageStore.h"
 
 namespace tolvan::emu {
 

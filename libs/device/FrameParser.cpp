@@ -1,6 +1,6 @@
-#include "emulator/FrameParser.h"
+#include "device/FrameParser.h"
 
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 
 namespace tolvan::emu {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "emulator/ImageStore.h"
+#include "device/ImageStore.h"
 
 namespace tolvan::emu {
 

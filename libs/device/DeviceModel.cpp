@@ -1,8 +1,8 @@
-#include "emulator/DeviceModel.h"
+#include "device/DeviceModel.h"
 
 #include <algorithm>
 
-#include "emulator/Commands.h"
+#include "device/Commands.h"
 
 namespace tolvan::emu {
 

@@ -1,4 +1,4 @@
-#include "emulator/LinePacer.h"
+#include "device/LinePacer.h"
 
 #include <algorithm>
 
