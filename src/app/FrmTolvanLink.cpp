@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "services/CatalogueStore.h"
+#include "services/SharedFiles.h"
 #include "texts/Mensagem.h"
 
 namespace tolvan {
@@ -96,12 +97,18 @@ void FrmTolvanLink::FormCreate() {
                  kBotaoOk);
     }
 
-    // Drive is still empty here: the selection file is looked for from the root.
+    // Drive is still empty here: the selection file is looked for from the root. One that
+    // another operator left in the shared folder does not put this program in selector mode.
+    ModoSelecao = false;
     if (files.exists(Drive + kSelectionFile)) {
-        ModoSelecao = true;
-        configuraModoSelecao();
-    } else {
-        ModoSelecao = false;
+        const std::filesystem::path selecao = files.resolve(Drive + kSelectionFile);
+        if (ownedByRootOrMe(selecao)) {
+            ModoSelecao = true;
+            configuraModoSelecao();
+        } else {
+            svc.desktop.reportError("Selection file " + selecao.string() +
+                                    " belongs to another user: passed over");
+        }
     }
 
     nav.LinhaSinal = 1;

@@ -38,9 +38,10 @@ int main(int argc, char** argv) {
     QtTimerFactory timers;
     PosixSerialDriver serial;
     DeviceScanner devices;
-    SerialCommRegistry ports(PathResolver(root), devices);
-    QtDialogs dialogs(kApplicationTitle);
     QtDesktop desktop;
+    SerialCommRegistry ports(PathResolver(root), devices,
+                             [&desktop](const std::string& text) { desktop.reportError(text); });
+    QtDialogs dialogs(kApplicationTitle);
     SqliteCatalogueStore catalogues;
 
     const gui::PanelArtwork artwork = gui::PanelArtwork::load();

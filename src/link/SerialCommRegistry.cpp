@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "link/PortName.h"
+#include "services/SharedFiles.h"
 #include "texts/Trim.h"
 
 namespace tolvan {
@@ -28,11 +29,21 @@ std::vector<SerialPortEntry> parseSerialComm(std::string_view text) {
     return entries;
 }
 
-SerialCommRegistry::SerialCommRegistry(PathResolver files, SerialDeviceList& devices)
-    : files_(std::move(files)), devices_(devices) {}
+SerialCommRegistry::SerialCommRegistry(PathResolver files, SerialDeviceList& devices,
+                                       std::function<void(const std::string&)> warn)
+    : files_(std::move(files)), devices_(devices), warn_(std::move(warn)) {}
 
 std::vector<SerialPortEntry> SerialCommRegistry::ports() {
-    std::ifstream in(files_.resolve(kSerialCommFile), std::ios::binary);
+    const std::filesystem::path file = files_.resolve(kSerialCommFile);
+    std::ifstream in(file, std::ios::binary);
+    if (in && !ownedByRootOrMe(file)) {
+        in.setstate(std::ios::failbit);
+        if (warn_ && !warned_)
+            warn_("Port map " + file.string() +
+                  " belongs to another user, not root: passed over; the machine's serial "
+                  "devices are numbered instead");
+        warned_ = true;
+    }
     if (in) {
         std::ostringstream text;
         text << in.rdbuf();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,15 +22,19 @@ class SerialDeviceList {
 // The machine's list of serial ports. Read afresh on every call from the port list file
 // (<root>/Orsolite/Comuns/SerialComm.txt), one "COMn=<device path>" a line in file order; when
 // that file is missing, the devices found on the machine become COM1, COM2, ... in the order
-// the device list gives them.
+// the device list gives them. The file is the administrator's: one that another operator left
+// in the shared folder is passed over as if missing, and `warn` hears of it once.
 class SerialCommRegistry : public PortRegistry {
   public:
-    SerialCommRegistry(PathResolver files, SerialDeviceList& devices);
+    SerialCommRegistry(PathResolver files, SerialDeviceList& devices,
+                       std::function<void(const std::string&)> warn = {});
     std::vector<SerialPortEntry> ports() override;
 
   private:
     PathResolver files_;
     SerialDeviceList& devices_;
+    std::function<void(const std::string&)> warn_;
+    bool warned_ = false;
 };
 
 // The entries of a port list file's text. Blank lines and lines starting with "#" are skipped,

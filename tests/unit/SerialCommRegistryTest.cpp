@@ -86,5 +86,21 @@ TEST_F(SerialCommRegistryTest, WithoutTheFileTheMachinesDevicesAreNumberedInOrde
         (std::vector<std::string>{"COM1=/dev/ttyS0", "COM2=/dev/ttyUSB0", "COM3=/dev/ttyACM0"}));
 }
 
+// A port map that another operator left in the shared folder counts as no map, said once.
+TEST_F(SerialCommRegistryTest, AMapOfAnotherUserIsPassedOver) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    fs::create_directories(root_ / "Orsolite" / "Comuns");
+    const fs::path file = root_ / "Orsolite" / "Comuns" / "SerialComm.txt";
+    std::ofstream(file) << "COM2=/dev/pts/3\n";
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    devices.devices = {"/dev/ttyS0"};
+    std::vector<std::string> warnings;
+    SerialCommRegistry registry(PathResolver(root_), devices,
+                                [&](const std::string& w) { warnings.push_back(w); });
+    EXPECT_EQ(namesAndDevices(registry.ports()), std::vector<std::string>{"COM1=/dev/ttyS0"});
+    EXPECT_EQ(namesAndDevices(registry.ports()), std::vector<std::string>{"COM1=/dev/ttyS0"});
+    EXPECT_EQ(warnings.size(), 1u);
+}
+
 }  // namespace
 }  // namespace tolvan

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "PanelFixture.h"
 #include "link/PortDialog.h"
@@ -204,6 +205,19 @@ TEST_F(SelectorStartupTest, CloseDeletesTheSelectionFileAndClosesOnlyTheLauncher
     EXPECT_FALSE(rig.exists(kSelectionFile));
     EXPECT_EQ(rig.desktop.closeRequests, std::vector<std::string>{"Tolvan Flex Selecionador"});
     EXPECT_EQ(rig.desktop.windowTitles, std::set<std::string>{"Tolvan Flex Selecionador 2"});
+}
+
+// Another operator's selection file in the shared folder steers nobody else's program.
+TEST_F(SelectorStartupTest, ASelectionFileOfAnotherUserIsPassedOver) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    ASSERT_EQ(::chown(rig.path(kSelectionFile).c_str(), 65534, 65534), 0);
+    rig.start();
+    EXPECT_FALSE(f().ModoSelecao);
+    EXPECT_EQ(f().nav.Tela, 0);
+    ASSERT_EQ(rig.desktop.errors.size(), 1u);
+    EXPECT_NE(rig.desktop.errors[0].find("belongs to another user"), std::string::npos);
+    on([&] { f().Close(); });
+    EXPECT_TRUE(rig.exists(kSelectionFile));  // not this program's to delete
 }
 
 TEST_F(SelectorStartupTest, TheMarkerFileLeavesTheLauncherWindowAlone) {
