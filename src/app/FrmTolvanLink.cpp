@@ -83,7 +83,7 @@ FrmTolvanLink::~FrmTolvanLink() {
     ComPort.onTriggerAvail = nullptr;
 }
 
-void FrmTolvanLink::FormCreate() {
+void FrmTolvanLink::FormCreate(bool consideraSelecao) {
     std::error_code ec;
     Memo1.setVisible(std::filesystem::exists(kDebugFile, ec));
 
@@ -100,7 +100,7 @@ void FrmTolvanLink::FormCreate() {
     // Drive is still empty here: the selection file is looked for from the root. One that
     // another operator left in the shared folder does not put this program in selector mode.
     ModoSelecao = false;
-    if (files.exists(Drive + kSelectionFile)) {
+    if (consideraSelecao && files.exists(Drive + kSelectionFile)) {
         const std::filesystem::path selecao = files.resolve(Drive + kSelectionFile);
         if (ownedByRootOrMe(selecao)) {
             ModoSelecao = true;
@@ -166,12 +166,19 @@ void FrmTolvanLink::FormActivate() {
     frmCarregando.left = 0;
     frmCarregando.recolhido = true;
 
+    preparaCaminhos();
+    if (mostraCatalogo() && ModoSelecao) painel.btnConfirmaClick();
+}
+
+void FrmTolvanLink::preparaCaminhos() {
     // The program directory is the real directory of the executable. Drive is the drive text
     // that the installation root stands for.
     DirPrograma = svc.executable.parent_path().string();
     if (DirPrograma.empty() || DirPrograma.back() != '/') DirPrograma += '/';
     Drive = "C:";
+}
 
+bool FrmTolvanLink::mostraCatalogo() {
     abreCatalogo();
     if (QrTolvanLink.active() && QrTolvanLink.recordCount() > 0) {
         frmAbout.lbxSisInstall.clear();
@@ -182,18 +189,18 @@ void FrmTolvanLink::FormActivate() {
         }
         QrTolvanLink.First();
         telas.MontaTela0();
-        if (ModoSelecao) painel.btnConfirmaClick();
-    } else {
-        telas.MontaTelaSemSistema();
-        Mensagem(
-            "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
-            "entrar em contato  \rcom a Orsolite. ",
-            kInformacao, kBotaoOk);
-        Close();
-        frmAbout.lbxSisInstall = {"Nenhum sistema foi encontrado.",
-                                  "Se houver interesse em adquirir",
-                                  "algum, favor entrar em contato", "com a Orsolite. "};
+        return true;
     }
+    telas.MontaTelaSemSistema();
+    const char* texto =
+        "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
+        "entrar em contato  \rcom a Orsolite. ";
+    ouvinte().fim(Desfecho::CatalogoInvalido, texto);
+    Mensagem(texto, kInformacao, kBotaoOk);
+    Close();
+    frmAbout.lbxSisInstall = {"Nenhum sistema foi encontrado.", "Se houver interesse em adquirir",
+                              "algum, favor entrar em contato", "com a Orsolite. "};
+    return false;
 }
 
 void FrmTolvanLink::abreCatalogo() {
@@ -249,8 +256,9 @@ void FrmTolvanLink::mostraSobre() {
     svc.dialogs.showAbout(frmAbout);
 }
 
-void FrmTolvanLink::abandona(const std::string& texto, int tipo) {
+void FrmTolvanLink::abandona(const std::string& texto, int tipo, Desfecho desfecho) {
     run.encerra();
+    ouvinte().fim(desfecho, texto);
     Mensagem(texto, tipo, kBotaoOk);
     AtivaFuncoes(true);
     MontaTela0();
@@ -263,10 +271,11 @@ void FrmTolvanLink::falhaNoEvento(const std::exception& e) {
     const std::string texto =
         std::string(daPorta ? kMsgFalhaPorta : kMsgFalhaInesperada) + kMsgProcessoAbandonado;
     try {
+        const Desfecho desfecho = daPorta ? Desfecho::FalhaDePorta : Desfecho::Falha;
         if (conn.Conectando) {
-            conexao.encerraSemConexao(texto);
+            conexao.encerraSemConexao(texto, desfecho);
         } else if (run.emCurso()) {
-            abandona(texto, kErro);
+            abandona(texto, kErro, desfecho);
         }
     } catch (const std::exception& again) {
         svc.desktop.reportError(again.what());

@@ -35,6 +35,7 @@
 #include "transfer/ImageFiles.h"
 #include "transfer/Programming.h"
 #include "transfer/Progresso.h"
+#include "transfer/RunListener.h"
 #include "transfer/Verification.h"
 
 namespace tolvan {
@@ -67,9 +68,17 @@ class FrmTolvanLink : public Shell {
 
     void setView(ViewListener* view) { view_.setListener(view); }
 
-    // Life of the window.
-    void FormCreate();
+    // Life of the window. `consideraSelecao` false: never selector mode, whatever the selection
+    // file says (a front end without the window).
+    void FormCreate(bool consideraSelecao = true);
     void FormActivate();
+    // Parts of the first activation, also for a front end that opens the port itself: the
+    // program directory and the drive; the catalogue opened, the about box's list filled and the
+    // main menu shown, or the no-system path (message, close), which returns false.
+    void preparaCaminhos();
+    bool mostraCatalogo();
+    // Who hears of connections and runs; none (nullptr) by default.
+    void setRunListener(RunListener* ouvinte) { ouvinte_ = ouvinte ? ouvinte : &semOuvinte_; }
     void FormClose();
     void lblFecharClick();
     // Centres the window on a screen of the given size, as when it is first shown.
@@ -83,7 +92,8 @@ class FrmTolvanLink : public Shell {
     void AtivaFuncoes(bool ativa) override { painel.AtivaFuncoes(ativa); }
     void MontaTela0() override { telas.MontaTela0(); }
     void focaVisor() override;
-    void abandona(const std::string& texto, int tipo) override;
+    void abandona(const std::string& texto, int tipo, Desfecho desfecho) override;
+    RunListener& ouvinte() override { return *ouvinte_; }
     void mostraSobre() override;
 
     // Runs one event handler from the event loop: nothing runs once the window has closed, and
@@ -159,6 +169,8 @@ class FrmTolvanLink : public Shell {
     void configuraModoSelecao();
     void abreCatalogo();
     bool closed_ = false;
+    RunListener semOuvinte_;
+    RunListener* ouvinte_ = &semOuvinte_;
 };
 
 }  // namespace tolvan

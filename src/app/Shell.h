@@ -4,6 +4,9 @@
 
 namespace tolvan {
 
+class RunListener;
+enum class Desfecho;
+
 // What the main window offers the subsystems it owns. They reach the window through this and
 // through the state and controls they are given, never through the window itself.
 class Shell {
@@ -28,7 +31,10 @@ class Shell {
     virtual void mostraSobre() = 0;
     // Ends the transfer run under way and tells the operator: the run stops, the message is
     // shown, the panel answers again on the main menu; in selector mode the window closes.
-    virtual void abandona(const std::string& texto, int tipo) = 0;
+    // `desfecho` says why, for a front end that listens.
+    virtual void abandona(const std::string& texto, int tipo, Desfecho desfecho) = 0;
+    // Who hears of connections and runs (a front end without a window); no one by default.
+    virtual RunListener& ouvinte() = 0;
 };
 
 }  // namespace tolvan

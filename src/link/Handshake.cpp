@@ -7,6 +7,7 @@
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/Execucao.h"
+#include "transfer/RunListener.h"
 
 namespace tolvan {
 
@@ -42,7 +43,7 @@ void Handshake::TimerLinkTimer() {
     if (resposta == kResultNao) {
         conn_.TimerLink->start();
     } else {
-        encerraSemConexao({});
+        encerraSemConexao({}, Desfecho::SemComunicacao);
     }
 }
 
@@ -71,7 +72,7 @@ void Handshake::avaliaResposta(const std::string& textoBytes) {
         ++conn_.Tentativas;
         conn_.TimerLink->start();
     } else {
-        encerraSemConexao(kMsgErroConexao);
+        encerraSemConexao(kMsgErroConexao, Desfecho::SemComunicacao);
     }
 }
 
@@ -81,11 +82,13 @@ void Handshake::conectado() {
     shell_.AtivaFuncoes(true);
     timerMontaTela_.start();
     lblStatus_.setCaption(kStatusConectado);
+    shell_.ouvinte().conectado();
 }
 
-void Handshake::encerraSemConexao(const std::string& mensagem) {
+void Handshake::encerraSemConexao(const std::string& mensagem, Desfecho desfecho) {
     // Later receive events are no longer answers: no late connection, no repeated failure.
     conn_.Conectando = false;
+    shell_.ouvinte().fim(desfecho, mensagem);
     conn_.TimerLink->stop();
     shell_.AtivaFuncoes(true);
     shell_.MontaTela0();

@@ -10,6 +10,7 @@ class Shell;
 class Timer;
 struct EstadoConexao;
 struct Execucao;
+enum class Desfecho;
 
 // Texts of the handshake.
 inline constexpr const char* kMsgDesconecteCabo =
@@ -55,7 +56,7 @@ class Handshake {
     // status line says so; in selector mode the window closes, otherwise `mensagem` is shown
     // (none when empty). Shared by abandon (Yes to the question), failure (too many wrong
     // answers) and a failure of the port itself.
-    void encerraSemConexao(const std::string& mensagem);
+    void encerraSemConexao(const std::string& mensagem, Desfecho desfecho);
 
   private:
     void conectado();

@@ -10,6 +10,7 @@
 #include "transfer/DiagnosticLists.h"
 #include "transfer/ImageFiles.h"
 #include "transfer/Programming.h"
+#include "transfer/RunListener.h"
 #include "transfer/Verification.h"
 
 namespace tolvan {
@@ -139,10 +140,11 @@ void Receiver::TimerReadTimer() {
     CmdLeSetor(port_);
     run_.CabecalhoRestante = kTamanhoCabecalhoSetor;
     progresso_.mostraSetor(run_.SetorAtual, run_.QtdSetores);
+    shell_.ouvinte().setor(run_.SetorAtual, run_.QtdSetores);
 }
 
 void Receiver::TimeOutTimer() {
-    shell_.abandona(kMsgSemComunicacao, kInformacao);
+    shell_.abandona(kMsgSemComunicacao, kInformacao, Desfecho::SemComunicacao);
 }
 
 }  // namespace tolvan

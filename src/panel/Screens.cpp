@@ -76,14 +76,18 @@ void Screens::MontaTela2() {
 }
 
 void Screens::RotinasTela2() {
+    const int linha = visor_.lbxVisor.itemIndex();
+    iniciaOperacao(linha == 1   ? Operacao::GravacaoVerificacao
+                   : linha == 2 ? Operacao::Gravacao
+                                : Operacao::Verificacao);
+}
+
+void Screens::iniciaOperacao(Operacao operacao) {
     shell_.AtivaFuncoes(false);
     visor_.lblStatus.setCaption("[Conectado]");
     progresso_.iLedBar1.setVisible(true);
     visor_.lblStatus.setVisible(true);
-    const int linha = visor_.lbxVisor.itemIndex();
-    run_.operacao = linha == 1   ? Operacao::GravacaoVerificacao
-                    : linha == 2 ? Operacao::Gravacao
-                                 : Operacao::Verificacao;
+    run_.operacao = operacao;
     // A row the device cannot be given whole is refused before anything is sent.
     if (!acoes_.arquivos.imagensProntas(run_.operacao)) return;
     if (run_.operacao == Operacao::Verificacao) {

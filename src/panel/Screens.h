@@ -53,6 +53,8 @@ class Screens {
     void MontaTelaSemSistema();
     void RotinasTela0();
     void RotinasTela2();
+    // Confirm on the operation menu for `operacao`: the run of the system chosen starts.
+    void iniciaOperacao(Operacao operacao);
     void RotinasTela3();
     void FormKeyDown(int key);
     void TimerMontaTelaTimer();

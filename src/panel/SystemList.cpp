@@ -13,6 +13,7 @@
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/ImageFiles.h"
+#include "transfer/RunListener.h"
 
 namespace tolvan {
 
@@ -37,7 +38,6 @@ void SystemList::MontaTela1() {
     ListBox& visor = visor_.lbxVisor;
     ListBox& sinalizador = visor_.lbxSinalizador;
     nav_.Tela = 1;
-    bool achou = false;
 
     q.First();
     visor.clear();
@@ -72,31 +72,38 @@ void SystemList::MontaTela1() {
     if (!shell_.modoSelecao()) return;
 
     nav_.SistemaSelecao = sistemaDoArquivoSelecao(files_.resolve(drive_ + kSelectionFile));
+    if (procuraSistema(nav_.SistemaSelecao)) {
+        RotinasTela1();
+    } else {
+        const char* texto = "Montadora inexistente no Tolvan Link.";
+        shell_.ouvinte().fim(Desfecho::SistemaInexistente, texto);
+        shell_.Mensagem(texto, kErro, kBotaoOk);
+        shell_.Close();
+    }
+    nav_.Tela = 2;
+}
+
+bool SystemList::procuraSistema(const std::string& sistema) {
+    CatalogueQuery& q = catalogo_;
+    ListBox& visor = visor_.lbxVisor;
+    ListBox& sinalizador = visor_.lbxSinalizador;
     // Each pass tests the next row of the catalogue, from the first: Down moves the pointer or,
     // on line 5 of a scrolling list, scrolls one row.
     for (int passo = 0; passo < q.recordCount() && !shell_.closed(); ++passo) {
         sinalizador.setItem(sinalizador.itemIndex(), "");
         const int linha = visor.itemIndex();
         const std::string& texto = visor.item(linha);
-        if (!nav_.SistemaSelecao.empty() && texto.find(nav_.SistemaSelecao) != std::string::npos) {
+        if (!sistema.empty() && texto.find(sistema) != std::string::npos) {
             visor.setItemIndex(linha);
             sinalizador.setItemIndex(linha);
             sinalizador.setItem(linha, ">");
             nav_.LinhaSinal = linha;
-            achou = true;
-            break;
+            return true;
         }
         shell_.focaVisor();
         painel_.btnDownClick();
     }
-
-    if (achou) {
-        RotinasTela1();
-    } else {
-        shell_.Mensagem("Montadora inexistente no Tolvan Link.", kErro, kBotaoOk);
-        shell_.Close();
-    }
-    nav_.Tela = 2;
+    return false;
 }
 
 void SystemList::RotinasTela1() {

@@ -32,6 +32,10 @@ class SystemList {
 
     void MontaTela1();
     void RotinasTela1();
+    // Selector mode's search on a list just built: from its first line, Down line by line (the
+    // list scrolling past line 5) until a line contains `sistema` (case counts; an empty text
+    // is in no line), which is then selected with the pointer on it. False when none does.
+    bool procuraSistema(const std::string& sistema);
 
     void rolaParaBaixo();
     void rolaParaCima();

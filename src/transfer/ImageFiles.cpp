@@ -12,6 +12,7 @@
 #include "texts/Trim.h"
 #include "transfer/DiagnosticLists.h"
 #include "transfer/ImageOpening.h"
+#include "transfer/RunListener.h"
 
 namespace tolvan {
 
@@ -70,7 +71,7 @@ bool ImageFiles::AbreArq(const std::string& path) {
             // Nothing to hold back: there is no first byte to send.
             shell_.abandona(r.estado == ArquivoBinario::Leitura::Erro ? erroDeLeitura(path)
                                                                       : "Arquivo vazio: " + path,
-                            kErro);
+                            kErro, Desfecho::ArquivoInvalido);
             return false;
         }
         if (run_.ImagemL || !eByteInicialIgnorado(r.valor)) {
@@ -131,7 +132,7 @@ bool ImageFiles::LeArqBin(const std::string& path) {
     diagnostico_.notifica();
 
     if (erro) {
-        shell_.abandona(erroDeLeitura(path), kErro);
+        shell_.abandona(erroDeLeitura(path), kErro, Desfecho::ArquivoInvalido);
         return false;
     }
     run_.TimeOut->start();
@@ -139,7 +140,7 @@ bool ImageFiles::LeArqBin(const std::string& path) {
 }
 
 void ImageFiles::falhaDeLeitura() {
-    shell_.abandona(erroDeLeitura(run_.ArqBin.caminho()), kErro);
+    shell_.abandona(erroDeLeitura(run_.ArqBin.caminho()), kErro, Desfecho::ArquivoInvalido);
 }
 
 void ImageFiles::carregaImagem(Imagem imagem) {
@@ -171,7 +172,9 @@ std::string ImageFiles::nomeNoCaminho(const std::string& path) const {
 
 void ImageFiles::naoAbre(const std::string& path, const FalhaAbertura& falha) {
     run_.encerra();
-    shell_.Mensagem(textoDaFalha(falha, path), kErro, kBotaoOk);
+    const std::string texto = textoDaFalha(falha, path);
+    shell_.ouvinte().fim(Desfecho::ArquivoInvalido, texto);
+    shell_.Mensagem(texto, kErro, kBotaoOk);
     shell_.Close();
 }
 
@@ -203,7 +206,7 @@ bool ImageFiles::imagensProntas(Operacao operacao) {
             const bool vazio = !temByteParaEnviar(aberta.arquivo, !d.imagemL);
             std::fclose(aberta.arquivo);
             if (vazio) {
-                shell_.abandona("Arquivo vazio: " + aparado, kErro);
+                shell_.abandona("Arquivo vazio: " + aparado, kErro, Desfecho::ArquivoInvalido);
                 return false;
             }
         }
@@ -219,11 +222,12 @@ bool ImageFiles::imagensProntas(Operacao operacao) {
 
 void ImageFiles::recusaContagem(const char* coluna, std::int64_t setores) {
     run_.encerra();
-    shell_.Mensagem("O sistema " + Trim(catalogo_.asString(catalogo::kDescricao)) + " tem " +
-                        std::to_string(setores) + " setores em " + coluna +
-                        ".\rCada imagem pode ter de 0 a " + std::to_string(kSetoresMaximos) +
-                        " setores.\rA operação não será feita.",
-                    kErro, kBotaoOk);
+    const std::string texto = "O sistema " + Trim(catalogo_.asString(catalogo::kDescricao)) +
+                              " tem " + std::to_string(setores) + " setores em " + coluna +
+                              ".\rCada imagem pode ter de 0 a " + std::to_string(kSetoresMaximos) +
+                              " setores.\rA operação não será feita.";
+    shell_.ouvinte().fim(Desfecho::CatalogoInvalido, texto);
+    shell_.Mensagem(texto, kErro, kBotaoOk);
     // The operation menu stays, for the catalogue to be put right.
     shell_.AtivaFuncoes(true);
     progresso_.lblStatus.setCaption("[Conectado]");

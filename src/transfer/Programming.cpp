@@ -6,6 +6,7 @@
 #include "services/Clock.h"
 #include "texts/Mensagem.h"
 #include "transfer/ImageFiles.h"
+#include "transfer/RunListener.h"
 #include "transfer/Verification.h"
 
 namespace tolvan {
@@ -32,6 +33,7 @@ void Programming::iniciaImagem(Imagem imagem) {
     if (imagem != Imagem::Principal) arquivos_.carregaImagem(imagem);
     run_.Modo = Modo::Gravacao;
     run_.iniciaSequencia();
+    shell_.ouvinte().imagemIniciada(Modo::Gravacao, imagem, run_.NomeArq, run_.QtdSetores);
 }
 
 void Programming::enviaByte(std::uint8_t b) {
@@ -78,6 +80,7 @@ void Programming::GravaArq() {
                 feito = true;
                 ++run_.SetorAtual;
                 run_.TimeOut->start();
+                shell_.ouvinte().setor(run_.SetorAtual, run_.QtdSetores);
             }
             progresso_.mostraSetor(run_.SetorAtual, run_.QtdSetores);
         }
@@ -102,8 +105,9 @@ void Programming::fimDaGravacao() {
         // must not start the time-out and report a silence after success); its mode stays.
         run_.encerra(Modo::Gravacao);
         progresso_.lblStatus.setCaption("[Conectado]");
-        shell_.Mensagem(" FIM DA GRAVAÇÃO \r\r O Tolvan Link será executado. ", kInformacao,
-                        kBotaoOk);
+        const char* texto = " FIM DA GRAVAÇÃO \r\r O Tolvan Link será executado. ";
+        shell_.ouvinte().fim(Desfecho::Gravado, texto);
+        shell_.Mensagem(texto, kInformacao, kBotaoOk);
         CmdExecuta(port_);
         shell_.AtivaFuncoes(true);
         shell_.MontaTela0();

@@ -9,6 +9,7 @@
 #include "texts/Mensagem.h"
 #include "transfer/DiagnosticLists.h"
 #include "transfer/ImageFiles.h"
+#include "transfer/RunListener.h"
 
 namespace tolvan {
 
@@ -49,6 +50,7 @@ void Verification::iniciaImagem(Imagem imagem) {
     run_.QtdBytesLidos = 0;
     run_.BytesLidos.clear();
     run_.iniciaSequencia();
+    shell_.ouvinte().imagemIniciada(Modo::Leitura, imagem, run_.NomeArq, run_.QtdSetores);
 }
 
 void Verification::VerificaArq() {
@@ -83,14 +85,17 @@ void Verification::fimDaVerificacao(bool erros) {
     progresso_.lblStatus.setCaption("[Conectado]");
     if (erros) {
         run_.encerra();
-        shell_.Mensagem(" ARQUIVO VERIFICADO COM ERROS ", kInformacao, kBotaoOk);
+        const char* texto = " ARQUIVO VERIFICADO COM ERROS ";
+        shell_.ouvinte().fim(Desfecho::ComErros, texto);
+        shell_.Mensagem(texto, kInformacao, kBotaoOk);
         // The operation menu stays, for another operation on the same system.
         shell_.focaVisor();
     } else {
         progresso_.iLedBar1.setPosition(progresso_.iLedBar1.positionMax());
         run_.encerra();
-        shell_.Mensagem(" ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ",
-                        kInformacao, kBotaoOk);
+        const char* texto = " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ";
+        shell_.ouvinte().fim(Desfecho::Verificado, texto);
+        shell_.Mensagem(texto, kInformacao, kBotaoOk);
         CmdExecuta(port_);
         shell_.MontaTela0();
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Bytes.h"
+#include "RunRecorder.h"
 #include "device/Commands.h"
 #include "link/Frames.h"
 #include "link/Receiver.h"
@@ -357,8 +358,10 @@ TEST_F(TimeOutTest, ProgrammingIsAbandonedAndTheImageClosed) {
         return fr.code == 0x06 && device.count(0x06) == 2;
     };
     lateAnswersWhileTheMessageIsOpen(bytes({0, 3, 6}));
+    test::RunRecorder heard(f());
     start(kGravacao);
     rig.loop.runUntil([&] { return !rig.messages().empty(); }, 30000);
+    EXPECT_EQ(heard.desfechos, std::vector<Desfecho>{Desfecho::SemComunicacao});
     EXPECT_FALSE(f().run.ArqBin.isOpen());
     EXPECT_EQ(device.count(0x06), 2);
     expectAbandoned();
@@ -385,8 +388,10 @@ TEST_F(TimeOutTest, FailureInsideARunAbandonsIt) {
         if (fr.code == 0x05) rig.serial.setBroken(true);  // the first sector frame is refused
         return false;
     };
+    test::RunRecorder heard(f());
     start(kGravacao);
     rig.loop.runFor(20000);
+    EXPECT_EQ(heard.desfechos, std::vector<Desfecho>{Desfecho::FalhaDePorta});
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Falha na Porta de Comunicação. \rO "
                                                        "processo será abandonado! "});
     EXPECT_EQ(rig.dialogs.messages.back().kind, kErro);

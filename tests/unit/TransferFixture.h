@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Bytes.h"
+#include "RunRecorder.h"
 #include "device/Commands.h"
 #include "services/ViewListener.h"
 #include "sim/TestRig.h"

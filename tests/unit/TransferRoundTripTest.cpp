@@ -28,10 +28,17 @@ class TransferRoundTripTest : public TransferTest {
 };
 
 TEST_F(TransferRoundTripTest, WrittenImagesReadBackEqual) {
+    RunRecorder heard(f());
     run({});
     EXPECT_EQ(main.substr(0, 1000), pattern(1000));  // the leading 00 FF skipped
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
     EXPECT_EQ(f().nav.Tela, 0);
+    // What a front end without a window hears of the same run.
+    EXPECT_EQ(heard.events,
+              (std::vector<std::string>{"connected", "G0 M.BIN 4", "2/4", "3/4", "4/4",
+                                        "G1 L.BIN 2", "2/2", "G2 L2.BIN 1", "L0 M.BIN 4", "2/4",
+                                        "3/4", "4/4", "L1 L.BIN 2", "2/2", "L2 L2.BIN 1"}));
+    EXPECT_EQ(heard.desfechos, std::vector<Desfecho>{Desfecho::Verificado});
 }
 
 // A last sector that the device answers with fewer than 256 bytes (here 252) is compared 100 ms
@@ -58,9 +65,11 @@ class FlippedByteTest : public TransferRoundTripTest, public ::testing::WithPara
 TEST_P(FlippedByteTest, IsReported) {
     emu::DeviceOptions options;
     options.corruptions.push_back({GetParam().image, GetParam().index});
+    RunRecorder heard(f());
     run(options, 512);
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kComErros});
     EXPECT_EQ(f().nav.Tela, 2);
+    EXPECT_EQ(heard.desfechos, std::vector<Desfecho>{Desfecho::ComErros});
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadBack, FlippedByteTest,
