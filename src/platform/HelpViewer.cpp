@@ -41,13 +41,9 @@ std::filesystem::path HelpViewer::htmlPageOf(const HelpRequest& request) {
 }
 
 void HelpViewer::show(const HelpRequest& request) {
-    const std::filesystem::path page = htmlPageOf(request);
-    if (!page.empty() &&
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string())))) {
-        return;
-    }
     const std::filesystem::path manual = manualOf(request);
-    if (isFile(manual)) {
+    const bool compilado = isFile(manual);
+    if (compilado) {
         for (const std::string& name : chmViewers()) {
             const QString program = QStandardPaths::findExecutable(QString::fromStdString(name));
             if (!program.isEmpty() &&
@@ -56,10 +52,17 @@ void HelpViewer::show(const HelpRequest& request) {
             }
         }
     }
+    auto abre = [](const std::filesystem::path& file) {
+        return QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    };
+    const std::filesystem::path page = htmlPageOf(request);
+    if (!page.empty() && abre(page)) return;
+    if (compilado && abre(manual)) return;
     std::cerr << "TolvanLink: the manual does not open: "
-              << (page.empty() ? "no HTML manual beside " + manual.string()
-                               : "no program opens " + page.string() + " (xdg-utils)")
-              << (isFile(manual) ? " and no CHM viewer (xchm, kchmviewer)" : "") << '\n';
+              << (page.empty() && !compilado ? "no manual in " + manual.parent_path().string()
+                                             : "no program opens it (xdg-utils, xchm)")
+              << '\n';
 }
 
 }  // namespace tolvan

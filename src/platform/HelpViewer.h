@@ -8,11 +8,11 @@ namespace tolvan {
 
 struct HelpRequest;
 
-// Opens the manual. First the HTML manual beside the compiled one (manual/<topic>, else
-// manual/Index.html) with the desktop's URL handler (xdg-open, the portal inside a sandbox, or a
-// browser Qt finds); failing that, the compiled manual (.chm) with a CHM viewer (xchm,
-// kchmviewer), detached from the program. When neither works, one line on standard error and
-// nothing the operator would notice.
+// Opens the manual: the compiled manual (.chm) with a CHM viewer (xchm, kchmviewer), detached
+// from the program, when there are both; otherwise the HTML manual beside it (manual/<topic>,
+// else manual/Index.html) with the desktop's URL handler (xdg-open, the portal inside a sandbox,
+// or a browser Qt finds), or failing that the compiled manual with it. When nothing opens, one
+// line on standard error and nothing the operator would notice.
 class HelpViewer {
   public:
     void show(const HelpRequest& request);
