@@ -116,20 +116,17 @@ void DeviceModel::onFrame(Reaction& r) {
             r.answer = ack;
             break;
         case kEndereco2Gravacao:
+        case kEndereco2Leitura: {
+            // The second address names the image, and whether it is written or read back.
+            const bool write = r.code == kEndereco2Gravacao;
             image_ = addressOf(at(frame, 3), at(frame, 4), at(frame, 5));
-            sequence_ = Sequence::Write;
+            sequence_ = write ? Sequence::Write : Sequence::Read;
             nextSector_ = 1;
-            store_.erase(image_);
-            notes.push_back(imageName(image_) + " write");
+            if (write) store_.erase(image_);
+            notes.push_back(imageName(image_) + (write ? " write" : " read"));
             r.answer = ack;
             break;
-        case kEndereco2Leitura:
-            image_ = addressOf(at(frame, 3), at(frame, 4), at(frame, 5));
-            sequence_ = Sequence::Read;
-            nextSector_ = 1;
-            notes.push_back(imageName(image_) + " read");
-            r.answer = ack;
-            break;
+        }
         case kSetoresGravacao:
         case kSetoresLeitura:
             notes.push_back(std::to_string(sectorCount(frame)) + " sectors");

@@ -81,32 +81,26 @@ void Panel::btnUpClick() {
 }
 
 void Panel::lbxVisorClick() {
-    int linha = visor_.lbxVisor.itemIndex();
-    if (linha < nav_.LinhaIni) {
-        linha = nav_.LinhaIni;
-    } else if (linha > nav_.LinhaFim) {
-        linha = nav_.LinhaFim;
-    }
-    visor_.lbxVisor.setItemIndex(linha);
-    visor_.lbxSinalizador.setItem(nav_.LinhaSinal, "");
-    visor_.lbxSinalizador.setItemIndex(visor_.lbxVisor.itemIndex());
-    visor_.lbxSinalizador.setItem(visor_.lbxVisor.itemIndex(), ">");
-    nav_.LinhaSinal = visor_.lbxVisor.itemIndex();
+    segueClique(visor_.lbxVisor, visor_.lbxSinalizador);
     visor_.lblStatus.setCaption(cortaStatus(visor_.lblStatus.caption()));
 }
 
 void Panel::lbxSinalizadorClick() {
-    int linha = visor_.lbxSinalizador.itemIndex();
+    segueClique(visor_.lbxSinalizador, visor_.lbxVisor);
+}
+
+void Panel::segueClique(ListBox& clicada, ListBox& outra) {
+    int linha = clicada.itemIndex();
     if (linha < nav_.LinhaIni) {
         linha = nav_.LinhaIni;
     } else if (linha > nav_.LinhaFim) {
         linha = nav_.LinhaFim;
     }
-    visor_.lbxSinalizador.setItemIndex(linha);
+    clicada.setItemIndex(linha);
     visor_.lbxSinalizador.setItem(nav_.LinhaSinal, "");
-    visor_.lbxVisor.setItemIndex(visor_.lbxSinalizador.itemIndex());
-    visor_.lbxSinalizador.setItem(visor_.lbxSinalizador.itemIndex(), ">");
-    nav_.LinhaSinal = visor_.lbxSinalizador.itemIndex();
+    outra.setItemIndex(clicada.itemIndex());
+    visor_.lbxSinalizador.setItem(clicada.itemIndex(), ">");
+    nav_.LinhaSinal = clicada.itemIndex();
 }
 
 void Panel::cliqueVisor(int row) {

@@ -62,6 +62,9 @@ class Panel {
   private:
     void bipe();
     void movePonteiro(int linha);
+    // A click on a line of one list: the line kept within the selectable window, the other list
+    // on the same line and the pointer moved there.
+    void segueClique(ListBox& clicada, ListBox& outra);
 
     Navegacao& nav_;
     Visor visor_;

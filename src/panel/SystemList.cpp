@@ -124,40 +124,60 @@ void SystemList::RotinasTela1() {
 }
 
 void SystemList::rolaParaBaixo() {
-    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(5)));
-    catalogo_.Next();
-    if (catalogo_.Eof()) return;
-    for (int i = 0; i <= 4; ++i)
-        visor_.lbxVisor.setItem(i, visor_.lbxVisor.item(i + 1));
-    visor_.lbxVisor.setItem(5, catalogo_.asString(catalogo::kDescricao));
+    rola(true);
 }
 
 void SystemList::rolaParaCima() {
-    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(0)));
-    catalogo_.Prior();
-    if (catalogo_.Bof()) return;
-    for (int i = 0; i <= 4; ++i)
-        visor_.lbxVisor.setItem(5 - i, visor_.lbxVisor.item(4 - i));
-    visor_.lbxVisor.setItem(0, catalogo_.asString(catalogo::kDescricao));
+    rola(false);
 }
 
 bool SystemList::doisAbaixo() {
-    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(5)));
-    catalogo_.Next();
-    catalogo_.Next();
-    const bool doisOuMais = !catalogo_.Eof();
-    catalogo_.Prior();
-    catalogo_.Prior();
-    return doisOuMais;
+    return doisAlem(true);
 }
 
 bool SystemList::doisAcima() {
-    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(0)));
-    catalogo_.Prior();
-    catalogo_.Prior();
-    const bool doisOuMais = !catalogo_.Bof();
-    catalogo_.Next();
-    catalogo_.Next();
+    return doisAlem(false);
+}
+
+void SystemList::localizaBorda(bool abaixo) {
+    catalogo_.Locate(catalogo::kDescricao, Trim(visor_.lbxVisor.item(abaixo ? 5 : 0)));
+}
+
+void SystemList::passo(bool abaixo) {
+    if (abaixo) {
+        catalogo_.Next();
+    } else {
+        catalogo_.Prior();
+    }
+}
+
+bool SystemList::naPonta(bool abaixo) const {
+    return abaixo ? catalogo_.Eof() : catalogo_.Bof();
+}
+
+void SystemList::rola(bool abaixo) {
+    localizaBorda(abaixo);
+    passo(abaixo);
+    if (naPonta(abaixo)) return;
+    // Lines 0 to 4 take the line below, top first; or 5 to 1 the line above, bottom first.
+    ListBox& visor = visor_.lbxVisor;
+    for (int i = 0; i <= 4; ++i) {
+        if (abaixo) {
+            visor.setItem(i, visor.item(i + 1));
+        } else {
+            visor.setItem(5 - i, visor.item(4 - i));
+        }
+    }
+    visor.setItem(abaixo ? 5 : 0, catalogo_.asString(catalogo::kDescricao));
+}
+
+bool SystemList::doisAlem(bool abaixo) {
+    localizaBorda(abaixo);
+    passo(abaixo);
+    passo(abaixo);
+    const bool doisOuMais = !naPonta(abaixo);
+    passo(!abaixo);
+    passo(!abaixo);
     return doisOuMais;
 }
 

@@ -44,6 +44,14 @@ class SystemList {
     bool doisAcima();
 
   private:
+    // The scroll and the look-ahead one way (abaixo) or the other: the row on the display's
+    // line at that edge located, the cursor moved that way, its mark at that end.
+    void rola(bool abaixo);
+    bool doisAlem(bool abaixo);
+    void localizaBorda(bool abaixo);
+    void passo(bool abaixo);
+    bool naPonta(bool abaixo) const;
+
     Navegacao& nav_;
     Visor visor_;
     CatalogueQuery& catalogo_;
