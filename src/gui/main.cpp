@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/FrmTolvanLink.h"
@@ -19,19 +21,12 @@
 #include "platform/QtTimers.h"
 #include "platform/SqliteCatalogueStore.h"
 
-int main(int argc, char** argv) {
-    using namespace tolvan;
-    // Before Qt picks a platform of its own, or aborts for want of a display.
-    if (!gui::choosePlatform()) return 1;
-    QApplication app(argc, argv);
-    gui::forgetChosenPlatform();
-    QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
-    // The model alone ends the program.
-    QApplication::setQuitOnLastWindowClosed(false);
+namespace {
 
-    // No command-line option is read: only the executable's own path.
-    const std::filesystem::path executable =
-        QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath().toStdString();
+// Builds the model and its window, runs the event loop until the model ends the program, and
+// takes them down again; returns the loop's exit code.
+int runWindow(const std::filesystem::path& executable) {
+    using namespace tolvan;
     const std::filesystem::path root = PathResolver::rootFor(executable);
 
     QtClock clock;
@@ -60,8 +55,34 @@ int main(int argc, char** argv) {
     window.afterFirstActivation = [&] { splash.follow(form.frmCarregando); };
 
     window.showCentred();
-    const int code = app.exec();
+    const int code = QApplication::exec();
     // However the loop ended, the model has closed.
     if (!form.closed()) form.Close();
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tolvan;
+    // Before Qt picks a platform of its own, or aborts for want of a display.
+    if (!gui::choosePlatform()) return 1;
+    QApplication app(argc, argv);
+    gui::forgetChosenPlatform();
+    QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+    // The model alone ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // No command-line option is read: only the executable's own path.
+    const int code = runWindow(
+        QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath().toStdString());
+
+    // Qt 6.4's Wayland client can hang for ever taking down its connection (the display waits
+    // for its event thread, which waits for a read that never comes). Everything of the
+    // program's own is closed and written by now, so on Wayland the process ends here.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
     return code;
 }

@@ -70,9 +70,14 @@ class NativeWaylandTest : public ProgramTest {
         ASSERT_TRUE(waitFor(
             [&] {
                 compositor_->keys({"Return"});
-                return waitFor(done, 3s);
+                if (waitFor(done, 3s)) return true;
+                // A main window that maps after its dialog (under load) takes the activation,
+                // and a client cannot hand it on by itself on Wayland: the compositor's window
+                // switcher gives the keyboard to the other window.
+                compositor_->keys({"super+Tab"});
+                return false;
             },
-            20s))
+            30s))
             << "message " << n << " stays: " << describe(readShownMessages(messageLog_));
     }
 
