@@ -1,0 +1,97 @@
+#include "cli/DeviceProgress.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "cli/Events.h"
+
+namespace tolvan::cli {
+
+namespace {
+
+constexpr int kBytesPerSector = 256;
+
+std::string format(const char* pattern, auto... values) {
+    char text[256];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
+
+}  // namespace
+
+std::string rateText(double bytesPerSecond) {
+    if (!(bytesPerSecond > 0)) return "- B/s";
+    if (bytesPerSecond < 1000) return format("%.0f B/s", bytesPerSecond);
+    return format("%.1f kB/s", bytesPerSecond / 1000);
+}
+
+std::string durationText(double seconds) {
+    const long s = std::lround(std::max(0.0, seconds));
+    if (s >= 3600) return format("%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    return format("%ld:%02ld", s / 60, s % 60);
+}
+
+void DeviceProgress::apply(const QJsonObject& e, double now) {
+    if (end_) return;
+    const std::string kind = events::text(e, "event");
+    if (kind == "connected") {
+        connectedAt_ = now;
+    } else if (kind == "image") {
+        sectorsBefore_ += n_;
+        n_ = 0;
+        total_ = e.value("sectors").toInt();
+        operation_ = events::text(e, "operation");
+        image_ = events::text(e, "image");
+        file_ = events::text(e, "file");
+        imageAt_ = now;
+    } else if (kind == "sector") {
+        n_ = e.value("n").toInt();
+        total_ = e.value("total").toInt();
+    } else if (kind == "end") {
+        end_ = End{events::text(e, "result"), events::text(e, "outcome"), e.value("code").toInt()};
+        endedAt_ = now;
+    }
+}
+
+const std::string& DeviceProgress::result() const {
+    static const std::string running = "running";
+    return end_ ? end_->result : running;
+}
+
+int DeviceProgress::code() const {
+    return end_ ? end_->code : -1;
+}
+
+double DeviceProgress::seconds(double now) const {
+    return (end_ ? endedAt_ : now) - started_;
+}
+
+double DeviceProgress::bytesPerSecond(double now) const {
+    if (!connectedAt_) return 0;
+    const double elapsed = (end_ ? endedAt_ : now) - *connectedAt_;
+    return elapsed > 0 ? sectors() * double(kBytesPerSector) / elapsed : 0;
+}
+
+std::string DeviceProgress::line(double now) const {
+    if (end_) {
+        const std::string result = end_->result == "error" && !end_->outcome.empty()
+                                       ? "error: " + end_->outcome
+                                       : end_->result;
+        return format("%s  %s (exit %d)  %s  %d sectors  %s", port_.c_str(), result.c_str(),
+                      end_->code, durationText(seconds(now)).c_str(), sectors(),
+                      rateText(bytesPerSecond(now)).c_str());
+    }
+    if (!connectedAt_) return port_ + "  connecting ...";
+    if (!imageAt_) return port_ + "  connected";
+    std::string l = format("%s  %s %s %s  sector %d/%d", port_.c_str(), operation_.c_str(),
+                           image_.c_str(), file_.c_str(), n_, total_);
+    const double elapsed = now - *imageAt_;
+    if (n_ > 0 && elapsed > 0) {
+        const double rate = n_ * double(kBytesPerSector) / elapsed;
+        l += "  " + rateText(rate) + "  ETA " +
+             durationText((total_ - n_) * double(kBytesPerSector) / rate);
+    }
+    return l;
+}
+
+}  // namespace tolvan::cli
