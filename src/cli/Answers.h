@@ -35,7 +35,8 @@ class Answers {
 // question gets its cancel button (No).
 class UnattendedAnswers : public Answers {
   public:
-    UnattendedAnswers(Clock& clock, std::int64_t timeoutMs) : clock_(clock), timeoutMs_(timeoutMs) {}
+    UnattendedAnswers(Clock& clock, std::int64_t timeoutMs)
+        : clock_(clock), timeoutMs_(timeoutMs) {}
     void waitForCable(const MessageDialog&) override {}
     int question(const MessageDialog& dialog) override;
     void connectionBegins() override;

@@ -87,6 +87,7 @@ void Bench::start(std::size_t i) {
     QStringList args;
     for (const std::string& a : childArguments(options_, board_[i].port(), root_.string()))
         args << QString::fromStdString(a);
+    board_[i].begin(now());
     p.setProgram(program_);
     p.setArguments(args);
     p.setStandardInputFile(QProcess::nullDevice());
@@ -94,8 +95,9 @@ void Bench::start(std::size_t i) {
     p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     QObject::connect(&p, &QProcess::readyReadStandardOutput, [this, i] { readOutput(i); });
     QObject::connect(&p, &QProcess::readyReadStandardError, [this, i] { readErrors(i); });
-    QObject::connect(&p, &QProcess::finished,
-                     [this, i](int code, QProcess::ExitStatus status) { finished(i, code, status); });
+    QObject::connect(&p, &QProcess::finished, [this, i](int code, QProcess::ExitStatus status) {
+        finished(i, code, status);
+    });
     p.start();
 }
 
@@ -144,10 +146,11 @@ void Bench::finished(std::size_t i, int exitCode, QProcess::ExitStatus status) {
     c.exitCode = status == QProcess::NormalExit ? exitCode : -1;
     if (!board_[i].ended()) {
         const bool crashed = status != QProcess::NormalExit;
-        event(i, {{"event", "end"},
-                  {"result", crashed ? "crashed" : "error"},
-                  {"code", c.exitCode},
-                  {"text", crashed ? "the process was killed" : "the process ended without an end"}});
+        event(i,
+              {{"event", "end"},
+               {"result", crashed ? "crashed" : "error"},
+               {"code", c.exitCode},
+               {"text", crashed ? "the process was killed" : "the process ended without an end"}});
     }
     for (const Child& other : children_)
         if (!other.done) return;

@@ -37,19 +37,28 @@ void DeviceProgress::apply(const QJsonObject& e, double now) {
     if (kind == "connected") {
         connectedAt_ = now;
     } else if (kind == "image") {
-        sectorsBefore_ += n_;
+        // The image before has been transferred whole.
+        done_ += total_;
         n_ = 0;
         total_ = e.value("sectors").toInt();
         operation_ = events::text(e, "operation");
         image_ = events::text(e, "image");
         file_ = events::text(e, "file");
-        imageAt_ = now;
+        firstSectorAt_.reset();
+        imageStarted_ = true;
     } else if (kind == "sector") {
         n_ = e.value("n").toInt();
         total_ = e.value("total").toInt();
+        if (!firstSectorAt_) {
+            firstSectorAt_ = now;
+            firstSector_ = n_;
+        }
     } else if (kind == "end") {
         end_ = End{events::text(e, "result"), events::text(e, "outcome"), e.value("code").toInt()};
         endedAt_ = now;
+        const bool whole = end_->result == "verified" || end_->result == "programmed";
+        done_ += whole ? total_ : std::max(n_ - 1, 0);
+        n_ = total_ = 0;
     }
 }
 
@@ -82,14 +91,15 @@ std::string DeviceProgress::line(double now) const {
                       rateText(bytesPerSecond(now)).c_str());
     }
     if (!connectedAt_) return port_ + "  connecting ...";
-    if (!imageAt_) return port_ + "  connected";
+    if (!imageStarted_) return port_ + "  connected";
     std::string l = format("%s  %s %s %s  sector %d/%d", port_.c_str(), operation_.c_str(),
-                           image_.c_str(), file_.c_str(), n_, total_);
-    const double elapsed = now - *imageAt_;
-    if (n_ > 0 && elapsed > 0) {
-        const double rate = n_ * double(kBytesPerSector) / elapsed;
+                           image_.c_str(), file_.c_str(), std::max(n_, 1), total_);
+    // From the image's first sector event on, past its set-up steps.
+    const double elapsed = firstSectorAt_ ? now - *firstSectorAt_ : 0;
+    if (n_ > firstSector_ && elapsed > 0) {
+        const double rate = (n_ - firstSector_) * double(kBytesPerSector) / elapsed;
         l += "  " + rateText(rate) + "  ETA " +
-             durationText((total_ - n_) * double(kBytesPerSector) / rate);
+             durationText((total_ - n_ + 1) * double(kBytesPerSector) / rate);
     }
     return l;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,8 +12,11 @@ namespace tolvan::cli {
 // its row of a bench's summary. Times are seconds on the caller's clock.
 class DeviceProgress {
   public:
-    DeviceProgress(std::string port, double startedAt) : port_(std::move(port)), started_(startedAt) {}
+    DeviceProgress(std::string port, double startedAt)
+        : port_(std::move(port)), started_(startedAt) {}
 
+    // The run starts now (a bench's child once it is started).
+    void begin(double now) { started_ = now; }
     void apply(const QJsonObject& event, double now);
 
     const std::string& port() const { return port_; }
@@ -22,7 +26,7 @@ class DeviceProgress {
     // From the start to the end (or now), seconds.
     double seconds(double now) const;
     // Sectors transferred, every image of every operation counted.
-    int sectors() const { return sectorsBefore_ + n_; }
+    int sectors() const { return done_ + std::max(n_ - 1, 0); }
     // Bytes of those sectors over the time from the connection to the end (or now).
     double bytesPerSecond(double now) const;
 
@@ -38,10 +42,14 @@ class DeviceProgress {
     std::string port_;
     double started_;
     std::optional<double> connectedAt_;
-    std::optional<double> imageAt_;
     std::string operation_, image_, file_;
+    // The status line's sector: n of total is under way (the first event of an image is 2).
     int n_ = 0, total_ = 0;
-    int sectorsBefore_ = 0;  // of the images before the current one
+    // The image's first sector event, for its rate: when, and its n.
+    std::optional<double> firstSectorAt_;
+    int firstSector_ = 0;
+    bool imageStarted_ = false;
+    int done_ = 0;  // sectors of the images finished
     std::optional<End> end_;
     double endedAt_ = 0;
 };

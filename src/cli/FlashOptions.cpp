@@ -209,9 +209,9 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
 std::vector<std::string> childArguments(const FlashOptions& o, const std::string& port,
                                         const std::string& root) {
     std::vector<std::string> args = {"--port", port, "--system", o.system, "--json", "--yes"};
-    args.push_back(o.operacao == Operacao::Gravacao     ? "--program"
+    args.push_back(o.operacao == Operacao::Gravacao      ? "--program"
                    : o.operacao == Operacao::Verificacao ? "--verify"
-                                                          : "--program-verify");
+                                                         : "--program-verify");
     args.insert(args.end(), {"--connect-timeout", std::to_string(o.connectTimeoutS)});
     if (!root.empty()) args.insert(args.end(), {"--root", root});
     std::string name = port;

@@ -31,8 +31,7 @@ std::unique_ptr<PortRegistry> registryFor(const std::string& port,
 
 }  // namespace
 
-FlashRun::FlashRun(const FlashOptions& options, std::string port,
-                   const std::filesystem::path& root)
+FlashRun::FlashRun(const FlashOptions& options, std::string port, const std::filesystem::path& root)
     : options_(options),
       port_(std::move(port)),
       board_{DeviceProgress(port_, 0)},
@@ -155,8 +154,7 @@ void FlashRun::afterConnection() {
     });
 }
 
-void FlashRun::imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo,
-                              int setores) {
+void FlashRun::imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo, int setores) {
     publish(events::image(modo, imagem, arquivo, setores));
 }
 

@@ -40,8 +40,7 @@ class FlashRun : private RunListener {
   private:
     // ---- RunListener: called from inside the core's handlers ----
     void conectado() override;
-    void imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo,
-                        int setores) override;
+    void imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo, int setores) override;
     void setor(int atual, int total) override;
     void fim(Desfecho desfecho, const std::string& texto) override;
 
