@@ -56,18 +56,24 @@ On a terminal, standard error shows one live line per device: the port, the oper
 image, the sector, bytes per second and the time left for that image. Otherwise, and without
 --json, standard output gets a plain line for the connection, each image and the result.
 
-JSON events (one a line; "port" is the port as given, "t" seconds since the start):
-  {"event":"connected","port":"COM2","t":1.52}
-  {"event":"image","operation":"program","image":"main","file":"AURORA.BIN","sectors":40,...}
-  {"event":"sector","n":12,"total":40,...}       (operation "program" or "verify")
-  {"event":"message","title":"Informação","text":"...",...}  (text with \r line breaks)
-  {"event":"answer","answer":"Não",...}          (the answer given to a question)
-  {"event":"end","result":"verified","code":0,"outcome":"Verificado","text":"...",...}
-  result is verified, programmed, mismatch or error; outcome tells the errors apart:
-  SemComunicacao, FalhaDePorta, ArquivoInvalido, CatalogoInvalido, SistemaInexistente, Falha.
-  A bench adds, per port at the end:
-  {"event":"summary","port":"COM2","result":"verified","code":0,"seconds":41.2,
-   "sectors":104,"bytes_per_second":650}
+JSON events, one a line, each with "port" (as given) and "t" (seconds since the start):
+  {"event":"message","title":"Informação","text":"..."}
+      a message of the core (\r breaks its lines); a question adds "buttons"
+  {"event":"answer","answer":"Não"}
+      the answer a question was given
+  {"event":"connected"}
+      the device answered the link poll
+  {"event":"image","operation":"program","image":"main","file":"AURORA.BIN","sectors":40}
+      an image's transfer begins: operation program or verify, image main, L or L2
+  {"event":"sector","n":12,"total":40}
+      the status line's "Setor: 12/40": sector 12 is under way (an image's first is 2)
+  {"event":"end","result":"verified","code":0,"outcome":"Verificado","text":"..."}
+      result verified, programmed, mismatch or error; code the exit status; outcome
+      tells the errors apart (SemComunicacao, FalhaDePorta, ArquivoInvalido,
+      CatalogoInvalido, SistemaInexistente, Falha); text the core's message for it
+  {"event":"summary","result":"verified","code":0,"seconds":41.2,"sectors":104,
+   "bytes_per_second":650}
+      a bench's row per port at its end; the devices' events come with their port
 
 Exit status:
   0  verified (with --program: programmed)
