@@ -130,6 +130,13 @@ class Session {
     std::unique_ptr<e2e::Process> program_;
 };
 
+// The system of the line figures: three images of 40, 8 and 4 sectors. Names of up to 12
+// characters: a longer one leaves the name frame without its fill byte, and the device answers it
+// only after its 50 ms quiet gap.
+install::SystemSpec bancada() {
+    return {"Bancada", "BANCADA.BIN", 40, "BANCA_L.BIN", 8, "BANCA_2.BIN", 4};
+}
+
 // ---- line efficiency ----
 
 Figure lineEfficiency(const std::string& display, const Options& o) {
@@ -138,9 +145,7 @@ Figure lineEfficiency(const std::string& display, const Options& o) {
                  "verified, answer delay "
               << o.delayMs << " ms\n";
     install::InstallOptions options;
-    // Names of up to 12 characters: a longer one leaves the name frame without its fill byte,
-    // and the device answers it only after its 50 ms quiet gap.
-    options.systems = {{"Bancada", "BANCADA.BIN", 40, "BANCA_L.BIN", 8, "BANCA_2.BIN", 4}};
+    options.systems = {bancada()};
     Session s(display, options, {"--delay", std::to_string(o.delayMs)});
     s.start(display);
     s.waitMainMenu();
@@ -484,7 +489,7 @@ Figure flashBench(const Options& o) {
                  "paced at 19200 baud, answer delay "
               << o.delayMs << " ms: one device, then four at once\n";
     install::InstallOptions options;
-    options.systems = {{"Bancada", "BANCADA.BIN", 40, "BANCA_L.BIN", 8, "BANCA_2.BIN", 4}};
+    options.systems = {bancada()};
     e2e::Installation install(options);
     const FlashTimes one = runFlash(install, 1, o);
     std::cout << format("  one device:   wall %.2f s, CPU %.3f s (%.2f %% of a core)\n", one.wallS,

@@ -1,6 +1,8 @@
 #include "cli/FlashOptions.h"
 
 #include <charconv>
+#include <functional>
+#include <map>
 #include <set>
 
 #include "link/PortName.h"
@@ -118,71 +120,60 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
                                               std::string& error) {
     FlashOptions o;
     bool list = false, operacao = false;
+    auto setOperacao = [&](Operacao op) {
+        if (operacao && o.operacao != op) {
+            error = "give one of --program, --verify, --program-verify";
+            return false;
+        }
+        operacao = true;
+        o.operacao = op;
+        return true;
+    };
+    // The options that take a value: each takes it, or says why not in `error`.
+    const std::map<std::string, std::function<bool(const std::string&)>> valued = {
+        {"--port",
+         [&](const std::string& v) {
+             if (v.empty() || (v[0] != '/' && !comNumber(v))) {
+                 error = "--port takes COMn (n from 1) or a device path: " + v;
+                 return false;
+             }
+             o.ports.push_back(v);
+             return true;
+         }},
+        {"--system", [&](const std::string& v) { return (o.system = v, true); }},
+        {"--root", [&](const std::string& v) { return (o.root = v, true); }},
+        {"--trace", [&](const std::string& v) { return (o.trace = v, true); }},
+        {"--connect-timeout",
+         [&](const std::string& v) {
+             const auto s = seconds(v);
+             if (!s) error = "--connect-timeout takes whole seconds: " + v;
+             o.connectTimeoutS = s.value_or(o.connectTimeoutS);
+             return s.has_value();
+         }},
+    };
+    const std::map<std::string, std::function<bool()>> flags = {
+        {"--program-verify", [&] { return setOperacao(Operacao::GravacaoVerificacao); }},
+        {"--program", [&] { return setOperacao(Operacao::Gravacao); }},
+        {"--verify", [&] { return setOperacao(Operacao::Verificacao); }},
+        {"--json", [&] { return o.json = true; }},
+        {"--yes", [&] { return o.yes = true; }},
+        {"--list", [&] { return list = true; }},
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&]() -> std::optional<std::string> {
+        if (a == "-h" || a == "--help" || a == "--version") {
+            o.action =
+                a == "--version" ? FlashOptions::Action::Version : FlashOptions::Action::Help;
+            return o;
+        }
+        if (const auto f = flags.find(a); f != flags.end()) {
+            if (!f->second()) return std::nullopt;
+        } else if (const auto v = valued.find(a); v != valued.end()) {
             if (i + 1 >= args.size()) {
                 error = a + " needs a value";
                 return std::nullopt;
             }
-            return args[++i];
-        };
-        auto setOperacao = [&](Operacao op) {
-            if (operacao && o.operacao != op) {
-                error = "give one of --program, --verify, --program-verify";
-                return false;
-            }
-            operacao = true;
-            o.operacao = op;
-            return true;
-        };
-        if (a == "-h" || a == "--help") {
-            o.action = FlashOptions::Action::Help;
-            return o;
-        } else if (a == "--version") {
-            o.action = FlashOptions::Action::Version;
-            return o;
-        } else if (a == "--port") {
-            const auto v = value();
-            if (!v) return std::nullopt;
-            if (v->empty() || ((*v)[0] != '/' && !comNumber(*v))) {
-                error = "--port takes COMn (n from 1) or a device path: " + *v;
-                return std::nullopt;
-            }
-            o.ports.push_back(*v);
-        } else if (a == "--system") {
-            const auto v = value();
-            if (!v) return std::nullopt;
-            o.system = *v;
-        } else if (a == "--root") {
-            const auto v = value();
-            if (!v) return std::nullopt;
-            o.root = *v;
-        } else if (a == "--connect-timeout") {
-            const auto v = value();
-            if (!v) return std::nullopt;
-            const auto s = seconds(*v);
-            if (!s) {
-                error = "--connect-timeout takes whole seconds: " + *v;
-                return std::nullopt;
-            }
-            o.connectTimeoutS = *s;
-        } else if (a == "--trace") {
-            const auto v = value();
-            if (!v) return std::nullopt;
-            o.trace = *v;
-        } else if (a == "--program-verify") {
-            if (!setOperacao(Operacao::GravacaoVerificacao)) return std::nullopt;
-        } else if (a == "--program") {
-            if (!setOperacao(Operacao::Gravacao)) return std::nullopt;
-        } else if (a == "--verify") {
-            if (!setOperacao(Operacao::Verificacao)) return std::nullopt;
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a == "--yes") {
-            o.yes = true;
-        } else if (a == "--list") {
-            list = true;
+            if (!v->second(args[++i])) return std::nullopt;
         } else {
             error = "unknown argument: " + a;
             return std::nullopt;
