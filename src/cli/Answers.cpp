@@ -65,13 +65,15 @@ void UnattendedAnswers::connectionBegins() {
 }
 
 void TerminalAnswers::waitForCable(const MessageDialog& d) {
+    if (inputEnded_) return;
     beforePrompt_();
     say(okPrompt(d));
     std::string line;
-    readLine(line);
+    inputEnded_ = readLine(line) == Read::EndOfInput;
 }
 
 int TerminalAnswers::question(const MessageDialog& d) {
+    if (inputEnded_) return unattended_.question(d);
     std::string choices;
     for (const MessageDialog::Button& b : d.buttons)
         choices += (choices.empty() ? "" : "/") + b.caption;
@@ -82,7 +84,8 @@ int TerminalAnswers::question(const MessageDialog& d) {
         switch (readLine(line)) {
             case Read::EndOfInput:
                 say("\n");
-                return d.cancelCode;
+                inputEnded_ = true;
+                return unattended_.question(d);
             case Read::Dismissed:
                 say("\n");
                 return d.cancelCode;
@@ -131,7 +134,8 @@ std::unique_ptr<Answers> makeAnswers(bool yes, Clock& clock, int connectTimeoutS
                                      std::function<void()> beforePrompt) {
     if (yes || !::isatty(STDIN_FILENO))
         return std::make_unique<UnattendedAnswers>(clock, connectTimeoutS * std::int64_t{1000});
-    return std::make_unique<TerminalAnswers>(std::move(beforePrompt));
+    return std::make_unique<TerminalAnswers>(clock, connectTimeoutS * std::int64_t{1000},
+                                             std::move(beforePrompt));
 }
 
 }  // namespace tolvan::cli

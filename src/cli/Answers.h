@@ -26,7 +26,7 @@ class Answers {
     virtual int question(const MessageDialog& dialog) = 0;
     // The device answered while a question was open: the question has nothing left to decide.
     virtual void dismiss() {}
-    // The connection attempt begins now.
+    // The connection attempt begins now: the link polls start.
     virtual void connectionBegins() {}
 };
 
@@ -48,21 +48,25 @@ class UnattendedAnswers : public Answers {
 };
 
 // The operator at the terminal: the cable message waits for Enter, a question for an answer
-// typed on standard input, while the event loop goes on (as a modal dialog's does).
-// `beforePrompt` runs before anything is asked (the live lines step aside).
+// typed on standard input, while the event loop goes on (as a modal dialog's does). Once the
+// input has ended (Ctrl-D), the questions are answered as unattended. `beforePrompt` runs before
+// anything is asked (the live lines step aside).
 class TerminalAnswers : public Answers {
   public:
-    explicit TerminalAnswers(std::function<void()> beforePrompt)
-        : beforePrompt_(std::move(beforePrompt)) {}
+    TerminalAnswers(Clock& clock, std::int64_t timeoutMs, std::function<void()> beforePrompt)
+        : unattended_(clock, timeoutMs), beforePrompt_(std::move(beforePrompt)) {}
     void waitForCable(const MessageDialog& dialog) override;
     int question(const MessageDialog& dialog) override;
     void dismiss() override;
+    void connectionBegins() override { unattended_.connectionBegins(); }
 
   private:
     enum class Read { Line, EndOfInput, Dismissed };
     // Reads one line of standard input into `line`, running the event loop meanwhile.
     Read readLine(std::string& line);
 
+    UnattendedAnswers unattended_;
+    bool inputEnded_ = false;
     std::function<void()> beforePrompt_;
     QEventLoop* waiting_ = nullptr;
     bool dismissed_ = false;

@@ -36,7 +36,8 @@ Questions:
   --yes                  unattended: the cable message does not wait for Enter, and the
                          question whether to abandon the connection is answered No until the
                          connection time-out has passed, then Yes. Without a terminal on
-                         standard input the questions are answered so as well.
+                         standard input, or once its input has ended, they are answered so
+                         as well.
   --connect-timeout S    seconds of polling before an unattended run gives the connection up
                          (30); the question comes about every 2 s of polling
 

@@ -93,7 +93,6 @@ void FlashRun::start() {
             return;
         }
         if (!opensPort()) return;
-        answers_->connectionBegins();
         form_.conexao.conecta();
     });
 }

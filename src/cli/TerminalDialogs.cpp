@@ -39,7 +39,11 @@ int TerminalDialogs::showMessage(const MessageDialog& d) {
         publish_(events::answer(captionOf(d, code)));
         return code;
     }
-    if (d.text == kMsgDesconecteCabo) answers_.waitForCable(d);
+    if (d.text == kMsgDesconecteCabo) {
+        answers_.waitForCable(d);
+        // The polls start as the message closes.
+        answers_.connectionBegins();
+    }
     // Closed with its default button (OK), as Enter closes the dialog.
     return d.defaultCode != 0 ? d.defaultCode : kResultOk;
 }
