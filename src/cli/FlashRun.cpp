@@ -79,8 +79,20 @@ int FlashRun::exec() {
     return exitCodeOf(outcome_->desfecho);
 }
 
+void FlashRun::step(const std::function<void()>& body) {
+    bool done = false;
+    form_.dispatch([&] {
+        body();
+        done = true;
+    });
+    // A failure the core's error boundary had nothing under way to end for: nothing would end
+    // the program.
+    if (!done && !outcome_ && !form_.closed())
+        endHere(Desfecho::Falha, "", "an unexpected failure (see above)");
+}
+
 void FlashRun::start() {
-    form_.dispatch([this] {
+    step([this] {
         form_.FormCreate(false);
         form_.preparaCaminhos();
         if (!form_.mostraCatalogo()) return;  // told, and closed
@@ -136,7 +148,7 @@ void FlashRun::conectado() {
 }
 
 void FlashRun::afterConnection() {
-    form_.dispatch([this] {
+    step([this] {
         form_.nav.TimerMontaTela->stop();
         form_.listaSistemas.MontaTela1();
         if (!form_.listaSistemas.procuraSistema(options_.system)) {
@@ -145,8 +157,8 @@ void FlashRun::afterConnection() {
         }
         form_.listaSistemas.RotinasTela1();
         if (form_.nav.Tela != 2) {
-            // The row was not found again by its trimmed description: the core said so.
-            endHere(Desfecho::CatalogoInvalido, dialogs_.lastText());
+            // The row was not found again by its trimmed description: the core has said so.
+            endHere(Desfecho::CatalogoInvalido, "", dialogs_.lastText());
             return;
         }
         form_.telas.iniciaOperacao(options_.operacao);
@@ -170,8 +182,8 @@ void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
                        [this] { form_.dispatch([this] { form_.Close(); }); });
 }
 
-void FlashRun::endHere(Desfecho desfecho, const std::string& texto) {
-    if (!outcome_) outcome_ = Outcome{desfecho, texto};
+void FlashRun::endHere(Desfecho desfecho, const std::string& texto, const std::string& detail) {
+    if (!outcome_) outcome_ = Outcome{desfecho, texto.empty() ? detail : texto};
     if (!texto.empty()) form_.Mensagem(texto, kErro, kBotaoOk);
     form_.Close();
 }

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,13 +45,17 @@ class FlashRun : private RunListener {
     void setor(int atual, int total) override;
     void fim(Desfecho desfecho, const std::string& texto) override;
 
+    // Runs `body` as an event of the window, and ends the program if it failed with nothing
+    // under way that the core would end.
+    void step(const std::function<void()>& body);
     // The start: texts, paths, catalogue, the system, the port, then the handshake.
     void start();
     bool opensPort();
     // Once connected: the system chosen on the list and the operation started.
     void afterConnection();
-    // The run ends without the core saying how: the outcome, the message, the close.
-    void endHere(Desfecho desfecho, const std::string& texto);
+    // The run ends without the core saying how: the outcome, the core's message `texto` (none
+    // when empty: `detail` stands for it in the outcome), the close.
+    void endHere(Desfecho desfecho, const std::string& texto, const std::string& detail = {});
     // Why the port did not open, in the command line's words.
     std::string portProblem();
 
