@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -98,6 +99,10 @@ void Bench::start(std::size_t i) {
     QObject::connect(&p, &QProcess::finished, [this, i](int code, QProcess::ExitStatus status) {
         finished(i, code, status);
     });
+    // A child that cannot be started never finishes.
+    QObject::connect(&p, &QProcess::errorOccurred, [this, i](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) finished(i, -1, QProcess::CrashExit);
+    });
     p.start();
 }
 
@@ -140,21 +145,23 @@ void Bench::event(std::size_t i, const QJsonObject& e) {
 
 void Bench::finished(std::size_t i, int exitCode, QProcess::ExitStatus status) {
     Child& c = children_[i];
+    if (c.done) return;
     readOutput(i);
     readErrors(i);
     c.done = true;
     c.exitCode = status == QProcess::NormalExit ? exitCode : -1;
     if (!board_[i].ended()) {
         const bool crashed = status != QProcess::NormalExit;
-        event(i,
-              {{"event", "end"},
-               {"result", crashed ? "crashed" : "error"},
-               {"code", c.exitCode},
-               {"text", crashed ? "the process was killed" : "the process ended without an end"}});
+        event(i, {{"event", "end"},
+                  {"result", crashed ? "crashed" : "error"},
+                  {"code", c.exitCode},
+                  {"text", crashed ? "the process could not start or was killed"
+                                   : "the process ended without telling how the run ended"}});
     }
     for (const Child& other : children_)
         if (!other.done) return;
-    QCoreApplication::exit(0);
+    // From the event loop: a child that failed to start may tell so before the loop runs.
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
 }
 
 void Bench::printSummary() {
