@@ -11,10 +11,18 @@
 //   image read       LeArqBin on a 16 MB image: in the core (tolvan-bench-core read 16) and in
 //                    the installed program, where it runs between the greeting of the image's
 //                    verification and its name frame
+//   flash bench      tolvan-flash programming and verifying the line-efficiency system on one
+//                    device, then on a bench of four (one process each), in the same run: the
+//                    bench's wall time against the single device's, and the processor time of
+//                    tolvan-flash's process tree per device
 //
-// Options: --only line|poll|startup|core|image (repeatable), --runs N (start-up runs, 15),
+// Options: --only line|poll|startup|core|image|flash (repeatable), --runs N (start-up runs, 15),
 // --delay MS (the emulator's answer delay, 2), --keep (keep the temporary folders), -v.
 // Exit code: 0 every goal met, 1 a goal missed, 2 a figure could not be measured.
+#include <sys/resource.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -122,6 +130,13 @@ class Session {
     std::unique_ptr<e2e::Process> program_;
 };
 
+// The system of the line figures: three images of 40, 8 and 4 sectors. Names of up to 12
+// characters: a longer one leaves the name frame without its fill byte, and the device answers it
+// only after its 50 ms quiet gap.
+install::SystemSpec bancada() {
+    return {"Bancada", "BANCADA.BIN", 40, "BANCA_L.BIN", 8, "BANCA_2.BIN", 4};
+}
+
 // ---- line efficiency ----
 
 Figure lineEfficiency(const std::string& display, const Options& o) {
@@ -130,9 +145,7 @@ Figure lineEfficiency(const std::string& display, const Options& o) {
                  "verified, answer delay "
               << o.delayMs << " ms\n";
     install::InstallOptions options;
-    // Names of up to 12 characters: a longer one leaves the name frame without its fill byte,
-    // and the device answers it only after its 50 ms quiet gap.
-    options.systems = {{"Bancada", "BANCADA.BIN", 40, "BANCA_L.BIN", 8, "BANCA_2.BIN", 4}};
+    options.systems = {bancada()};
     Session s(display, options, {"--delay", std::to_string(o.delayMs)});
     s.start(display);
     s.waitMainMenu();
@@ -409,6 +422,94 @@ Figure imageReadInTheWindow(const std::string& display, const Options&) {
     return fig;
 }
 
+// ---- flash bench ----
+
+// The processor time of every child process reaped so far, seconds.
+double childrenCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct FlashTimes {
+    double wallS = 0;
+    double cpuS = 0;              // tolvan-flash and its children
+    std::vector<double> deviceS;  // each device's time, from the summary (a bench)
+};
+
+// tolvan-flash on `ports` (COM1 ...), with each device an emulator paced at 19200 baud.
+FlashTimes runFlash(const e2e::Installation& install, int devices, const Options& o) {
+    std::vector<std::unique_ptr<e2e::Emulator>> emulators;
+    std::vector<install::PortEntry> ports;
+    std::vector<std::string> argv = {e2e::flashExecutable().string(),
+                                     "--root",
+                                     install.root().string(),
+                                     "--system",
+                                     "Bancada",
+                                     "--yes",
+                                     "--json"};
+    for (int n = 1; n <= devices; ++n) {
+        const std::filesystem::path dir =
+            install.cwd() / ("device" + std::to_string(devices) + "-" + std::to_string(n));
+        std::filesystem::create_directories(dir);
+        emulators.push_back(std::make_unique<e2e::Emulator>(
+            dir, std::vector<std::string>{"--delay", std::to_string(o.delayMs)}));
+        if (!emulators.back()->ok()) throw std::runtime_error("the emulator gave no pty");
+        ports.push_back({"COM" + std::to_string(n), emulators.back()->pty()});
+        argv.insert(argv.end(), {"--port", ports.back().name});
+    }
+    install::writeSerialComm(install.root(), ports);
+
+    const std::filesystem::path out = install.cwd() / "flash.out";
+    FlashTimes r;
+    const double cpuBefore = childrenCpuSeconds();
+    const auto t0 = Clock::now();
+    std::optional<int> status;
+    {
+        e2e::Process p({argv, {}, install.cwd(), out, {}});
+        status = p.waitExit(600s);
+    }
+    r.wallS = std::chrono::duration<double>(Clock::now() - t0).count();
+    r.cpuS = childrenCpuSeconds() - cpuBefore;
+    if (status != 0)
+        throw std::runtime_error(format("tolvan-flash ended with %d: %s", status.value_or(-1),
+                                        e2e::readFile(out).c_str()));
+    std::istringstream lines(e2e::readFile(out));
+    for (std::string line; std::getline(lines, line);) {
+        const QJsonObject e = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        if (e.value("event").toString() == "summary")
+            r.deviceS.push_back(e.value("seconds").toDouble());
+    }
+    return r;
+}
+
+Figure flashBench(const Options& o) {
+    Figure fig{"flash bench", "", "bench ≤ 1.05 × one; CPU < 2 % a device"};
+    std::cout << "\n== Flash bench: tolvan-flash programming and verifying 40 + 8 + 4 sectors, "
+                 "paced at 19200 baud, answer delay "
+              << o.delayMs << " ms: one device, then four at once\n";
+    install::InstallOptions options;
+    options.systems = {bancada()};
+    e2e::Installation install(options);
+    const FlashTimes one = runFlash(install, 1, o);
+    std::cout << format("  one device:   wall %.2f s, CPU %.3f s (%.2f %% of a core)\n", one.wallS,
+                        one.cpuS, 100 * one.cpuS / one.wallS);
+    const FlashTimes four = runFlash(install, 4, o);
+    std::cout << format(
+        "  four devices: wall %.2f s, CPU %.3f s (%.2f %% of a core a device); "
+        "each device",
+        four.wallS, four.cpuS, 100 * four.cpuS / four.wallS / 4);
+    for (double s : four.deviceS)
+        std::cout << format(" %.2f s", s);
+    std::cout << "\n";
+    const double ratio = four.wallS / one.wallS;
+    const double cpuPercent = 100 * std::max(one.cpuS / one.wallS, four.cpuS / four.wallS / 4);
+    fig.measured = format("%.3f × (%.2f s / %.2f s), CPU %.2f %% a device", ratio, four.wallS,
+                          one.wallS, cpuPercent);
+    fig.verdict = ratio <= 1.05 && cpuPercent < 2 ? Verdict::Pass : Verdict::Miss;
+    return fig;
+}
+
 int run(const Options& o) {
     std::vector<Figure> figures;
     auto measure = [&](const std::string& key, const std::string& name, auto&& body) {
@@ -436,6 +537,7 @@ int run(const Options& o) {
     measure("core", "core cost", [&] { return coreCost(o); });
     measure("image", "image read", [&] { return imageReadCore(o); });
     measure("image", "image read (window)", [&] { return imageReadInTheWindow(display(), o); });
+    measure("flash", "flash bench", [&] { return flashBench(o); });
 
     std::cout << "\n";
     int status = 0;
@@ -473,8 +575,9 @@ int main(int argc, char** argv) {
         } else if (a == "-v") {
             o.verbose = true;
         } else {
-            std::cerr << "usage: tolvan-bench [--only line|poll|startup|core|image] [--runs N] "
-                         "[--delay MS] [--keep] [-v]\n";
+            std::cerr
+                << "usage: tolvan-bench [--only line|poll|startup|core|image|flash] [--runs N] "
+                   "[--delay MS] [--keep] [-v]\n";
             return 2;
         }
     }

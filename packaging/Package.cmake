@@ -23,8 +23,10 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "be in the group dialout to open the serial ports and to keep the port\n"
     "they chose.\n"
     "\n"
-    "The package also holds tolvan-catalogue, which keeps the catalogue of\n"
-    "systems, and tolvan-emulator, which plays the device on a pseudo-terminal.")
+    "The package also holds tolvan-flash, which does the same from the command\n"
+    "line for one device or a bench of them, tolvan-catalogue, which keeps the\n"
+    "catalogue of systems, and tolvan-emulator, which plays the device on a\n"
+    "pseudo-terminal.")
 set(CPACK_STRIP_FILES ON)
 # The desktop entry and the links lie outside the root: install into a staging DESTDIR.
 set(CPACK_SET_DESTDIR ON)

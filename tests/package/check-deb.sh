@@ -43,7 +43,8 @@ for path in "/opt/tolvan/Orsolite/Tolvan Link/TolvanLink" \
     "/opt/tolvan/Orsolite/Tolvan Link/bin/" "/opt/tolvan/Orsolite/Tolvan Link/Tabelas/" \
     "/opt/tolvan/Orsolite/Tolvan Link/manual/Index.html" \
     /opt/tolvan/Orsolite/Comuns/SerialComm.txt.example /opt/tolvan/bin/tolvanlink \
-    /opt/tolvan/bin/tolvan-catalogue /opt/tolvan/bin/tolvan-emulator /usr/bin/tolvanlink \
+    /opt/tolvan/bin/tolvan-catalogue /opt/tolvan/bin/tolvan-emulator /opt/tolvan/bin/tolvan-flash \
+    /usr/bin/tolvanlink /usr/bin/tolvan-flash /usr/share/man/man1/tolvan-flash.1.gz \
     /usr/share/man/man1/tolvanlink.1.gz /usr/share/man/man1/tolvan-catalogue.1.gz \
     /usr/share/man/man1/tolvan-emulator.1.gz /usr/share/doc/tolvanlink/copyright \
     /usr/share/doc/tolvanlink/changelog.gz /usr/share/lintian/overrides/tolvanlink \
@@ -63,7 +64,8 @@ R="$unpacked/opt/tolvan"
 [ "$(zcat "$unpacked/usr/share/doc/tolvanlink/changelog.gz" | head -n 1 | cut -d ' ' -f 1-2)" = \
   "tolvanlink ($version)" ] || fail "the changelog's latest entry is not for $version"
 
-for program in "$R/Orsolite/Tolvan Link/TolvanLink" "$R/bin/tolvan-catalogue" "$R/bin/tolvan-emulator"; do
+for program in "$R/Orsolite/Tolvan Link/TolvanLink" "$R/bin/tolvan-catalogue" "$R/bin/tolvan-emulator" \
+    "$R/bin/tolvan-flash"; do
     name="$(basename "$program")"
     readelf -h "$program" | grep -qE 'Type: +DYN' || fail "$name is not position-independent"
     readelf -lW "$program" | grep -q GNU_RELRO || fail "$name has no read-only relocations"

@@ -50,6 +50,9 @@ fs::path programExecutable() {
 fs::path emulatorExecutable() {
     return TOLVAN_EMULATOR;
 }
+fs::path flashExecutable() {
+    return TOLVAN_FLASH;
+}
 
 // ---- Process ----
 
@@ -79,7 +82,13 @@ Process::Process(Options o) {
     posix_spawn_file_actions_init(&actions);
     const std::string out = o.output.empty() ? std::string("/dev/null") : o.output.string();
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    const std::string errors = o.errors.string();
+    if (errors.empty()) {
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+    }
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     if (!o.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, o.cwd.c_str());
     // Descriptors asked for stay open in the child (the others are opened close-on-exec).

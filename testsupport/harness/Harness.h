@@ -39,6 +39,7 @@ class Process {
         // Extra descriptors left open in the child (for Xvfb's -displayfd).
         std::vector<int> keepFds;
         std::vector<std::string> unset = {};  // taken out of this environment first
+        std::filesystem::path errors = {};    // standard error apart; none: with the output
     };
     explicit Process(Options options);
     ~Process();
@@ -206,5 +207,6 @@ std::filesystem::path makeTempDir(const std::string& prefix);
 // The built programs (set by the build).
 std::filesystem::path programExecutable();
 std::filesystem::path emulatorExecutable();
+std::filesystem::path flashExecutable();
 
 }  // namespace tolvan::e2e

@@ -1,0 +1,82 @@
+#include "cli/Events.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace tolvan::cli::events {
+
+namespace {
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+const char* imageName(Imagem imagem) {
+    switch (imagem) {
+        case Imagem::L:
+            return "L";
+        case Imagem::L2:
+            return "L2";
+        default:
+            return "main";
+    }
+}
+
+}  // namespace
+
+QJsonObject connected() {
+    return {{"event", "connected"}};
+}
+
+QJsonObject image(Modo modo, Imagem imagem, const std::string& file, int sectors) {
+    return {{"event", "image"},
+            {"operation", modo == Modo::Leitura ? "verify" : "program"},
+            {"image", imageName(imagem)},
+            {"file", qs(file)},
+            {"sectors", sectors}};
+}
+
+QJsonObject sector(int n, int total) {
+    return {{"event", "sector"}, {"n", n}, {"total", total}};
+}
+
+QJsonObject message(const std::string& title, const std::string& text,
+                    const std::vector<std::string>& buttons) {
+    QJsonObject e{{"event", "message"}, {"title", qs(title)}, {"text", qs(text)}};
+    if (!buttons.empty()) {
+        QJsonArray list;
+        for (const std::string& b : buttons)
+            list.append(qs(b));
+        e["buttons"] = list;
+    }
+    return e;
+}
+
+QJsonObject answer(const std::string& caption) {
+    return {{"event", "answer"}, {"answer", qs(caption)}};
+}
+
+QJsonObject end(const Outcome& outcome) {
+    return {{"event", "end"},
+            {"result", resultOf(outcome.desfecho)},
+            {"code", exitCodeOf(outcome.desfecho)},
+            {"outcome", nameOf(outcome.desfecho)},
+            {"text", qs(outcome.text)}};
+}
+
+QByteArray toLine(const QJsonObject& event) {
+    return QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
+}
+
+std::optional<QJsonObject> fromLine(const QByteArray& line) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(line.trimmed(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+    return doc.object();
+}
+
+std::string text(const QJsonObject& event, const char* key) {
+    return event.value(QLatin1String(key)).toString().toStdString();
+}
+
+}  // namespace tolvan::cli::events

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/ExitCodes.h"
+#include "transfer/Execucao.h"
+
+namespace tolvan::cli {
+
+// The events of a run as JSON objects: what --json prints one a line, what a bench's parent
+// reads from its children, and what the terminal views draw from. Each event has "event";
+// "port" and "t" are added by whoever emits it.
+namespace events {
+
+QJsonObject connected();
+QJsonObject image(Modo modo, Imagem imagem, const std::string& file, int sectors);
+QJsonObject sector(int n, int total);
+// A message the panel would show; a question lists its buttons.
+QJsonObject message(const std::string& title, const std::string& text,
+                    const std::vector<std::string>& buttons = {});
+QJsonObject answer(const std::string& caption);
+QJsonObject end(const Outcome& outcome);
+
+// One line of output: the compact object and a line feed.
+QByteArray toLine(const QJsonObject& event);
+// An object read back from a line; none for anything else.
+std::optional<QJsonObject> fromLine(const QByteArray& line);
+
+std::string text(const QJsonObject& event, const char* key);
+
+}  // namespace events
+}  // namespace tolvan::cli

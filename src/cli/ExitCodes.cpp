@@ -1,0 +1,66 @@
+#include "cli/ExitCodes.h"
+
+namespace tolvan::cli {
+
+int exitCodeOf(Desfecho desfecho) {
+    switch (desfecho) {
+        case Desfecho::Verificado:
+        case Desfecho::Gravado:
+            return kExitOk;
+        case Desfecho::ComErros:
+            return kExitMismatch;
+        case Desfecho::SemComunicacao:
+            return kExitNoCommunication;
+        case Desfecho::FalhaDePorta:
+            return kExitPortError;
+        case Desfecho::ArquivoInvalido:
+        case Desfecho::CatalogoInvalido:
+        case Desfecho::SistemaInexistente:
+            return kExitBadInput;
+        case Desfecho::Falha:
+            // A failure the core caught at its error boundary that was not the port's: it came
+            // from the files or the data the run works on, or from the program itself. Trying
+            // the device again does not help; what standard error says does.
+            return kExitBadInput;
+    }
+    return kExitBadInput;
+}
+
+const char* resultOf(Desfecho desfecho) {
+    switch (desfecho) {
+        case Desfecho::Verificado:
+            return "verified";
+        case Desfecho::Gravado:
+            return "programmed";
+        case Desfecho::ComErros:
+            return "mismatch";
+        default:
+            return "error";
+    }
+}
+
+const char* nameOf(Desfecho desfecho) {
+    switch (desfecho) {
+        case Desfecho::Verificado:
+            return "Verificado";
+        case Desfecho::Gravado:
+            return "Gravado";
+        case Desfecho::ComErros:
+            return "ComErros";
+        case Desfecho::SemComunicacao:
+            return "SemComunicacao";
+        case Desfecho::FalhaDePorta:
+            return "FalhaDePorta";
+        case Desfecho::ArquivoInvalido:
+            return "ArquivoInvalido";
+        case Desfecho::CatalogoInvalido:
+            return "CatalogoInvalido";
+        case Desfecho::SistemaInexistente:
+            return "SistemaInexistente";
+        case Desfecho::Falha:
+            return "Falha";
+    }
+    return "Falha";
+}
+
+}  // namespace tolvan::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "transfer/RunListener.h"
+
+namespace tolvan::cli {
+
+// The exit status of tolvan-flash.
+enum ExitCode {
+    kExitOk = 0,               // verified (programmed, for --program)
+    kExitMismatch = 1,         // an image read back differs from its file
+    kExitNoCommunication = 2,  // no answer, a time-out, the connection given up
+    kExitPortError = 3,        // the port cannot be opened or failed
+    kExitBadInput = 4,         // catalogue, installation, image files, arguments; any other failure
+    kExitBenchFailed = 5,      // a bench: some device did not succeed
+};
+
+// How a run ended, for the exit status and the JSON end event.
+struct Outcome {
+    Desfecho desfecho = Desfecho::Falha;
+    std::string text;  // the core's message for it, or the command line's own
+};
+
+int exitCodeOf(Desfecho desfecho);
+// "verified", "programmed", "mismatch" or "error".
+const char* resultOf(Desfecho desfecho);
+// The Desfecho's own name ("SemComunicacao"), for scripts that tell the errors apart.
+const char* nameOf(Desfecho desfecho);
+
+}  // namespace tolvan::cli

@@ -1,0 +1,221 @@
+#include "cli/FlashOptions.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "link/PortName.h"
+
+namespace tolvan::cli {
+
+namespace {
+
+const char kUsage[] = R"(Usage: tolvan-flash --port PORT --system TEXT [options]
+  or: tolvan-flash --list [--root R] [--json]
+
+Programs a system of the catalogue into the Tolvan Link handheld and verifies it, without a
+window or a display: the same core as TolvanLink (its frames, pauses, handshake, verification
+rules, catalogue, installation root and port map). The messages the panel would show are
+printed in its own Portuguese texts on standard error, one "<title>: <text>" each. Given
+several ports, it runs a bench: one process per port, side by side, their progress together
+and a summary table at the end.
+
+Device:
+  --port PORT            COMn from the installation's port map (SerialComm.txt, else the
+                         machine's serial devices in order), or a device path such as
+                         /dev/ttyUSB0; give it once for each device of a bench
+  --system TEXT          the first system of the catalogue whose description contains TEXT
+                         (case counts), as the selector finds it
+  --program-verify       program the system's images, then read them back and compare them
+                         with their files (the default)
+  --program              program only
+  --verify               read back and compare only
+
+Questions:
+  --yes                  unattended: the cable message does not wait for Enter, and the
+                         question whether to abandon the connection is answered No until the
+                         connection time-out has passed, then Yes. Without a terminal on
+                         standard input, or once its input has ended, they are answered so
+                         as well.
+  --connect-timeout S    seconds of polling before an unattended run gives the connection up
+                         (30); the question comes about every 2 s of polling
+
+Output:
+  --json                 one JSON object a line on standard output for each event (below);
+                         the messages go there instead of standard error
+  --trace NAME           write the serial trace and log as NAME.TRC and NAME.LOG in the
+                         current folder when the port closes (APD; in a bench, APD-<port>)
+
+Installation:
+  --root R               the installation root (default: $TOLVAN_ROOT, else the root this
+                         program is installed under, else /)
+  --list                 print the descriptions of the catalogue's systems in the device's
+                         order, one a line (with --json, one object each), and exit
+  -h, --help             this text
+  --version              the version
+
+On a terminal, standard error shows one live line per device: the port, the operation, the
+image, the sector, bytes per second and the time left for that image. Otherwise, and without
+--json, standard output gets a plain line for the connection, each image and the result.
+
+JSON events, one a line, each with "port" (as given) and "t" (seconds since the start):
+  {"event":"message","title":"Informação","text":"..."}
+      a message of the core (\r breaks its lines); a question adds "buttons"
+  {"event":"answer","answer":"Não"}
+      the answer a question was given
+  {"event":"connected"}
+      the device answered the link poll
+  {"event":"image","operation":"program","image":"main","file":"AURORA.BIN","sectors":40}
+      an image's transfer begins: operation program or verify, image main, L or L2
+  {"event":"sector","n":12,"total":40}
+      the status line's "Setor: 12/40": sector 12 is under way (an image's first is 2)
+  {"event":"end","result":"verified","code":0,"outcome":"Verificado","text":"..."}
+      result verified, programmed, mismatch or error; code the exit status; outcome
+      tells the errors apart (SemComunicacao, FalhaDePorta, ArquivoInvalido,
+      CatalogoInvalido, SistemaInexistente, Falha); text the core's message for it
+  {"event":"summary","result":"verified","code":0,"seconds":41.2,"sectors":104,
+   "bytes_per_second":650}
+      a bench's row per port at its end; the devices' events come with their port
+
+Exit status:
+  0  verified (with --program: programmed)
+  1  verification mismatch: an image read back differs from its file
+  2  no communication: no answer to the link poll, a time-out during the run, the
+     connection given up
+  3  port error: the port is not in the port map, missing, held by another program or
+     failed during the run
+  4  bad catalogue, installation or input: no usable catalogue, an unknown system, an
+     image file missing or unreadable, a sector count the device cannot be given, a
+     wrong command line; also any other failure the run ended in (see standard error)
+  5  a bench: some device did not succeed (each one's status is in the summary)
+
+Examples:
+  tolvan-flash --list
+  tolvan-flash --port COM2 --system "Aurora Motores"
+  tolvan-flash --port /dev/ttyUSB0 --system Aurora --verify --yes --json
+  tolvan-flash --port COM2 --port COM3 --port COM4 --port COM5 --system Aurora --yes
+)";
+
+std::optional<int> seconds(const std::string& text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > 86400)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::string usageText() {
+    return kUsage;
+}
+
+std::optional<int> comNumber(const std::string& port) {
+    const int numero = numeroDaPorta(port);
+    if (numero < 1) return std::nullopt;
+    return numero;
+}
+
+std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& args,
+                                              std::string& error) {
+    FlashOptions o;
+    bool list = false, operacao = false;
+    auto setOperacao = [&](Operacao op) {
+        if (operacao && o.operacao != op) {
+            error = "give one of --program, --verify, --program-verify";
+            return false;
+        }
+        operacao = true;
+        o.operacao = op;
+        return true;
+    };
+    // The options that take a value: each takes it, or says why not in `error`.
+    const std::map<std::string, std::function<bool(const std::string&)>> valued = {
+        {"--port",
+         [&](const std::string& v) {
+             if (v.empty() || (v[0] != '/' && !comNumber(v))) {
+                 error = "--port takes COMn (n from 1) or a device path: " + v;
+                 return false;
+             }
+             o.ports.push_back(v);
+             return true;
+         }},
+        {"--system", [&](const std::string& v) { return (o.system = v, true); }},
+        {"--root", [&](const std::string& v) { return (o.root = v, true); }},
+        {"--trace", [&](const std::string& v) { return (o.trace = v, true); }},
+        {"--connect-timeout",
+         [&](const std::string& v) {
+             const auto s = seconds(v);
+             if (!s) error = "--connect-timeout takes whole seconds: " + v;
+             o.connectTimeoutS = s.value_or(o.connectTimeoutS);
+             return s.has_value();
+         }},
+    };
+    const std::map<std::string, std::function<bool()>> flags = {
+        {"--program-verify", [&] { return setOperacao(Operacao::GravacaoVerificacao); }},
+        {"--program", [&] { return setOperacao(Operacao::Gravacao); }},
+        {"--verify", [&] { return setOperacao(Operacao::Verificacao); }},
+        {"--json", [&] { return o.json = true; }},
+        {"--yes", [&] { return o.yes = true; }},
+        {"--list", [&] { return list = true; }},
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-h" || a == "--help" || a == "--version") {
+            o.action =
+                a == "--version" ? FlashOptions::Action::Version : FlashOptions::Action::Help;
+            return o;
+        }
+        if (const auto f = flags.find(a); f != flags.end()) {
+            if (!f->second()) return std::nullopt;
+        } else if (const auto v = valued.find(a); v != valued.end()) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return std::nullopt;
+            }
+            if (!v->second(args[++i])) return std::nullopt;
+        } else {
+            error = "unknown argument: " + a;
+            return std::nullopt;
+        }
+    }
+    if (list) {
+        o.action = FlashOptions::Action::List;
+        return o;
+    }
+    if (o.ports.empty()) {
+        error = "--port is missing";
+        return std::nullopt;
+    }
+    // An empty text is in no description: the selector would find nothing.
+    if (o.system.empty()) {
+        error = "--system is missing";
+        return std::nullopt;
+    }
+    std::set<std::string> seen;
+    for (const std::string& port : o.ports) {
+        const auto n = comNumber(port);
+        if (!seen.insert(n ? "COM" + std::to_string(*n) : port).second) {
+            error = "--port " + port + " is given twice";
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+std::vector<std::string> childArguments(const FlashOptions& o, const std::string& port,
+                                        const std::string& root) {
+    std::vector<std::string> args = {"--port", port, "--system", o.system, "--json", "--yes"};
+    args.push_back(o.operacao == Operacao::Gravacao      ? "--program"
+                   : o.operacao == Operacao::Verificacao ? "--verify"
+                                                         : "--program-verify");
+    args.insert(args.end(), {"--connect-timeout", std::to_string(o.connectTimeoutS)});
+    if (!root.empty()) args.insert(args.end(), {"--root", root});
+    std::string name = port;
+    if (const auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
+    args.insert(args.end(), {"--trace", o.trace + "-" + name});
+    return args;
+}
+
+}  // namespace tolvan::cli

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "transfer/Execucao.h"
+
+namespace tolvan::cli {
+
+// The command line of tolvan-flash.
+struct FlashOptions {
+    enum class Action { Flash, List, Help, Version };
+    Action action = Action::Flash;
+    std::optional<std::string> root;  // --root as given
+    std::vector<std::string> ports;   // COMn or a device path; more than one: a bench
+    std::string system;
+    Operacao operacao = Operacao::GravacaoVerificacao;
+    bool json = false;
+    bool yes = false;
+    int connectTimeoutS = 30;
+    std::string trace = "APD";  // the serial trace and log: <trace>.TRC, <trace>.LOG
+
+    bool bench() const { return ports.size() > 1; }
+};
+
+// Parses argv[1...]. On a wrong command line returns none and says why in `error`.
+std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& args,
+                                              std::string& error);
+
+// The arguments that give a bench's child process the same run on one port.
+std::vector<std::string> childArguments(const FlashOptions& options, const std::string& port,
+                                        const std::string& root);
+
+// The port number of "COMn" (1 to 65535, any case), or none for a device path.
+std::optional<int> comNumber(const std::string& port);
+
+// The --help text.
+std::string usageText();
+
+}  // namespace tolvan::cli

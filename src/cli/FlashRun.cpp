@@ -1,0 +1,224 @@
+#include "cli/FlashRun.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/DevicePortRegistry.h"
+#include "cli/Events.h"
+#include "cli/InstallationRoot.h"
+#include "link/SerialCommRegistry.h"
+#include "services/CatalogueStore.h"
+#include "texts/Mensagem.h"
+
+namespace tolvan::cli {
+
+namespace {
+
+// The core's own texts for two endings that its selector mode and port loop show, and that a
+// front end reaches only through its own start; the core keeps them in its sources.
+constexpr const char* kMontadoraInexistente = "Montadora inexistente no Tolvan Link.";
+constexpr const char* kPortaInvalida = "Porta de Comunicação Inválida! ";
+
+std::unique_ptr<PortRegistry> registryFor(const std::string& port,
+                                          const std::filesystem::path& root,
+                                          SerialDeviceList& devices,
+                                          std::function<void(const std::string&)> warn) {
+    if (!port.empty() && port[0] == '/') return std::make_unique<DevicePortRegistry>(port);
+    return std::make_unique<SerialCommRegistry>(PathResolver(root), devices, std::move(warn));
+}
+
+}  // namespace
+
+FlashRun::FlashRun(const FlashOptions& options, std::string port, const std::filesystem::path& root)
+    : options_(options),
+      port_(std::move(port)),
+      board_{DeviceProgress(port_, 0)},
+      view_(makeView(options.json, !port_.empty(), board_)),
+      ports_(registryFor(port_, root, devices_,
+                         [this](const std::string& text) { reportError(text); })),
+      answers_(makeAnswers(options.yes, clock_, options.connectTimeoutS,
+                           [this] { view_->interrupt(); })),
+      dialogs_([this](const QJsonObject& e) { publish(e); }, *answers_),
+      desktop_([this](const std::string& text) { reportError(text); }),
+      form_(Services{clock_, timers_, serial_, *ports_, dialogs_, desktop_, catalogues_, root,
+                     standInExecutable(root)}) {
+    started_.start();
+    form_.setRunListener(this);
+    form_.ComPort.setTraceFiles(options.trace + ".TRC", options.trace + ".LOG");
+}
+
+FlashRun::~FlashRun() {
+    form_.setRunListener(nullptr);
+}
+
+void FlashRun::publish(QJsonObject e) {
+    const double now = started_.elapsed() / 1000.0;
+    if (!port_.empty()) e["port"] = QString::fromStdString(port_);
+    e["t"] = now;
+    board_.front().apply(e, now);
+    view_->show(e, board_.front(), now);
+}
+
+void FlashRun::reportError(const std::string& text) {
+    view_->interrupt();
+    std::cerr << "tolvan-flash: " << (port_.empty() ? "" : port_ + ": ") << text << std::endl;
+}
+
+// ---- the run ----
+
+int FlashRun::exec() {
+    QTimer::singleShot(0, QCoreApplication::instance(), [this] { start(); });
+    QCoreApplication::exec();
+    // However the loop ended, the window's model has closed.
+    if (!form_.closed()) form_.Close();
+    if (!outcome_) outcome_ = Outcome{Desfecho::Falha, "the run ended without an outcome"};
+    publish(events::end(*outcome_));
+    view_->finish(started_.elapsed() / 1000.0);
+    return exitCodeOf(outcome_->desfecho);
+}
+
+void FlashRun::step(const std::function<void()>& body) {
+    bool done = false;
+    form_.dispatch([&] {
+        body();
+        done = true;
+    });
+    // A failure the core's error boundary had nothing under way to end for: nothing would end
+    // the program.
+    if (!done && !outcome_ && !form_.closed())
+        endHere(Desfecho::Falha, "", "an unexpected failure (see above)");
+}
+
+void FlashRun::start() {
+    step([this] {
+        form_.FormCreate(false);
+        form_.preparaCaminhos();
+        if (!form_.mostraCatalogo()) return;  // told, and closed
+        // The system is looked for as the selector looks for it, before the device is touched.
+        form_.listaSistemas.MontaTela1();
+        const bool encontrado = form_.listaSistemas.procuraSistema(options_.system);
+        form_.telas.MontaTela0();
+        if (!encontrado) {
+            endHere(Desfecho::SistemaInexistente, kMontadoraInexistente);
+            return;
+        }
+        if (!opensPort()) return;
+        form_.conexao.conecta();
+    });
+}
+
+bool FlashRun::opensPort() {
+    const std::optional<int> numero = comNumber(port_);
+    // A device path is COM1 of a port list of its own.
+    form_.portas.NumPorta = numero ? *numero : 1;
+    if (form_.portas.abrePorta()) return true;
+    reportError(portProblem());
+    endHere(Desfecho::FalhaDePorta, kPortaInvalida);
+    return false;
+}
+
+std::string FlashRun::portProblem() {
+    const std::string name = "COM" + std::to_string(form_.portas.NumPorta);
+    for (const SerialPortEntry& entry : ports_->ports()) {
+        if (entry.name != name) continue;
+        // The device is named unless it was given as the port itself.
+        const std::string device = entry.device == port_ ? "the device" : entry.device;
+        switch (serial_.probe(entry.device)) {
+            case SerialDriver::Availability::InUse:
+                return device + " is held by another program";
+            case SerialDriver::Availability::Missing:
+                return device +
+                       " cannot be opened: missing, not a serial device, or not permitted (is "
+                       "the user in the dialout group?)";
+            case SerialDriver::Availability::Free:
+                return device + " cannot be opened";
+        }
+    }
+    return "not in the port map (SerialComm.txt, or else the machine's serial devices)";
+}
+
+void FlashRun::conectado() {
+    publish(events::connected());
+    // A question still open on the terminal has nothing left to decide.
+    answers_->dismiss();
+    // Not from inside the receive handler: from the event loop, as a timer would.
+    QTimer::singleShot(0, QCoreApplication::instance(), [this] { afterConnection(); });
+}
+
+void FlashRun::afterConnection() {
+    step([this] {
+        form_.nav.TimerMontaTela->stop();
+        form_.listaSistemas.MontaTela1();
+        if (!form_.listaSistemas.procuraSistema(options_.system)) {
+            endHere(Desfecho::SistemaInexistente, kMontadoraInexistente);
+            return;
+        }
+        form_.listaSistemas.RotinasTela1();
+        if (form_.nav.Tela != 2) {
+            // The row was not found again by its trimmed description: the core has said so.
+            endHere(Desfecho::CatalogoInvalido, "", dialogs_.lastText());
+            return;
+        }
+        form_.telas.iniciaOperacao(options_.operacao);
+    });
+}
+
+void FlashRun::imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo, int setores) {
+    publish(events::image(modo, imagem, arquivo, setores));
+}
+
+void FlashRun::setor(int atual, int total) {
+    publish(events::sector(atual, total));
+}
+
+void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
+    if (outcome_) return;
+    outcome_ = Outcome{desfecho, texto};
+    // The core still shows its message (and, after success, tells the device to run): the
+    // window closes once control is back in the event loop.
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [this] { form_.dispatch([this] { form_.Close(); }); });
+}
+
+void FlashRun::endHere(Desfecho desfecho, const std::string& texto, const std::string& detail) {
+    if (!outcome_) outcome_ = Outcome{desfecho, texto.empty() ? detail : texto};
+    if (!texto.empty()) form_.Mensagem(texto, kErro, kBotaoOk);
+    form_.Close();
+}
+
+// ---- --list ----
+
+int FlashRun::list() {
+    bool ok = false;
+    form_.dispatch([&] {
+        form_.FormCreate(false);
+        form_.preparaCaminhos();
+        ok = form_.mostraCatalogo();
+    });
+    if (!ok) {
+        if (!outcome_) outcome_ = Outcome{Desfecho::CatalogoInvalido, dialogs_.lastText()};
+        if (options_.json) publish(events::end(*outcome_));
+        return exitCodeOf(outcome_->desfecho);
+    }
+    CatalogueQuery& q = form_.QrTolvanLink;
+    for (q.First(); !q.Eof(); q.Next()) {
+        if (!options_.json) {
+            std::cout << q.asString(catalogo::kDescricao) << '\n';
+            continue;
+        }
+        QJsonObject row{{"event", "system"}};
+        for (const char* column : catalogo::kColunas) {
+            const bool contagem = std::string_view(column).starts_with(catalogo::kSetor);
+            row[column] = contagem ? QJsonValue(static_cast<qint64>(q.asInteger(column)))
+                                   : QJsonValue(QString::fromStdString(q.asString(column)));
+        }
+        std::cout << events::toLine(row).toStdString();
+    }
+    std::cout.flush();
+    form_.Close();
+    return kExitOk;
+}
+
+}  // namespace tolvan::cli

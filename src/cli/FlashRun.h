@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/FrmTolvanLink.h"
+#include "cli/Answers.h"
+#include "cli/DeviceProgress.h"
+#include "cli/EventView.h"
+#include "cli/ExitCodes.h"
+#include "cli/FlashOptions.h"
+#include "cli/HeadlessDesktop.h"
+#include "cli/TerminalDialogs.h"
+#include "platform/DeviceScanner.h"
+#include "platform/PosixSerialDriver.h"
+#include "platform/QtTimers.h"
+#include "platform/SqliteCatalogueStore.h"
+
+namespace tolvan::cli {
+
+// One device's run on the core without a window: the main window's model on Qt's event loop
+// with a terminal for its dialogs, started as selector mode would start it but on the port and
+// the system given, and ended as soon as the core says how the run ended.
+class FlashRun : private RunListener {
+  public:
+    // `port` is empty for --list.
+    FlashRun(const FlashOptions& options, std::string port, const std::filesystem::path& root);
+    ~FlashRun() override;
+
+    // Connects, runs the operation and returns the exit status. Needs a QCoreApplication.
+    int exec();
+    // Prints the catalogue's systems; the exit status.
+    int list();
+
+  private:
+    // ---- RunListener: called from inside the core's handlers ----
+    void conectado() override;
+    void imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo, int setores) override;
+    void setor(int atual, int total) override;
+    void fim(Desfecho desfecho, const std::string& texto) override;
+
+    // Runs `body` as an event of the window, and ends the program if it failed with nothing
+    // under way that the core would end.
+    void step(const std::function<void()>& body);
+    // The start: texts, paths, catalogue, the system, the port, then the handshake.
+    void start();
+    bool opensPort();
+    // Once connected: the system chosen on the list and the operation started.
+    void afterConnection();
+    // The run ends without the core saying how: the outcome, the core's message `texto` (none
+    // when empty: `detail` stands for it in the outcome), the close.
+    void endHere(Desfecho desfecho, const std::string& texto, const std::string& detail = {});
+    // Why the port did not open, in the command line's words.
+    std::string portProblem();
+
+    void publish(QJsonObject event);
+    void reportError(const std::string& text);
+
+    const FlashOptions& options_;
+    std::string port_;
+    QElapsedTimer started_;
+    std::vector<DeviceProgress> board_;
+    std::unique_ptr<EventView> view_;
+
+    QtClock clock_;
+    QtTimerFactory timers_;
+    PosixSerialDriver serial_;
+    DeviceScanner devices_;
+    std::unique_ptr<PortRegistry> ports_;
+    std::unique_ptr<Answers> answers_;
+    TerminalDialogs dialogs_;
+    HeadlessDesktop desktop_;
+    SqliteCatalogueStore catalogues_;
+    FrmTolvanLink form_;
+
+    std::optional<Outcome> outcome_;
+};
+
+}  // namespace tolvan::cli

@@ -1,0 +1,56 @@
+#include "cli/TerminalDialogs.h"
+
+#include <algorithm>
+
+#include "app/Paths.h"
+#include "cli/Answers.h"
+#include "cli/Events.h"
+#include "link/Handshake.h"
+
+namespace tolvan::cli {
+
+namespace {
+
+bool has(const MessageDialog& d, int code) {
+    return std::any_of(d.buttons.begin(), d.buttons.end(),
+                       [code](const MessageDialog::Button& b) { return b.code == code; });
+}
+
+std::string captionOf(const MessageDialog& d, int code) {
+    for (const MessageDialog::Button& b : d.buttons)
+        if (b.code == code) return b.caption;
+    return {};
+}
+
+}  // namespace
+
+int TerminalDialogs::showMessage(const MessageDialog& d) {
+    lastText_ = d.text;
+    const std::string title = d.title.value_or(kApplicationTitle);
+    const bool question = has(d, kResultSim) && has(d, kResultNao);
+    std::vector<std::string> buttons;
+    if (question) {
+        for (const MessageDialog::Button& b : d.buttons)
+            buttons.push_back(b.caption);
+    }
+    publish_(events::message(title, d.text, buttons));
+    if (question) {
+        const int code = answers_.question(d);
+        publish_(events::answer(captionOf(d, code)));
+        return code;
+    }
+    if (d.text == kMsgDesconecteCabo) {
+        answers_.waitForCable(d);
+        // The polls start as the message closes.
+        answers_.connectionBegins();
+    }
+    // Closed with its default button (OK), as Enter closes the dialog.
+    return d.defaultCode != 0 ? d.defaultCode : kResultOk;
+}
+
+void TerminalDialogs::showPlainMessage(const std::string& text) {
+    lastText_ = text;
+    publish_(events::message(kApplicationTitle, text));
+}
+
+}  // namespace tolvan::cli

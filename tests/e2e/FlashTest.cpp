@@ -1,0 +1,381 @@
+// tolvan-flash against the emulator on pseudo-terminals, with no display at all: the events it
+// prints with --json, how each run ends and its exit status, the catalogue list and a bench.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <functional>
+#include <sstream>
+
+#include "Harness.h"
+#include "link/Handshake.h"
+
+namespace tolvan::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSemErros =
+    " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ";
+
+// The main image of two sectors, the L image of one: a run of a few seconds.
+install::SystemSpec sistema() {
+    return {"Teste Curto", "TESTE.BIN", 2, "TESTE_L.BIN", 1, "", 0};
+}
+
+struct Event {
+    QJsonObject json;
+    std::string kind() const { return get("event"); }
+    std::string get(const char* key) const { return json.value(key).toString().toStdString(); }
+    int number(const char* key) const { return json.value(key).toInt(-1); }
+};
+
+struct FlashOutput {
+    std::optional<int> status;
+    std::vector<Event> events;  // standard output's JSON lines
+    std::string out, err;
+    std::string describe() const { return "stdout:\n" + out + "\nstderr:\n" + err; }
+    std::vector<Event> of(const std::string& kind) const {
+        std::vector<Event> found;
+        for (const Event& e : events)
+            if (e.kind() == kind) found.push_back(e);
+        return found;
+    }
+};
+
+class FlashTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        install::InstallOptions options;
+        options.systems = {sistema()};
+        install_ = std::make_unique<Installation>(std::move(options));
+    }
+    void TearDown() override {
+        if (holder_ >= 0) ::close(holder_);
+    }
+
+    // An emulator on a pty of its own, mapped to COM<n>.
+    Emulator& device(int n, std::vector<std::string> args = {}) {
+        const fs::path dir = install_->cwd() / ("device" + std::to_string(n));
+        fs::create_directories(dir);
+        args.insert(args.begin(), "--no-pacing");
+        devices_.push_back(std::make_unique<Emulator>(dir, args));
+        EXPECT_TRUE(devices_.back()->ok()) << "the emulator gave no pty";
+        ports_.push_back({"COM" + std::to_string(n), devices_.back()->pty()});
+        install::writeSerialComm(install_->root(), ports_);
+        return *devices_.back();
+    }
+
+    // Runs tolvan-flash on the installation, without a display, and reads what it printed.
+    FlashOutput flash(std::vector<std::string> args, std::chrono::seconds timeout = 90s) {
+        args.insert(args.begin(), {flashExecutable().string(), "--root", install_->root()});
+        const fs::path out = install_->cwd() / "flash.out", err = install_->cwd() / "flash.err";
+        FlashOutput r;
+        {
+            Process p({args, {}, install_->cwd(), out, {}, {"DISPLAY", "WAYLAND_DISPLAY"}, err});
+            r.status = p.waitExit(timeout);
+        }
+        r.out = readFile(out);
+        r.err = readFile(err);
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line));
+            if (doc.isObject()) r.events.push_back({doc.object()});
+        }
+        return r;
+    }
+
+    // The device was told once to run its system (the emulator logs the frame a moment after
+    // tolvan-flash has sent it and ended).
+    static bool ranOnce(const Emulator& device) {
+        waitFor([&] { return device.framesNamed("Executa") > 0; }, 5s);
+        return device.framesNamed("Executa") == 1;
+    }
+
+    std::unique_ptr<Installation> install_;
+    std::vector<std::unique_ptr<Emulator>> devices_;
+    std::vector<install::PortEntry> ports_;
+    int holder_ = -1;
+};
+
+// The whole run as the events tell it: the cable message, the connection, each image
+// programmed and then verified in order with the status line's sectors, the verified end; and
+// the device told to run the system once.
+TEST_F(FlashTest, ProgramVerifyEventsTellTheWholeRun) {
+    Emulator& emulator = device(2);
+    const FlashOutput r = flash({"--port", "COM2", "--system", "Curto", "--json", "--yes"});
+    ASSERT_EQ(r.status, 0) << r.describe();
+
+    std::vector<std::string> kinds;
+    for (const Event& e : r.events) {
+        if (e.kind() != "sector") kinds.push_back(e.kind());
+        EXPECT_EQ(e.get("port"), "COM2");
+    }
+    EXPECT_EQ(kinds, (std::vector<std::string>{"message", "connected", "image", "image", "image",
+                                               "image", "message", "end"}));
+    EXPECT_EQ(r.of("message").front().get("text"), kMsgDesconecteCabo);
+    EXPECT_EQ(r.of("message").front().get("title"), "Informação");
+
+    // Each image's sector events follow it: the status line's "Setor: n/m" from 2 to m.
+    const std::vector<std::tuple<std::string, std::string, std::string, int>> images = {
+        {"program", "main", "TESTE.BIN", 2},
+        {"program", "L", "TESTE_L.BIN", 1},
+        {"verify", "main", "TESTE.BIN", 2},
+        {"verify", "L", "TESTE_L.BIN", 1}};
+    std::size_t image = 0;
+    std::vector<int> sectors;
+    for (const Event& e : r.events) {
+        if (e.kind() == "image") {
+            ASSERT_LT(image, images.size());
+            const auto& [operation, name, file, count] = images[image];
+            EXPECT_EQ(e.get("operation"), operation);
+            EXPECT_EQ(e.get("image"), name);
+            EXPECT_EQ(e.get("file"), file);
+            EXPECT_EQ(e.number("sectors"), count);
+            ++image;
+            sectors.clear();
+        } else if (e.kind() == "sector") {
+            EXPECT_EQ(e.number("total"), std::get<3>(images[image - 1]));
+            sectors.push_back(e.number("n"));
+            if (sectors.back() == e.number("total")) {
+                std::vector<int> expected;
+                for (int n = 2; n <= e.number("total"); ++n)
+                    expected.push_back(n);
+                EXPECT_EQ(sectors, expected) << "image " << image;
+            }
+        }
+    }
+    EXPECT_EQ(image, images.size());
+    EXPECT_EQ(r.of("message").back().get("text"), kSemErros);
+
+    const Event end = r.events.back();
+    EXPECT_EQ(end.get("result"), "verified");
+    EXPECT_EQ(end.get("outcome"), "Verificado");
+    EXPECT_EQ(end.number("code"), 0);
+    EXPECT_EQ(end.get("text"), kSemErros);
+    EXPECT_TRUE(ranOnce(emulator)) << emulator.frameLog();
+    // Under --json, messages stay off standard error.
+    EXPECT_EQ(r.err, "");
+}
+
+// ---- How a run ends, and its exit status ----
+
+struct EndingCase {
+    enum Setup { None, Preload, HoldPort, RemoveImageL };
+    const char* name;
+    Setup setup;
+    std::vector<std::string> emulatorArgs;
+    std::vector<std::string> flashArgs;  // besides --json --yes, --system Curto unless given
+    int status;
+    const char* result;
+    const char* outcome;
+    const char* text;  // the end event's text starts with it
+    const char* port = "COM2";
+};
+void PrintTo(const EndingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FlashEndingTest : public FlashTest, public ::testing::WithParamInterface<EndingCase> {};
+
+TEST_P(FlashEndingTest, EndsWithItsEventAndStatus) {
+    const EndingCase& c = GetParam();
+    const fs::path bin = install_->programDir() / "bin";
+    std::vector<std::string> emulatorArgs = c.emulatorArgs;
+    if (c.setup == EndingCase::Preload) {
+        // The device holds the images already, as programming leaves them.
+        emulatorArgs.insert(emulatorArgs.end(),
+                            {"--program", "main:" + (bin / "TESTE.BIN").string(), "--program",
+                             "L:" + (bin / "TESTE_L.BIN").string()});
+    }
+    Emulator& emulator = device(2, emulatorArgs);
+    if (c.setup == EndingCase::HoldPort) {
+        // Another program holds the port, as a terminal program would: an exclusive lock and
+        // exclusive use of the tty.
+        holder_ = ::open(emulator.pty().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(holder_, 0);
+        ASSERT_EQ(::flock(holder_, LOCK_EX | LOCK_NB), 0);
+        ::ioctl(holder_, TIOCEXCL);
+    }
+    if (c.setup == EndingCase::RemoveImageL) fs::remove(bin / "TESTE_L.BIN");
+
+    std::vector<std::string> args = {"--port", c.port, "--json", "--yes"};
+    args.insert(args.end(), c.flashArgs.begin(), c.flashArgs.end());
+    if (std::find(args.begin(), args.end(), "--system") == args.end())
+        args.insert(args.end(), {"--system", "Curto"});
+    const FlashOutput r = flash(args);
+
+    ASSERT_EQ(r.status, c.status) << r.describe();
+    ASSERT_FALSE(r.events.empty()) << r.describe();
+    const Event& end = r.events.back();
+    EXPECT_EQ(end.kind(), "end");
+    EXPECT_EQ(end.get("result"), c.result);
+    EXPECT_EQ(end.get("outcome"), c.outcome);
+    EXPECT_EQ(end.number("code"), c.status);
+    EXPECT_EQ(end.get("text").rfind(c.text, 0), 0u) << end.get("text");
+    // A run refused for its port or its input sends the device nothing but link polls.
+    if (c.status >= 3) {
+        std::istringstream log(emulator.frameLog());
+        for (std::string line; std::getline(log, line);) {
+            EXPECT_TRUE(line.find(" rx ") == std::string::npos ||
+                        line.find(" rx CmdLink ") != std::string::npos)
+                << line;
+        }
+    }
+}
+
+using C = EndingCase;
+INSTANTIATE_TEST_SUITE_P(
+    Endings, FlashEndingTest,
+    ::testing::Values(C{"ProgramOnly",
+                        C::None,
+                        {},
+                        {"--program"},
+                        0,
+                        "programmed",
+                        "Gravado",
+                        " FIM DA GRAVAÇÃO \r\r O Tolvan Link será executado. "},
+                      C{"VerifyWhatTheDeviceHolds",
+                        C::Preload,
+                        {},
+                        {"--verify"},
+                        0,
+                        "verified",
+                        "Verificado",
+                        kSemErros},
+                      C{"Mismatch",
+                        C::None,
+                        {"--corrupt", "L:0"},
+                        {},
+                        1,
+                        "mismatch",
+                        "ComErros",
+                        " ARQUIVO VERIFICADO COM ERROS "},
+                      C{"SilentInTheRun",
+                        C::None,
+                        {"--silent-from", "GravaSetor:2"},
+                        {},
+                        2,
+                        "error",
+                        "SemComunicacao",
+                        "Não houve comunicação. \rO processo será abandonado! "},
+                      C{"NoAnswerGivenUp",
+                        C::None,
+                        {"--silent"},
+                        {"--connect-timeout", "0"},
+                        2,
+                        "error",
+                        "SemComunicacao",
+                        ""},
+                      C{"PortHeldByAnotherProgram",
+                        C::HoldPort,
+                        {},
+                        {},
+                        3,
+                        "error",
+                        "FalhaDePorta",
+                        "Porta de Comunicação Inválida!"},
+                      C{"PortNotInTheMap",
+                        C::None,
+                        {},
+                        {},
+                        3,
+                        "error",
+                        "FalhaDePorta",
+                        "Porta de Comunicação Inválida!",
+                        "COM7"},
+                      C{"UnknownSystem",
+                        C::None,
+                        {},
+                        {"--system", "curto"},
+                        4,
+                        "error",
+                        "SistemaInexistente",
+                        "Montadora inexistente no Tolvan Link."},
+                      C{"MissingImage",
+                        C::RemoveImageL,
+                        {},
+                        {},
+                        4,
+                        "error",
+                        "ArquivoInvalido",
+                        "Arquivo não encontrado: "}),
+    [](const ::testing::TestParamInfo<EndingCase>& info) { return info.param.name; });
+
+// ---- The catalogue and the command line ----
+
+TEST_F(FlashTest, ListsTheCatalogueAndRefusesABadOne) {
+    FlashOutput r = flash({"--list"});
+    ASSERT_EQ(r.status, 0) << r.describe();
+    EXPECT_EQ(r.out, "Teste Curto\n");
+
+    fs::remove(install_->programDir() / "Tabelas" / "TolvanLink.db");
+    r = flash({"--list"});
+    EXPECT_EQ(r.status, 4) << r.describe();
+    // The core's message, as "<title>: <text>" with its line breaks.
+    EXPECT_NE(r.err.find("Informação: Nenhum sistema foi encontrado. \n"), std::string::npos)
+        << r.err;
+
+    r = flash({"--port", "COM2", "--system", "x", "--verify", "--program"});
+    EXPECT_EQ(r.status, 4) << r.describe();
+}
+
+// ---- A bench ----
+
+// Four devices side by side, each in a process of its own: all verified, a summary row each.
+// Without --json the messages name their port on standard error.
+TEST_F(FlashTest, BenchOfFourAllVerified) {
+    for (int n = 1; n <= 4; ++n)
+        device(n);
+    const FlashOutput r = flash({"--port", "COM1", "--port", "COM2", "--port", "COM3", "--port",
+                                 "COM4", "--system", "Curto", "--yes"});
+    ASSERT_EQ(r.status, 0) << r.describe();
+    // The summary: a header, then port, result and exit status a row.
+    const auto table = r.out.find("Port ");
+    ASSERT_NE(table, std::string::npos) << r.out;
+    std::istringstream lines(r.out.substr(table));
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string port, result, code;
+        fields >> port >> result >> code;
+        rows.push_back(port + " " + result + " " + code);
+    }
+    EXPECT_EQ(rows,
+              (std::vector<std::string>{"Port Result Code", "COM1 verified 0", "COM2 verified 0",
+                                        "COM3 verified 0", "COM4 verified 0"}));
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_NE(r.err.find("COM" + std::to_string(n) + ": Informação:  ARQUIVO VERIFICADO SEM"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_TRUE(ranOnce(*devices_[n - 1])) << devices_[n - 1]->frameLog();
+    }
+}
+
+// One device of the bench fails: the others still verify, and the bench's status says so.
+TEST_F(FlashTest, BenchWithAMismatchFails) {
+    device(1);
+    device(2, {"--corrupt", "main:5"});
+    const FlashOutput r =
+        flash({"--port", "COM1", "--port", "COM2", "--system", "Curto", "--json"});
+    ASSERT_EQ(r.status, 5) << r.describe();
+    std::map<std::string, std::string> results;
+    for (const Event& e : r.of("summary"))
+        results[e.get("port")] = e.get("result") + " " + std::to_string(e.number("code"));
+    EXPECT_EQ(results,
+              (std::map<std::string, std::string>{{"COM1", "verified 0"}, {"COM2", "mismatch 1"}}));
+    // Each device's events are re-emitted with its port.
+    for (const char* port : {"COM1", "COM2"}) {
+        int connected = 0;
+        for (const Event& e : r.of("connected"))
+            connected += e.get("port") == port;
+        EXPECT_EQ(connected, 1) << port;
+    }
+}
+
+}  // namespace
+}  // namespace tolvan::e2e
