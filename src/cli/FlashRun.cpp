@@ -8,18 +8,15 @@
 #include "cli/DevicePortRegistry.h"
 #include "cli/Events.h"
 #include "cli/InstallationRoot.h"
+#include "link/PortOpening.h"
 #include "link/SerialCommRegistry.h"
+#include "panel/SystemList.h"
 #include "services/CatalogueStore.h"
 #include "texts/Mensagem.h"
 
 namespace tolvan::cli {
 
 namespace {
-
-// The core's own texts for two endings that its selector mode and port loop show, and that a
-// front end reaches only through its own start; the core keeps them in its sources.
-constexpr const char* kMontadoraInexistente = "Montadora inexistente no Tolvan Link.";
-constexpr const char* kPortaInvalida = "Porta de Comunicação Inválida! ";
 
 std::unique_ptr<PortRegistry> registryFor(const std::string& port,
                                           const std::filesystem::path& root,
@@ -101,7 +98,7 @@ void FlashRun::start() {
         const bool encontrado = form_.listaSistemas.procuraSistema(options_.system);
         form_.telas.MontaTela0();
         if (!encontrado) {
-            endHere(Desfecho::SistemaInexistente, kMontadoraInexistente);
+            endHere(Desfecho::SistemaInexistente, kMsgMontadoraInexistente);
             return;
         }
         if (!opensPort()) return;
@@ -152,7 +149,7 @@ void FlashRun::afterConnection() {
         form_.nav.TimerMontaTela->stop();
         form_.listaSistemas.MontaTela1();
         if (!form_.listaSistemas.procuraSistema(options_.system)) {
-            endHere(Desfecho::SistemaInexistente, kMontadoraInexistente);
+            endHere(Desfecho::SistemaInexistente, kMsgMontadoraInexistente);
             return;
         }
         form_.listaSistemas.RotinasTela1();

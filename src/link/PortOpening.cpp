@@ -23,7 +23,6 @@ namespace tolvan {
 namespace {
 
 constexpr int kPortaPadrao = 2;
-constexpr const char* kPortaInvalida = "Porta de Comunicação Inválida! ";
 
 }  // namespace
 

@@ -12,6 +12,7 @@ class SerialPort;
 class Shell;
 
 inline constexpr const char* kPortFile = "\\Orsolite\\Comuns\\Comm.txt";
+inline constexpr const char* kPortaInvalida = "Porta de Comunicação Inválida! ";
 
 // The port file and the places where the port is (re)opened with the operator's help.
 class PortOpening {

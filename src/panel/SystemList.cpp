@@ -75,9 +75,8 @@ void SystemList::MontaTela1() {
     if (procuraSistema(nav_.SistemaSelecao)) {
         RotinasTela1();
     } else {
-        const char* texto = "Montadora inexistente no Tolvan Link.";
-        shell_.ouvinte().fim(Desfecho::SistemaInexistente, texto);
-        shell_.Mensagem(texto, kErro, kBotaoOk);
+        shell_.ouvinte().fim(Desfecho::SistemaInexistente, kMsgMontadoraInexistente);
+        shell_.Mensagem(kMsgMontadoraInexistente, kErro, kBotaoOk);
         shell_.Close();
     }
     nav_.Tela = 2;

@@ -6,6 +6,8 @@
 
 namespace tolvan {
 
+inline constexpr const char* kMsgMontadoraInexistente = "Montadora inexistente no Tolvan Link.";
+
 class CatalogueQuery;
 class ImageFiles;
 class Panel;
