@@ -109,7 +109,12 @@ void SystemList::RotinasTela1() {
     const std::string linha = visor_.lbxVisor.item(visor_.lbxVisor.itemIndex());
     nav_.SistemaEscolhido = linha;
     if (!catalogo_.Locate(catalogo::kDescricao, Trim(linha))) {
-        shell_.Mensagem("Erro ao localizar o registro.", kErro, kBotaoOk);
+        // A description with blanks at its ends is not found again by its trimmed text.
+        const char* texto = "Erro ao localizar o registro.";
+        shell_.ouvinte().fim(Desfecho::CatalogoInvalido, texto);
+        shell_.Mensagem(texto, kErro, kBotaoOk);
+        // Without the operator nothing would ever happen next: the run cannot start.
+        if (shell_.modoSelecao()) shell_.Close();
         return;
     }
     // The main image's name, sector count and addresses, and the bar prepared for it.

@@ -191,6 +191,21 @@ TEST_F(SelectorListTest, TheEarlierOfTwoMatchesIsChosenAndCaseCounts) {
     EXPECT_TRUE(other.form().closed());
 }
 
+// A row whose description has blanks at its ends is found by the search but not again by its
+// trimmed text: the launcher is not left waiting for a run that cannot start.
+TEST_F(SelectorListTest, ARowThatCannotBeFoundAgainClosesTheProgram) {
+    auto systems = numberedSystems(3);
+    systems[1].descricao = " Sistema 02 ";
+    rig.setSystems(systems);
+    rig.writeFile(kSelectionFile, "x\r\ny\r\nSistema 02\r\n");
+    rig.dialogs.onMessage = [](const MessageDialog& d) { return d.defaultCode; };
+    rig.start();
+    rig.dialogs.messages.clear();
+    on([&] { f().listaSistemas.MontaTela1(); });
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{"Erro ao localizar o registro."});
+    EXPECT_TRUE(f().closed());
+}
+
 TEST_F(SelectorListTest, AnUnreadableSelectionFileNamesNoSystem) {
     selectorWith(3, "Sistema 02");
     rig.dialogs.messages.clear();
