@@ -8,8 +8,7 @@ namespace tolvan::fuzz {
 
 namespace {
 
-bool sameRows(const std::vector<CatalogueRow>& a,
-              const std::vector<CatalogueRow>& b) {
+bool sameRows(const std::vector<CatalogueRow>& a, const std::vector<CatalogueRow>& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto& x = a[i];

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "emulator/CommandLine.h"
 #include "device/Commands.h"
 #include "device/ImageStore.h"
+#include "emulator/CommandLine.h"
 
 namespace tolvan::emu {
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "PtyLine.h"
-#include "emulator/CommandLine.h"
 #include "device/DeviceModel.h"
 #include "device/LinePacer.h"
+#include "emulator/CommandLine.h"
 
 namespace tolvan::emu {
 
