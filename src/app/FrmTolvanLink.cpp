@@ -49,7 +49,7 @@ FrmTolvanLink::FrmTolvanLink(Services services)
       gravacao(run, arquivos, verificacao, ComPort, services.clock, progresso(), *this),
       conexao(conn, run, ComPort, *nav.TimerMontaTela, lblStatus, lblMsg2, *this),
       receptor(run, conn, ComPort, {conexao, arquivos, gravacao, verificacao, diagnostico},
-               progresso(), DirPrograma, *this),
+               progresso(), *this),
       portas(ComPort, files, Drive, services.ports, services.dialogs, services.desktop, *this),
       painel(nav, visor(), {btnUp, btnDown, btnRetorna, btnConfirma, lblFechar}, listaSistemas,
              telas, services.desktop, *this),

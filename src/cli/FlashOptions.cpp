@@ -196,7 +196,7 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
     std::set<std::string> seen;
     for (const std::string& port : o.ports) {
         const auto n = comNumber(port);
-        if (!seen.insert(n ? "COM" + std::to_string(*n) : port).second) {
+        if (!seen.insert(n ? nomeDaPorta(*n) : port).second) {
             error = "--port " + port + " is given twice";
             return std::nullopt;
         }

@@ -8,6 +8,7 @@
 #include "cli/DevicePortRegistry.h"
 #include "cli/Events.h"
 #include "cli/InstallationRoot.h"
+#include "link/PortName.h"
 #include "link/PortOpening.h"
 #include "link/SerialCommRegistry.h"
 #include "panel/SystemList.h"
@@ -117,7 +118,7 @@ bool FlashRun::opensPort() {
 }
 
 std::string FlashRun::portProblem() {
-    const std::string name = "COM" + std::to_string(form_.portas.NumPorta);
+    const std::string name = nomeDaPorta(form_.portas.NumPorta);
     for (const SerialPortEntry& entry : ports_->ports()) {
         if (entry.name != name) continue;
         // The device is named unless it was given as the port itself.

@@ -107,7 +107,7 @@ void Receiver::passo(int passo, bool leitura) {
             } else {
                 run_.Enviando = true;
                 // A file that cannot be opened ends the run there: nothing of it is sent.
-                if (destinos_.arquivos.AbreArq(Trim(dirPrograma_ + "\\bin\\" + run_.NomeArq))) {
+                if (destinos_.arquivos.AbreArq(Trim(destinos_.arquivos.caminhoImagem()))) {
                     destinos_.gravacao.GravaArq();
                 }
             }

@@ -38,13 +38,12 @@ class Receiver {
     };
 
     Receiver(Execucao& run, EstadoConexao& conn, SerialPort& port, Destinos destinos,
-             Progresso progresso, const std::string& dirPrograma, Shell& shell)
+             Progresso progresso, Shell& shell)
         : run_(run),
           conn_(conn),
           port_(port),
           destinos_(destinos),
           progresso_(progresso),
-          dirPrograma_(dirPrograma),
           shell_(shell) {}
 
     // The data-available event: takes `count` bytes from the port.
@@ -66,7 +65,6 @@ class Receiver {
     SerialPort& port_;
     Destinos destinos_;
     Progresso progresso_;
-    const std::string& dirPrograma_;
     Shell& shell_;
 };
 

@@ -162,11 +162,15 @@ bool ImageFiles::temImagemL2() const {
 }
 
 std::string ImageFiles::caminhoImagem() const {
-    return dirPrograma_ + "\\bin\\" + run_.NomeArq;
+    return pastaBin() + run_.NomeArq;
+}
+
+std::string ImageFiles::pastaBin() const {
+    return dirPrograma_ + "\\bin\\";
 }
 
 std::string ImageFiles::nomeNoCaminho(const std::string& path) const {
-    const std::string bin = dirPrograma_ + "\\bin\\";
+    const std::string bin = pastaBin();
     return path.rfind(bin, 0) == 0 ? path.substr(bin.size()) : path;
 }
 
@@ -194,7 +198,7 @@ bool ImageFiles::imagensProntas(Operacao operacao) {
     for (Imagem imagem : imagens) {
         const DadosImagem& d = dadosDa(imagem);
         const std::string nome = nomeDa(imagem);
-        const std::string caminho = dirPrograma_ + "\\bin\\" + nome;
+        const std::string caminho = pastaBin() + nome;
         // Programming opens the path trimmed, verification as it stands.
         if (gravacao) {
             const std::string aparado = Trim(caminho);

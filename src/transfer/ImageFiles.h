@@ -67,6 +67,8 @@ class ImageFiles {
     bool imagensProntas(Operacao operacao);
 
   private:
+    // DirPrograma + "\bin\": the start of every image's path as the program builds it.
+    std::string pastaBin() const;
     // The image's name in a path built as DirPrograma + "\bin\" + name.
     std::string nomeNoCaminho(const std::string& path) const;
     void naoAbre(const std::string& path, const FalhaAbertura& falha);
