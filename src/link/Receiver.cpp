@@ -121,8 +121,15 @@ void Receiver::passo(int passo, bool leitura) {
 }
 
 void Receiver::comparaUltimoSetor() {
+    notaSetorCurto();
     run_.Modo = Modo::Nenhum;
     destinos_.verificacao.VerificaArq();
+}
+
+void Receiver::notaSetorCurto() {
+    // The sector had its pause and is still short: what is missing shifts or ends the bytes
+    // read back, and no comparison may pass over it.
+    if (run_.BytesBloco < kBytesPorSetor) run_.SetorCurto = true;
 }
 
 void Receiver::TimerReadTimer() {
@@ -133,6 +140,7 @@ void Receiver::TimerReadTimer() {
         comparaUltimoSetor();
         return;
     }
+    notaSetorCurto();
     run_.TimeOut->start();
     run_.LendoSetor = true;
     run_.BytesBloco = 0;

@@ -59,6 +59,8 @@ class Receiver {
     void recebe(std::uint8_t byte, std::string& textoBytes);
     void passo(int passo, bool leitura);
     void comparaUltimoSetor();
+    // Marks the image when the sector just finished came short of 256 data bytes.
+    void notaSetorCurto();
 
     Execucao& run_;
     EstadoConexao& conn_;

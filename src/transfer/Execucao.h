@@ -43,6 +43,9 @@ struct Execucao {
     int CabecalhoRestante = 0;  // head bytes (01 03 09) of the sector answer still to come
     int BytesBloco = 0;         // data bytes of the current sector answer
     int SetorAtual = 0;         // from 1
+    // A sector answer of this image stayed short of its 256 data bytes: bytes of the file have
+    // nothing read back to be compared with, so the image cannot pass.
+    bool SetorCurto = false;
     std::int32_t QtdSetores = 0;
     bool Enviando = false;  // sector frames go out, one per receive event
 

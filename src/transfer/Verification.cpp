@@ -49,6 +49,7 @@ void Verification::iniciaImagem(Imagem imagem) {
     if (imagem != Imagem::Principal) arquivos_.carregaImagem(imagem);
     run_.QtdBytesLidos = 0;
     run_.BytesLidos.clear();
+    run_.SetorCurto = false;
     run_.iniciaSequencia();
     shell_.ouvinte().imagemIniciada(Modo::Leitura, imagem, run_.NomeArq, run_.QtdSetores);
 }
@@ -60,8 +61,11 @@ void Verification::VerificaArq() {
     const std::size_t n = std::min({static_cast<std::size_t>(std::max(run_.QtdBytesArq, 0)),
                                     static_cast<std::size_t>(std::max(run_.QtdBytesLidos, 0)),
                                     run_.BytesArq.size(), run_.BytesLidos.size()});
-    // Bytes beyond the shorter list (the fill of the last sector, a short read) are not compared.
+    // Bytes beyond the shorter list (the fill of the last sector read back, a file longer than
+    // the sectors the catalogue names) are not compared. A sector answer that stayed short is a
+    // difference in itself: the bytes it lacks were never compared with anything.
     const bool erros =
+        run_.SetorCurto ||
         !std::equal(run_.BytesArq.begin(), run_.BytesArq.begin() + n, run_.BytesLidos.begin());
 
     if (!erros && run_.imagem == Imagem::Principal) {

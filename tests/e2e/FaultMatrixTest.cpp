@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 
+#include "FlashOutput.h"
 #include "Observations.h"
 #include "ProgramFixture.h"
 
@@ -84,6 +86,8 @@ class FaultMatrix : public ProgramTest {
         std::function<void()> beforeProgram;
         // Answers at the line's rate, in 16-byte chunks, as from a real UART.
         bool paced = false;
+        // The program in its window; false for a run of tolvan-flash instead.
+        bool window = true;
     };
 
     static Begin with(std::vector<std::string> emulatorArgs, bool preload = false) {
@@ -122,7 +126,7 @@ class FaultMatrix : public ProgramTest {
         ASSERT_TRUE(emulator_->ok()) << "the emulator gave no pty";
         install::writeSerialComm(install_->root(), {{"COM2", emulator_->pty()}});
         if (b.beforeProgram) b.beforeProgram();
-        program_ = install_->start(x_->display());
+        if (b.window) program_ = install_->start(x_->display());
     }
 
     fs::path binFile(const std::string& name) const {
@@ -433,6 +437,102 @@ const CorruptCase kCorruptions[] = {
 
 INSTANTIATE_TEST_SUITE_P(ReadBack, CorruptTest, ::testing::ValuesIn(kCorruptions),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---- A sector answer that stays short: never "verified" ----
+
+// Each image of three sectors (of one, for the only sector), all of one repeated byte, as the
+// erased stretches of a real image are, so that bytes read back shifted would compare equal.
+// The device cuts one sector's answer 1, 3 or 6 data bytes short. Short by 1 or 3, the sector
+// passes the completion threshold and has its pause: errors, exit 1. Short by 6 it stays at 250
+// bytes, incomplete, and the time-out ends the run: exit 2. Every row runs through tolvan-flash;
+// a few run in the window and in selector mode as well.
+enum class Lugar { Primeiro, Meio, Ultimo, Unico };
+enum class Frente { Flash, Janela, Selecao };
+struct ShortReadCase {
+    const char* image;  // main, L, L2
+    Lugar lugar;
+    int faltam;  // data bytes the answer lacks
+    Frente frente;
+};
+std::string nameOf(const ShortReadCase& c) {
+    const char* lugares[] = {"First", "Middle", "Last", "Only"};
+    const char* frentes[] = {"Flash", "Window", "Selector"};
+    return std::string(frentes[static_cast<int>(c.frente)]) + "_" + c.image + "_" +
+           lugares[static_cast<int>(c.lugar)] + "_ShortBy" + std::to_string(c.faltam);
+}
+void PrintTo(const ShortReadCase& c, std::ostream* os) {
+    *os << nameOf(c);
+}
+
+class ShortReadTest : public FaultMatrix, public ::testing::WithParamInterface<ShortReadCase> {};
+
+TEST_P(ShortReadTest, IsNeverVerified) {
+    const ShortReadCase& c = GetParam();
+    const int setores = c.lugar == Lugar::Unico ? 1 : 3;
+    const int setor = c.lugar == Lugar::Primeiro ? 1 : c.lugar == Lugar::Meio ? 2 : setores;
+    const bool completa = c.faltam < 6;
+    Begin b;
+    b.options.systems = {
+        {"Teste", "TESTE.BIN", setores, "TESTE_L.BIN", setores, "TESTE_2.BIN", setores}};
+    if (c.frente == Frente::Selecao) {
+        b.options.selection = "Teste";
+        b.options.background = true;
+    }
+    b.adjust = [&](const Installation& in) {
+        for (const char* name : {"TESTE.BIN", "TESTE_L.BIN", "TESTE_2.BIN"})
+            std::ofstream(in.programDir() / "bin" / name, std::ios::binary)
+                << std::string(setores * 256, '\x5A');
+    };
+    b.preload = c.frente != Frente::Selecao;  // selector mode programs first
+    b.emulatorArgs = {"--truncate-read", std::string(c.image) + ":" + std::to_string(setor) + ":" +
+                                             std::to_string(3 + 256 - c.faltam)};
+    b.window = c.frente != Frente::Flash;
+    ASSERT_NO_FATAL_FAILURE(begin(std::move(b)));
+
+    const char* texto = completa ? kComErros : kSemComunicacao;
+    if (c.frente == Frente::Flash) {
+        const FlashOutput r = runFlash(
+            *install_, {"--port", "COM2", "--system", "Teste", "--verify", "--yes", "--json"});
+        ASSERT_EQ(r.status, completa ? 1 : 2) << r.describe() << emulator_->frameLog();
+        ASSERT_FALSE(r.events.empty()) << r.describe();
+        EXPECT_EQ(r.events.back().get("outcome"), completa ? "ComErros" : "SemComunicacao");
+        EXPECT_EQ(r.events.back().get("text"), texto);
+    } else {
+        if (c.frente == Frente::Janela) {
+            ASSERT_NO_FATAL_FAILURE(waitMainMenu());
+            ASSERT_NO_FATAL_FAILURE(conecta(*emulator_));
+            ASSERT_NO_FATAL_FAILURE(escolhe(Operacao::Verificacao));
+        } else {
+            ASSERT_TRUE(op_->waitWindow(kMainWindow, 20s)) << op_->titles();
+            ASSERT_NO_FATAL_FAILURE(answer(kInformacao, {"Return"}));  // the cable
+        }
+        const std::optional<ShownMessage> m = waitMessage(texto, 60s);
+        ASSERT_TRUE(m) << describe(messages()) << "\n" << emulator_->frameLog();
+        ASSERT_NO_FATAL_FAILURE(answer(kInformacao, {"Return"}));
+        if (c.frente == Frente::Janela) {
+            ASSERT_NO_FATAL_FAILURE(sai(3));  // the operation menu stayed
+        } else {
+            ASSERT_NO_FATAL_FAILURE(expectExit());
+        }
+        EXPECT_EQ(textos(messages()).at(1), texto);
+    }
+    EXPECT_EQ(emulator_->framesNamed("Executa"), 0);
+}
+
+std::vector<ShortReadCase> shortReads() {
+    std::vector<ShortReadCase> out;
+    for (const char* image : {"main", "L", "L2"})
+        for (Lugar lugar : {Lugar::Primeiro, Lugar::Meio, Lugar::Ultimo, Lugar::Unico})
+            for (int faltam : {1, 3, 6})
+                out.push_back({image, lugar, faltam, Frente::Flash});
+    out.push_back({"main", Lugar::Ultimo, 3, Frente::Janela});
+    out.push_back({"L2", Lugar::Unico, 1, Frente::Janela});
+    out.push_back({"L", Lugar::Meio, 1, Frente::Selecao});
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadBack, ShortReadTest, ::testing::ValuesIn(shortReads()),
+                         [](const auto& info) { return nameOf(info.param); });
 
 // Selector mode: the errors are reported and the program closes.
 TEST_F(FaultMatrix, SelectorModeClosesAfterVerificationErrors) {

@@ -6,12 +6,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <functional>
 #include <sstream>
 
-#include "Harness.h"
+#include "FlashOutput.h"
 #include "link/Handshake.h"
 
 namespace tolvan::e2e {
@@ -26,26 +24,6 @@ constexpr const char* kSemErros =
 install::SystemSpec sistema() {
     return {"Teste Curto", "TESTE.BIN", 2, "TESTE_L.BIN", 1, "", 0};
 }
-
-struct Event {
-    QJsonObject json;
-    std::string kind() const { return get("event"); }
-    std::string get(const char* key) const { return json.value(key).toString().toStdString(); }
-    int number(const char* key) const { return json.value(key).toInt(-1); }
-};
-
-struct FlashOutput {
-    std::optional<int> status;
-    std::vector<Event> events;  // standard output's JSON lines
-    std::string out, err;
-    std::string describe() const { return "stdout:\n" + out + "\nstderr:\n" + err; }
-    std::vector<Event> of(const std::string& kind) const {
-        std::vector<Event> found;
-        for (const Event& e : events)
-            if (e.kind() == kind) found.push_back(e);
-        return found;
-    }
-};
 
 class FlashTest : public ::testing::Test {
   protected:
@@ -70,23 +48,8 @@ class FlashTest : public ::testing::Test {
         return *devices_.back();
     }
 
-    // Runs tolvan-flash on the installation, without a display, and reads what it printed.
     FlashOutput flash(std::vector<std::string> args, std::chrono::seconds timeout = 90s) {
-        args.insert(args.begin(), {flashExecutable().string(), "--root", install_->root()});
-        const fs::path out = install_->cwd() / "flash.out", err = install_->cwd() / "flash.err";
-        FlashOutput r;
-        {
-            Process p({args, {}, install_->cwd(), out, {}, {"DISPLAY", "WAYLAND_DISPLAY"}, err});
-            r.status = p.waitExit(timeout);
-        }
-        r.out = readFile(out);
-        r.err = readFile(err);
-        std::istringstream lines(r.out);
-        for (std::string line; std::getline(lines, line);) {
-            const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line));
-            if (doc.isObject()) r.events.push_back({doc.object()});
-        }
-        return r;
+        return runFlash(*install_, std::move(args), timeout);
     }
 
     // The device was told once to run its system (the emulator logs the frame a moment after

@@ -8,6 +8,7 @@ namespace {
 
 const std::string kSemErros = " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ";
 const std::string kComErros = " ARQUIVO VERIFICADO COM ERROS ";
+const std::string kSemComunicacao = "Não houve comunicação. \rO processo será abandonado! ";
 
 // Programming and verification against the emulated device on a paced line (19200 baud, the
 // answers in 16-byte chunks): what is written reads back equal, and a flipped byte in the
@@ -41,15 +42,54 @@ TEST_F(TransferRoundTripTest, WrittenImagesReadBackEqual) {
     EXPECT_EQ(heard.desfechos, std::vector<Desfecho>{Desfecho::Verificado});
 }
 
-// A last sector that the device answers with fewer than 256 bytes (here 252) is compared 100 ms
-// after its last chunk, not left to the time-out.
-TEST_F(TransferRoundTripTest, ShortLastSectorIsComparedAfterItsPause) {
-    emu::DeviceOptions options;
-    options.truncations.push_back({emu::kMainImage, 2, 3 + 252});
-    options.corruptions.push_back({emu::kMainImage, 256 + 251});
-    run(options, 512);
-    EXPECT_EQ(rig.messages(), std::vector<std::string>{kComErros});
+// A sector answer that stays short of its 256 data bytes, in any image and at any place: the
+// bytes it lacks were never compared, so the run cannot pass. Every image is of one repeated
+// byte, as the erased stretches of a real image are, so that a shifted read-back would compare
+// equal. One to five bytes short: the sector passes the completion threshold, has its pause, and
+// the run ends with errors; six short leaves it at 250 bytes, incomplete, until the time-out.
+enum class Lugar { Primeiro, Meio, Ultimo, Unico };
+struct Curto {
+    emu::Address image;
+    Lugar lugar;
+    int faltam;  // data bytes the answer lacks
+};
+void PrintTo(const Curto& c, std::ostream* os) {
+    *os << "image " << std::hex << c.image << std::dec << " place " << static_cast<int>(c.lugar)
+        << " short by " << c.faltam;
 }
+class ShortSectorTest : public TransferRoundTripTest,
+                        public ::testing::WithParamInterface<Curto> {};
+
+TEST_P(ShortSectorTest, IsNeverVerified) {
+    const Curto& c = GetParam();
+    const int setores = c.lugar == Lugar::Unico ? 1 : 3;
+    const std::size_t sector = c.lugar == Lugar::Primeiro ? 1
+                               : c.lugar == Lugar::Meio   ? 2
+                                                          : setores;
+    emu::DeviceOptions options;
+    options.truncations.push_back({c.image, sector, static_cast<std::size_t>(259 - c.faltam)});
+    sim::SimDevice emulated(rig.loop, rig.serial, options);
+    const std::string image(std::size_t(setores) * 256, 'Z');
+    writeImage("M.BIN", image);
+    writeImage("L.BIN", image);
+    writeImage("L2.BIN", image);
+    RunRecorder heard(f());
+    runOperation({"Sistema", "M.BIN", setores, "L.BIN", setores, "L2.BIN", setores}, 1);
+    const bool completa = c.faltam < 6;
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{completa ? kComErros : kSemComunicacao});
+    EXPECT_EQ(heard.desfechos,
+              std::vector<Desfecho>{completa ? Desfecho::ComErros : Desfecho::SemComunicacao});
+}
+
+std::vector<Curto> curtos() {
+    std::vector<Curto> out;
+    for (emu::Address image : {emu::kMainImage, emu::kLImage, emu::kL2Image})
+        for (Lugar lugar : {Lugar::Primeiro, Lugar::Meio, Lugar::Ultimo, Lugar::Unico})
+            for (int faltam : {1, 3, 6})
+                out.push_back({image, lugar, faltam});
+    return out;
+}
+INSTANTIATE_TEST_SUITE_P(ReadBack, ShortSectorTest, ::testing::ValuesIn(curtos()));
 
 // A byte flipped in the read-back: inside a sector, and at the very end of a full last sector,
 // whose last chunk arrives after the sector already looks complete.

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Harness.h"
+
+namespace tolvan::e2e {
+
+// One JSON event line of tolvan-flash.
+struct Event {
+    QJsonObject json;
+    std::string kind() const { return get("event"); }
+    std::string get(const char* key) const { return json.value(key).toString().toStdString(); }
+    int number(const char* key) const { return json.value(key).toInt(-1); }
+};
+
+// What a tolvan-flash run printed, and how it ended.
+struct FlashOutput {
+    std::optional<int> status;
+    std::vector<Event> events;  // standard output's JSON lines
+    std::string out, err;
+    std::string describe() const { return "stdout:\n" + out + "\nstderr:\n" + err; }
+    std::vector<Event> of(const std::string& kind) const {
+        std::vector<Event> found;
+        for (const Event& e : events)
+            if (e.kind() == kind) found.push_back(e);
+        return found;
+    }
+};
+
+// Runs tolvan-flash on the installation, without a display, and reads what it printed.
+inline FlashOutput runFlash(const Installation& install, std::vector<std::string> args,
+                            std::chrono::seconds timeout = 90s) {
+    args.insert(args.begin(), {flashExecutable().string(), "--root", install.root()});
+    const std::filesystem::path out = install.cwd() / "flash.out",
+                                err = install.cwd() / "flash.err";
+    FlashOutput r;
+    {
+        Process p({args, {}, install.cwd(), out, {}, {"DISPLAY", "WAYLAND_DISPLAY"}, err});
+        r.status = p.waitExit(timeout);
+    }
+    r.out = readFile(out);
+    r.err = readFile(err);
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line));
+        if (doc.isObject()) r.events.push_back({doc.object()});
+    }
+    return r;
+}
+
+}  // namespace tolvan::e2e
