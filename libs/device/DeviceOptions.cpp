@@ -20,7 +20,8 @@ std::optional<int> positive(std::string_view text) {
 bool FrameSelector::matches(std::uint8_t frameCode, int overall, int ofItsCode) const {
     if (code && *code != frameCode) return false;
     if (!number) return true;
-    return *number == (code ? ofItsCode : overall);
+    const int n = code ? ofItsCode : overall;
+    return n >= *number && n <= upTo.value_or(*number);
 }
 
 std::optional<FrameSelector> FrameSelector::parse(std::string_view text) {
@@ -36,8 +37,15 @@ std::optional<FrameSelector> FrameSelector::parse(std::string_view text) {
         return selector;
     }
     selector.code = parseCommand(text.substr(0, colon));
-    selector.number = positive(text.substr(colon + 1));
+    std::string_view numbers = text.substr(colon + 1);
+    if (const auto dash = numbers.find('-'); dash != std::string_view::npos) {
+        selector.upTo = positive(numbers.substr(dash + 1));
+        if (!selector.upTo) return std::nullopt;
+        numbers = numbers.substr(0, dash);
+    }
+    selector.number = positive(numbers);
     if (!selector.code || !selector.number) return std::nullopt;
+    if (selector.upTo && *selector.upTo < *selector.number) return std::nullopt;
     return selector;
 }
 

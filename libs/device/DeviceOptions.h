@@ -13,10 +13,12 @@
 namespace tolvan::emu {
 
 // Picks frames by their order of arrival, counted from 1 over all frames or over the frames of
-// one command: "7" (the 7th frame), "GravaSetor" (every sector write), "GravaSetor:3" (the 3rd).
+// one command: "7" (the 7th frame), "GravaSetor" (every sector write), "GravaSetor:3" (the 3rd),
+// "Link:1-398" (the first 398 link polls).
 struct FrameSelector {
     std::optional<std::uint8_t> code;
     std::optional<int> number;
+    std::optional<int> upTo;  // a range from `number` to this, both included
 
     // `overall` counts every frame, `ofItsCode` the frames with this frame's code.
     bool matches(std::uint8_t frameCode, int overall, int ofItsCode) const;

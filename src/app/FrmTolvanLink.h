@@ -86,6 +86,7 @@ class FrmTolvanLink : public Shell {
 
     // ---- Shell ----
     int Mensagem(const std::string& texto, int tipo, unsigned botoes) override;
+    void fechaMensagem() override { svc.dialogs.dismissMessage(); }
     void Close() override;
     bool closed() const override { return closed_; }
     bool modoSelecao() const override { return ModoSelecao; }

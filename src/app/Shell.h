@@ -15,6 +15,8 @@ class Shell {
     // The one message dialog (text, kind, buttons); returns the result code. After the window
     // has closed it returns at once with 2, as a dialog closed by its title bar.
     virtual int Mensagem(const std::string& texto, int tipo, unsigned botoes) = 0;
+    // Closes the message opened last that is still open, as if nobody had answered it.
+    virtual void fechaMensagem() = 0;
     // Closes the main window: its close handler runs at once; the program ends when control is
     // back in the event loop. The rest of the calling handler still runs.
     virtual void Close() = 0;

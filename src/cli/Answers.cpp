@@ -88,7 +88,7 @@ int TerminalAnswers::question(const MessageDialog& d) {
                 return unattended_.question(d);
             case Read::Dismissed:
                 say("\n");
-                return d.cancelCode;
+                return kClosedByTitleBar;
             case Read::Line:
                 if (const int code = buttonNamed(d, line)) return code;
                 break;

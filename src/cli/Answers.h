@@ -24,7 +24,8 @@ class Answers {
     virtual void waitForCable(const MessageDialog& dialog) = 0;
     // A Yes/No question: the result code of the button chosen.
     virtual int question(const MessageDialog& dialog) = 0;
-    // The device answered while a question was open: the question has nothing left to decide.
+    // The question open has nothing left to decide (the handshake ended meanwhile): it returns
+    // kClosedByTitleBar.
     virtual void dismiss() {}
     // The connection attempt begins now: the link polls start.
     virtual void connectionBegins() {}

@@ -63,7 +63,8 @@ JSON events, one a line, each with "port" (as given) and "t" (seconds since the 
   {"event":"message","title":"Informação","text":"..."}
       a message of the core (\r breaks its lines); a question adds "buttons"
   {"event":"answer","answer":"Não"}
-      the answer a question was given
+      the answer a question was given; a question the device made moot (it answered
+      while the question was open) closes by itself with no answer
   {"event":"connected"}
       the device answered the link poll
   {"event":"image","operation":"program","image":"main","file":"AURORA.BIN","sectors":40}

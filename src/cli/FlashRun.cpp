@@ -139,8 +139,6 @@ std::string FlashRun::portProblem() {
 
 void FlashRun::conectado() {
     publish(events::connected());
-    // A question still open on the terminal has nothing left to decide.
-    answers_->dismiss();
     // Not from inside the receive handler: from the event loop, as a timer would.
     QTimer::singleShot(0, QCoreApplication::instance(), [this] { afterConnection(); });
 }

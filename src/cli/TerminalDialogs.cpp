@@ -36,7 +36,8 @@ int TerminalDialogs::showMessage(const MessageDialog& d) {
     publish_(events::message(title, d.text, buttons));
     if (question) {
         const int code = answers_.question(d);
-        publish_(events::answer(captionOf(d, code)));
+        // A question closed unanswered has no answer to tell.
+        if (code != kClosedByTitleBar) publish_(events::answer(captionOf(d, code)));
         return code;
     }
     if (d.text == kMsgDesconecteCabo) {
@@ -46,6 +47,10 @@ int TerminalDialogs::showMessage(const MessageDialog& d) {
     }
     // Closed with its default button (OK), as Enter closes the dialog.
     return d.defaultCode != 0 ? d.defaultCode : kResultOk;
+}
+
+void TerminalDialogs::dismissMessage() {
+    answers_.dismiss();
 }
 
 void TerminalDialogs::showPlainMessage(const std::string& text) {

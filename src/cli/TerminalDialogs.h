@@ -20,6 +20,8 @@ class TerminalDialogs : public Dialogs {
         : publish_(std::move(publish)), answers_(answers) {}
 
     int showMessage(const MessageDialog& dialog) override;
+    // Only a question waits on the terminal; it has nothing left to decide.
+    void dismissMessage() override;
     void showPlainMessage(const std::string& text) override;
     void showAbout(AboutBox&) override {}
     void showPortDialog(PortDialog&) override {}

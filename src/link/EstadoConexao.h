@@ -18,6 +18,8 @@ struct EstadoConexao {
     // The handshake is under way: receive events are judged as answers (cleared on success,
     // abandon and failure, so late bytes are not taken as answers).
     bool Conectando = false;
+    // The question whether to abandon the connection is open.
+    bool PerguntaAberta = false;
 
     std::unique_ptr<Timer> TimerLink;  // 5 ms: one poll
 };

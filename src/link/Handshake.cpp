@@ -36,9 +36,11 @@ void Handshake::TimerLinkTimer() {
     }
     conn_.TimerLink->stop();
     conn_.Chamadas = 0;
+    conn_.PerguntaAberta = true;
     const int resposta = shell_.Mensagem(kMsgAbandonarConexao, kConfirmacao, kBotoesSimNao);
+    conn_.PerguntaAberta = false;
     // Receive events go on while the question is open: when they ended the handshake (connected
-    // or failed), the answer has nothing left to decide.
+    // or failed), the question was closed unanswered and has nothing left to decide.
     if (!conn_.Conectando) return;
     if (resposta == kResultNao) {
         conn_.TimerLink->start();
@@ -76,9 +78,16 @@ void Handshake::avaliaResposta(const std::string& textoBytes) {
     }
 }
 
+void Handshake::fechaPergunta() {
+    if (!conn_.PerguntaAberta) return;
+    conn_.PerguntaAberta = false;
+    shell_.fechaMensagem();
+}
+
 void Handshake::conectado() {
     run_.Modo = Modo::Nenhum;
     conn_.Conectando = false;
+    fechaPergunta();
     shell_.AtivaFuncoes(true);
     timerMontaTela_.start();
     lblStatus_.setCaption(kStatusConectado);
@@ -88,6 +97,7 @@ void Handshake::conectado() {
 void Handshake::encerraSemConexao(const std::string& mensagem, Desfecho desfecho) {
     // Later receive events are no longer answers: no late connection, no repeated failure.
     conn_.Conectando = false;
+    fechaPergunta();
     shell_.ouvinte().fim(desfecho, mensagem);
     conn_.TimerLink->stop();
     shell_.AtivaFuncoes(true);

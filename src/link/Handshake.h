@@ -60,6 +60,8 @@ class Handshake {
 
   private:
     void conectado();
+    // The handshake ended while its question was open: the question closes unanswered.
+    void fechaPergunta();
 
     EstadoConexao& conn_;
     Execucao& run_;

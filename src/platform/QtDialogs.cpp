@@ -61,6 +61,7 @@ class MessageBox : public QMessageBox {
     using QMessageBox::QMessageBox;
     bool closedByTitleBar = false;
     bool escapeCloses = true;
+    bool dismissed = false;  // closed by the program, unanswered
 
   protected:
     void closeEvent(QCloseEvent* e) override {
@@ -210,11 +211,21 @@ int QtDialogs::showMessage(const MessageDialog& dialog) {
         box.escapeCloses = false;
     }
 
+    open_.emplace_back(&box);
     box.exec();
-    if (box.closedByTitleBar) return kClosedByTitleBar;
+    open_.pop_back();
+    if (box.closedByTitleBar || box.dismissed) return kClosedByTitleBar;
     auto it = codes.find(box.clickedButton());
     // Closed without a button: the program is ending.
     return it == codes.end() ? kClosedByTitleBar : it->second;
+}
+
+void QtDialogs::dismissMessage() {
+    if (open_.empty() || !open_.back()) return;
+    auto* box = static_cast<MessageBox*>(open_.back().data());
+    box->dismissed = true;
+    // Hidden at once; its own event loop returns once the handlers it runs have returned.
+    box->done(QDialog::Rejected);
 }
 
 void QtDialogs::showPlainMessage(const std::string& text) {

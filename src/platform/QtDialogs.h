@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "services/Dialogs.h"
 
@@ -17,6 +18,7 @@ class QtDialogs : public Dialogs {
     explicit QtDialogs(std::string applicationTitle);
 
     int showMessage(const MessageDialog& dialog) override;
+    void dismissMessage() override;
     void showPlainMessage(const std::string& text) override;
     void showAbout(AboutBox& about) override;
     void showPortDialog(PortDialog& dialog) override;
@@ -29,6 +31,8 @@ class QtDialogs : public Dialogs {
 
   private:
     std::string applicationTitle_;
+    // The message boxes open, innermost last.
+    std::vector<QPointer<QDialog>> open_;
     QPointer<QWidget> owner_;
     QPixmap aboutPicture_;
 };

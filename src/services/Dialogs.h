@@ -58,6 +58,9 @@ class Dialogs {
   public:
     virtual ~Dialogs() = default;
     virtual int showMessage(const MessageDialog& dialog) = 0;
+    // Closes the message opened last that is still open, as if nobody had answered it: its
+    // showMessage returns kClosedByTitleBar. Nothing happens when no message is open.
+    virtual void dismissMessage() = 0;
     // The plain message box with an OK button and the application's title.
     virtual void showPlainMessage(const std::string& text) = 0;
     virtual void showAbout(AboutBox& about) = 0;

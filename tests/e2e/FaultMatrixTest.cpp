@@ -330,6 +330,28 @@ TEST_F(FaultMatrix, SilentDuringTheHandshake) {
               (std::vector<std::string>{kDesconecte, kAbandonarConexao, kSair}));
 }
 
+// The device answers the 399th poll late, while the question whether to abandon the connection
+// is open: in selector mode the question closes by itself, unanswered, and the run goes on to
+// its end with nobody at the keyboard.
+TEST_F(FaultMatrix, LateAnswerClosesTheQuestion) {
+    Begin b;
+    b.options.selection = sistema().descricao;
+    b.options.background = true;
+    b.emulatorArgs = {"--drop", "Link:1-398", "--delay-on", "Link:399=1500"};
+    ASSERT_NO_FATAL_FAILURE(begin(std::move(b)));
+    ASSERT_TRUE(op_->waitWindow(kMainWindow, 20s)) << op_->titles();
+    ASSERT_NO_FATAL_FAILURE(answer(kInformacao, {"Return"}));  // the cable
+    ASSERT_TRUE(waitMessage(kAbandonarConexao, 30s)) << describe(messages());
+    ASSERT_TRUE(op_->waitWindow(kConfirmacao, 10s)) << op_->titles();
+    EXPECT_TRUE(op_->waitGone(kConfirmacao, 10s)) << "the question stays open";
+    ASSERT_TRUE(waitMessage(kSemErros, 60s)) << describe(messages()) << emulator_->frameLog();
+    ASSERT_NO_FATAL_FAILURE(answer(kInformacao, {"Return"}));
+    ASSERT_NO_FATAL_FAILURE(expectExit());
+    EXPECT_EQ(textos(messages()),
+              (std::vector<std::string>{kDesconecte, kAbandonarConexao, kSemErros}));
+    EXPECT_EQ(emulator_->framesNamed("Link"), 399 + 4);  // and a greeting before each image
+}
+
 // ---- Answers cut into pieces: the link answer and the sector head at every byte boundary ----
 
 class SplitTest : public FaultMatrix, public ::testing::WithParamInterface<const char*> {};

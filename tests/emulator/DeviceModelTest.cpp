@@ -269,6 +269,13 @@ TEST(FrameSelectorTest, PicksByOverallOrderOrByOrderWithinItsCommand) {
     EXPECT_FALSE(FrameSelector::parse("Sector:1"));
     EXPECT_FALSE(FrameSelector::parse("0"));
     EXPECT_FALSE(FrameSelector::parse("Link:x"));
+    auto range = *FrameSelector::parse("Link:2-4");
+    EXPECT_FALSE(range.matches(kLink, 1, 1));
+    EXPECT_TRUE(range.matches(kLink, 2, 2));
+    EXPECT_TRUE(range.matches(kLink, 9, 4));
+    EXPECT_FALSE(range.matches(kLink, 9, 5));
+    EXPECT_FALSE(FrameSelector::parse("Link:4-2"));
+    EXPECT_FALSE(FrameSelector::parse("Link:2-"));
 }
 
 }  // namespace

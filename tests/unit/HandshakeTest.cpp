@@ -131,19 +131,41 @@ TEST_F(HandshakeTest, TenWrongAnswersAreToleratedAndTheEleventhFailsOnce) {
     expectConnected();
 }
 
-TEST_F(HandshakeTest, AnswerWhileTheQuestionIsOpenConnectsAndTheAnswerToItChangesNothing) {
+// While the question is open receive events go on: when one ends the handshake, connected or
+// failed, the question closes by itself, unanswered, and the handshake goes on as it would have.
+class QuestionTest : public HandshakeTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(QuestionTest, ClosesItselfWhenTheHandshakeEndsUnderIt) {
+    const bool connects = GetParam();
     startWith(3);
+    std::int64_t closedAt = -1;
     rig.dialogs.onMessage = [&](const MessageDialog& d) {
-        if (d.text == kMsgAbandonarConexao) answer(std::string("\x00\x03\x01", 3), 100);
-        return d.text == kMsgAbandonarConexao ? kResultSim : kResultOk;
+        if (d.text != kMsgAbandonarConexao) return kResultOk;
+        answer(connects ? std::string("\x00\x03\x01", 3) : "\x05", 100);
+        if (rig.dialogs.staysOpenFor(rig.loop, 60000)) closedAt = rig.loop.nowMs();
+        return kResultSim;  // the operator's late answer, which must change nothing
     };
     conexao();
-    rig.loop.runFor(2100);
-    expectConnected();
-    rig.loop.runFor(500);
-    EXPECT_EQ(f().nav.Tela, 1);
-    EXPECT_EQ(f().lblStatus.caption(), "[Conectado]");
+    if (!connects) f().conn.Tentativas = 10;  // the next wrong answer is the eleventh
+    rig.loop.runFor(2500);
+    EXPECT_EQ(rig.dialogs.dismissals, 1);
+    EXPECT_GE(closedAt, 0) << "the question stayed open";
+    EXPECT_LT(closedAt, 2500);
+    if (connects) {
+        expectConnected();
+        rig.loop.runFor(500);
+        EXPECT_EQ(f().nav.Tela, 1);
+        EXPECT_EQ(rig.messages(),
+                  (std::vector<std::string>{kMsgDesconecteCabo, kMsgAbandonarConexao}));
+    } else {
+        expectGivenUp();
+        EXPECT_EQ(rig.messages(), (std::vector<std::string>{
+                                      kMsgDesconecteCabo, kMsgAbandonarConexao, kMsgErroConexao}));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Endings, QuestionTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Connected" : "Failed"; });
 
 // A port that cannot be opened fails the first poll: the handshake ends there with one
 // message and one line on stderr, instead of a failure every 5 ms.
@@ -180,6 +202,25 @@ TEST_F(SelectorHandshakeTest, EleventhWrongAnswerClosesWithoutAMessage) {
     EXPECT_TRUE(f().closed());
     EXPECT_EQ(f().lblMsg2.caption(), "Erro na Conexão.");
     EXPECT_EQ(rig.messages().size(), messages);
+}
+
+// The device answers under the question: the run starts only once the question has gone.
+TEST_F(SelectorHandshakeTest, RunStartsAfterTheQuestionHasClosedItself) {
+    Modo modoAoFechar = Modo::Gravacao;
+    rig.dialogs.onMessage = [&](const MessageDialog& d) {
+        if (d.text != kMsgAbandonarConexao) return kResultOk;
+        answer(std::string("\x00\x03\x01", 3), 100);
+        EXPECT_TRUE(rig.dialogs.staysOpenFor(rig.loop, 60000));
+        modoAoFechar = f().run.Modo;
+        return kResultSim;
+    };
+    rig.writeImage("S2.BIN", "\x01\x02");
+    rig.writeImage("S2L.BIN", "\x03");
+    startSelector();
+    rig.loop.runFor(3500);
+    EXPECT_EQ(modoAoFechar, Modo::Nenhum);
+    EXPECT_EQ(f().run.Modo, Modo::Gravacao);
+    EXPECT_FALSE(f().closed());
 }
 
 TEST_F(SelectorHandshakeTest, GivingUpAtTheQuestionCloses) {

@@ -11,9 +11,27 @@ namespace tolvan::sim {
 
 int ScriptedDialogs::showMessage(const MessageDialog& dialog) {
     messages.push_back(dialog);
-    if (onMessage) return onMessage(dialog);
-    if (dialog.defaultCode != 0) return dialog.defaultCode;
-    return dialog.buttons.empty() ? kClosedByTitleBar : dialog.buttons.front().code;
+    int result = dialog.defaultCode;
+    if (result == 0)
+        result = dialog.buttons.empty() ? kClosedByTitleBar : dialog.buttons.front().code;
+    if (onMessage) {
+        dismissed_.push_back(false);
+        result = onMessage(dialog);
+        if (dismissed_.back()) result = kClosedByTitleBar;
+        dismissed_.pop_back();
+    }
+    return result;
+}
+
+void ScriptedDialogs::dismissMessage() {
+    if (dismissed_.empty() || dismissed_.back()) return;
+    dismissed_.back() = true;
+    ++dismissals;
+}
+
+bool ScriptedDialogs::staysOpenFor(SimLoop& loop, std::int64_t ms) {
+    const std::size_t mine = dismissed_.size() - 1;
+    return loop.runUntil([&] { return dismissed_[mine]; }, ms);
 }
 
 void ScriptedDialogs::showPlainMessage(const std::string& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -23,6 +24,7 @@ class SimLoop;
 class ScriptedDialogs : public Dialogs {
   public:
     int showMessage(const MessageDialog& dialog) override;
+    void dismissMessage() override;
     void showPlainMessage(const std::string& text) override;
     void showAbout(AboutBox& about) override;
     void showPortDialog(PortDialog& dialog) override;
@@ -43,6 +45,14 @@ class ScriptedDialogs : public Dialogs {
 
     // The texts of the messages shown, in order.
     std::vector<std::string> texts() const;
+
+    // From a handler, while its message is open: lets `ms` of simulated time pass, or less when
+    // the program closes the message meanwhile; true when it did.
+    bool staysOpenFor(SimLoop& loop, std::int64_t ms);
+    int dismissals = 0;  // messages the program closed unanswered
+
+  private:
+    std::vector<bool> dismissed_;  // the messages open, innermost last
 };
 
 // The desktop around the window, recorded.

@@ -53,9 +53,10 @@ Line:
   --gap MS               quiet gap that ends a frame (50)
 
 Faults (SEL picks frames, counted from 1: K is the K-th frame of any kind, NAME every
-frame of that command, NAME:K the K-th of them; NAME is e.g. Link, Nome, Endereco1,
-Endereco2Gravacao, SetoresGravacao, GravaSetor, Endereco2Leitura, SetoresLeitura,
-LeSetor, Executa, with or without "Cmd", or the code as 0x09):
+frame of that command, NAME:K the K-th of them, NAME:K-L the K-th to the L-th; NAME is
+e.g. Link, Nome, Endereco1, Endereco2Gravacao, SetoresGravacao, GravaSetor,
+Endereco2Leitura, SetoresLeitura, LeSetor, Executa, with or without "Cmd", or the code as
+0x09):
   --silent               never answer
   --silent-from SEL      answer nothing from the first frame SEL picks on
   --drop SEL             do not answer the frames SEL picks (repeatable)
