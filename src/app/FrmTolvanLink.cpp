@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "link/PortName.h"
 #include "services/CatalogueStore.h"
 #include "services/SharedFiles.h"
 #include "texts/Mensagem.h"
@@ -10,9 +11,7 @@ namespace tolvan {
 
 namespace {
 
-constexpr const char* kMsgFalhaPorta = "Falha na Porta de Comunicação. ";
-constexpr const char* kMsgFalhaInesperada = "Falha inesperada. ";
-constexpr const char* kMsgProcessoAbandonado = "\rO processo será abandonado! ";
+constexpr const char* kMsgFalhaInesperada = "Falha inesperada. \rO processo será abandonado! ";
 
 Rect at(int left, int top, int width, int height) {
     return {left, top, left + width, top + height};
@@ -56,7 +55,8 @@ FrmTolvanLink::FrmTolvanLink(Services services)
       telas(nav, visor(), progresso(), run, listaSistemas,
             {conexao, portas, arquivos, gravacao, verificacao}, services.ports, services.desktop,
             files, DirPrograma, *this),
-      listaSistemas(nav, visor(), QrTolvanLink, arquivos, painel, telas, files, Drive, *this) {
+      listaSistemas(nav, visor(), QrTolvanLink, arquivos, painel, telas, files, Drive, *this),
+      linhaPerdida_(timer("LinhaPerdida", 0, [this] { linhaPerdida(); })) {
     for (const char* line : {"", "Conexão", "Sair do Programa", "", "", ""})
         lbxVisor.add(line);
     for (const char* line : {"", ">", "", "", "", ""})
@@ -71,6 +71,8 @@ FrmTolvanLink::FrmTolvanLink(Services services)
     ComPort.onTriggerAvail = [this](std::uint16_t count) {
         dispatch([this, count] { receptor.ComPortTriggerAvail(count); });
     };
+    // Perhaps from inside a write: what is under way ends from the event loop.
+    ComPort.onLineLost = [this] { linhaPerdida_->start(); };
 }
 
 std::unique_ptr<Timer> FrmTolvanLink::timer(const char* name, int ms,
@@ -81,6 +83,7 @@ std::unique_ptr<Timer> FrmTolvanLink::timer(const char* name, int ms,
 FrmTolvanLink::~FrmTolvanLink() {
     // The handlers go before the timers and the port they hang on.
     ComPort.onTriggerAvail = nullptr;
+    ComPort.onLineLost = nullptr;
 }
 
 void FrmTolvanLink::FormCreate(bool consideraSelecao) {
@@ -268,8 +271,7 @@ void FrmTolvanLink::abandona(const std::string& texto, int tipo, Desfecho desfec
 void FrmTolvanLink::falhaNoEvento(const std::exception& e) {
     svc.desktop.reportError(e.what());
     const bool daPorta = dynamic_cast<const SerialError*>(&e) != nullptr;
-    const std::string texto =
-        std::string(daPorta ? kMsgFalhaPorta : kMsgFalhaInesperada) + kMsgProcessoAbandonado;
+    const std::string texto = daPorta ? kMsgFalhaNaPorta : kMsgFalhaInesperada;
     try {
         const Desfecho desfecho = daPorta ? Desfecho::FalhaDePorta : Desfecho::Falha;
         if (conn.Conectando) {
@@ -279,6 +281,22 @@ void FrmTolvanLink::falhaNoEvento(const std::exception& e) {
         }
     } catch (const std::exception& again) {
         svc.desktop.reportError(again.what());
+    }
+}
+
+void FrmTolvanLink::linhaPerdida() {
+    linhaPerdida_->stop();
+    if (!ComPort.isOpen() || !ComPort.lineLost()) return;
+    svc.desktop.reportError(nomeDaPorta(ComPort.comNumber()) +
+                            ": the serial device went away (adapter unplugged?)");
+    // Closed, so that the next operation opens the device again, wherever it came back.
+    ComPort.setOpen(false);
+    if (conn.Conectando) {
+        conexao.encerraSemConexao(kMsgFalhaNaPorta, Desfecho::FalhaDePorta);
+    } else if (run.emCurso()) {
+        abandona(kMsgFalhaNaPorta, kErro, Desfecho::FalhaDePorta);
+    } else {
+        lblStatus.setCaption("[Desconectado]");
     }
 }
 

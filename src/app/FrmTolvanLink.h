@@ -111,6 +111,9 @@ class FrmTolvanLink : public Shell {
     // A failure that no handler caught goes to the platform's error report; a handshake or a
     // transfer run under way ends with a message, once, instead of being left half done.
     void falhaNoEvento(const std::exception& e);
+    // The port's device went away: the handshake or the run under way ends with one message;
+    // the port is closed, to be opened again by the next operation.
+    void linhaPerdida();
 
     Services svc;
     PathResolver files;
@@ -169,6 +172,7 @@ class FrmTolvanLink : public Shell {
     Progresso progresso() { return {lblStatus, lblMsg2, iLedBar1}; }
     void configuraModoSelecao();
     void abreCatalogo();
+    std::unique_ptr<Timer> linhaPerdida_;  // takes a lost line to the event loop
     bool closed_ = false;
     RunListener semOuvinte_;
     RunListener* ouvinte_ = &semOuvinte_;

@@ -117,24 +117,29 @@ bool FlashRun::opensPort() {
     return false;
 }
 
-std::string FlashRun::portProblem() {
+std::optional<std::string> FlashRun::serialDevice() {
     const std::string name = nomeDaPorta(form_.portas.NumPorta);
-    for (const SerialPortEntry& entry : ports_->ports()) {
-        if (entry.name != name) continue;
-        // The device is named unless it was given as the port itself.
-        const std::string device = entry.device == port_ ? "the device" : entry.device;
-        switch (serial_.probe(entry.device)) {
-            case SerialDriver::Availability::InUse:
-                return device + " is held by another program";
-            case SerialDriver::Availability::Missing:
-                return device +
-                       " cannot be opened: missing, not a serial device, or not permitted (is "
-                       "the user in the dialout group?)";
-            case SerialDriver::Availability::Free:
-                return device + " cannot be opened";
-        }
+    for (const SerialPortEntry& entry : ports_->ports())
+        if (entry.name == name) return entry.device;
+    return std::nullopt;
+}
+
+std::string FlashRun::portProblem() {
+    const std::optional<std::string> path = serialDevice();
+    if (!path) return "not in the port map (SerialComm.txt, or else the machine's serial devices)";
+    // The device is named unless it was given as the port itself.
+    const std::string device = *path == port_ ? "the device" : *path;
+    switch (serial_.probe(*path)) {
+        case SerialDriver::Availability::InUse:
+            return device + " is held by another program";
+        case SerialDriver::Availability::Missing:
+            return device +
+                   " cannot be opened: missing (the USB adapter unplugged?), not a serial device, "
+                   "or not permitted (is the user in the dialout group?)";
+        case SerialDriver::Availability::Free:
+            break;
     }
-    return "not in the port map (SerialComm.txt, or else the machine's serial devices)";
+    return device + " cannot be opened";
 }
 
 void FlashRun::conectado() {
@@ -172,6 +177,12 @@ void FlashRun::setor(int atual, int total) {
 void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
     if (outcome_) return;
     outcome_ = Outcome{desfecho, texto};
+    if (desfecho == Desfecho::FalhaDePorta) {
+        const bool back = serialDevice() && serial_.probe(*serialDevice()) ==
+                                                SerialDriver::Availability::Free;
+        reportError("the port failed under the run: " +
+                    (back ? "the device went away and is back; run again" : portProblem()));
+    }
     // The core still shows its message (and, after success, tells the device to run): the
     // window closes once control is back in the event loop.
     QTimer::singleShot(0, QCoreApplication::instance(),

@@ -58,6 +58,8 @@ class FlashRun : private RunListener {
     void endHere(Desfecho desfecho, const std::string& texto, const std::string& detail = {});
     // Why the port did not open, in the command line's words.
     std::string portProblem();
+    // The device path the port maps to, if any.
+    std::optional<std::string> serialDevice();
 
     void publish(QJsonObject event);
     void reportError(const std::string& text);

@@ -90,6 +90,18 @@ bool PortOpening::abrePorta() {
     }
 }
 
+bool PortOpening::portaPronta() {
+    if (port_.isOpen() && !port_.lineLost()) return true;
+    try {
+        port_.setOpen(false);
+        port_.setOpen(true);
+        return true;
+    } catch (const std::exception& e) {
+        desktop_.reportError(e.what());
+        return false;
+    }
+}
+
 void PortOpening::escolhePorta(bool gravaArquivo) {
     if (shell_.closed()) return;
     desktop_.setBusyCursor(true);

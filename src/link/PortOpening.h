@@ -13,6 +13,11 @@ class Shell;
 
 inline constexpr const char* kPortFile = "\\Orsolite\\Comuns\\Comm.txt";
 inline constexpr const char* kPortaInvalida = "Porta de Comunicação Inválida! ";
+// The port failed under an operation (its device went away, a write was refused, it does not
+// open again): what ends the operation, with what to check.
+inline constexpr const char* kMsgFalhaNaPorta =
+    "Falha na Porta de Comunicação. \rVerifique o adaptador e o cabo, se o usuário \rpertence "
+    "ao grupo dialout e se outro programa \restá usando a porta. \rO processo será abandonado! ";
 
 // The port file and the places where the port is (re)opened with the operator's help.
 class PortOpening {
@@ -40,6 +45,10 @@ class PortOpening {
 
     // Closes the port, sets its number to NumPorta and opens it; false on any failure.
     bool abrePorta();
+    // The port as an operation needs it: open on a device that is there. A port closed because
+    // its device went away is opened again, which finds an adapter put back under the same
+    // name (a /dev/serial/by-id link). False when it does not open.
+    bool portaPronta();
 
     // The start-up loop: the port file's port opened, and on failure the operator may choose
     // another port (written to the port file) or the program closes.

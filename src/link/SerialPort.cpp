@@ -159,6 +159,8 @@ void SerialPort::bytesArrived() {
 
 void SerialPort::lineLost(const std::string& reason) {
     trace_->log(now(), "Line", "Lost", nomeDaPorta(comNumber_), reason);
+    const auto handler = onLineLost;
+    if (handler) handler();
 }
 
 }  // namespace tolvan

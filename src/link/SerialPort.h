@@ -61,6 +61,13 @@ class SerialPort : private SerialDriver::Listener {
     // each arrival; a handler that opens a modal dialog may see further arrivals raised inside
     // that dialog's event loop.
     std::function<void(std::uint16_t count)> onTriggerAvail;
+    // The device went away under the open port (an adapter pulled out, the other end of a
+    // pseudo-terminal closed). Raised on the user-interface thread, possibly from inside a
+    // write: a handler that ends what is under way must do so later, from the event loop.
+    std::function<void()> onLineLost;
+    // The open port's device is gone: nothing arrives and writes are dropped until the port is
+    // closed and opened again (which finds an adapter back under the same name).
+    bool lineLost() const { return driver_.lineIsLost(); }
 
     // Where the trace and the log go (default "APD.TRC" and "APD.LOG" in the current directory).
     void setTraceFiles(std::string traceName, std::string logName);

@@ -15,6 +15,7 @@
 #include "texts/Mensagem.h"
 #include "transfer/ImageFiles.h"
 #include "transfer/Programming.h"
+#include "transfer/RunListener.h"
 #include "transfer/Verification.h"
 
 namespace tolvan {
@@ -90,6 +91,10 @@ void Screens::iniciaOperacao(Operacao operacao) {
     run_.operacao = operacao;
     // A row the device cannot be given whole is refused before anything is sent.
     if (!acoes_.arquivos.imagensProntas(run_.operacao)) return;
+    if (!acoes_.portas.portaPronta()) {
+        shell_.abandona(kMsgFalhaNaPorta, kErro, Desfecho::FalhaDePorta);
+        return;
+    }
     if (run_.operacao == Operacao::Verificacao) {
         acoes_.verificacao.Verificacao();
     } else {

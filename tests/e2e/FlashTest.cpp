@@ -181,7 +181,7 @@ TEST_P(FlashEndingTest, EndsWithItsEventAndStatus) {
     EXPECT_EQ(end.number("code"), c.status);
     EXPECT_EQ(end.get("text").rfind(c.text, 0), 0u) << end.get("text");
     // A run refused for its port or its input sends the device nothing but link polls.
-    if (c.status >= 3) {
+    if (c.status >= 3 && c.emulatorArgs.empty()) {
         std::istringstream log(emulator.frameLog());
         for (std::string line; std::getline(log, line);) {
             EXPECT_TRUE(line.find(" rx ") == std::string::npos ||
@@ -234,6 +234,15 @@ INSTANTIATE_TEST_SUITE_P(
                         "error",
                         "SemComunicacao",
                         ""},
+                      // The adapter pulled out mid-run: the port's failure, not the time-out.
+                      C{"HangUpInTheRun",
+                        C::None,
+                        {"--hangup-after", "GravaSetor:1"},
+                        {},
+                        3,
+                        "error",
+                        "FalhaDePorta",
+                        "Falha na Porta de Comunicação."},
                       C{"PortHeldByAnotherProgram",
                         C::HoldPort,
                         {},
@@ -268,6 +277,34 @@ INSTANTIATE_TEST_SUITE_P(
                         "ArquivoInvalido",
                         "Arquivo não encontrado: "}),
     [](const ::testing::TestParamInfo<EndingCase>& info) { return info.param.name; });
+
+// The port map names the adapter by a stable link, as /dev/serial/by-id does. The adapter is
+// pulled out mid-run (the device hangs up): the run ends at once with the port's failure and
+// advice on standard error. Put back, the link points at a new node, and the next run opens it.
+TEST_F(FlashTest, AdapterPutBackUnderItsStableName) {
+    const fs::path link = install_->cwd() / "usb-Tolvan_Link-if00-port0";
+    Emulator& first = device(2, {"--hangup-after", "LeSetor:1"});
+    fs::create_symlink(first.pty(), link);
+    install::writeSerialComm(install_->root(), {{"COM2", link.string()}});
+    const auto started = Clock::now();
+    FlashOutput r = flash({"--port", "COM2", "--system", "Curto", "--yes", "--json"});
+    ASSERT_EQ(r.status, 3) << r.describe() << first.frameLog();
+    EXPECT_EQ(r.events.back().get("outcome"), "FalhaDePorta");
+    EXPECT_NE(r.err.find("the port failed under the run: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("USB adapter"), std::string::npos) << r.err;
+    EXPECT_LT(Clock::now() - started, 20s) << "ended by a time-out, not by the hang-up";
+
+    Emulator& second = device(3, {"--program",
+                                  "main:" + (install_->programDir() / "bin" / "TESTE.BIN").string(),
+                                  "--program",
+                                  "L:" + (install_->programDir() / "bin" / "TESTE_L.BIN").string()});
+    fs::remove(link);
+    fs::create_symlink(second.pty(), link);
+    install::writeSerialComm(install_->root(), {{"COM2", link.string()}});
+    r = flash({"--port", "COM2", "--system", "Curto", "--verify", "--yes", "--json"});
+    ASSERT_EQ(r.status, 0) << r.describe() << second.frameLog();
+    EXPECT_TRUE(ranOnce(second));
+}
 
 // ---- The catalogue and the command line ----
 

@@ -6,6 +6,7 @@
 #include "PanelFixture.h"
 #include "link/Frames.h"
 #include "link/Handshake.h"
+#include "link/PortOpening.h"
 #include "texts/Mensagem.h"
 
 namespace tolvan::test {
@@ -175,8 +176,7 @@ TEST_F(HandshakeTest, PortThatCannotBeOpenedEndsTheHandshakeOnce) {
     rig.serial.setInUse(rig.serial.openedDevice(), true);
     conexao();
     rig.loop.runFor(3000);
-    EXPECT_EQ(rig.messages().back(),
-              "Falha na Porta de Comunicação. \rO processo será abandonado! ");
+    EXPECT_EQ(rig.messages().back(), kMsgFalhaNaPorta);
     EXPECT_EQ(rig.desktop.errors.size(), 1u);
     EXPECT_FALSE(f().conn.Conectando);
     expectGivenUp();

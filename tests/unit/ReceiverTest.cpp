@@ -13,6 +13,7 @@
 #include "RunRecorder.h"
 #include "device/Commands.h"
 #include "link/Frames.h"
+#include "link/PortOpening.h"
 #include "link/Receiver.h"
 #include "sim/SimDevice.h"
 #include "sim/TestRig.h"
@@ -392,8 +393,7 @@ TEST_F(TimeOutTest, FailureInsideARunAbandonsIt) {
     start(kGravacao);
     rig.loop.runFor(20000);
     EXPECT_EQ(heard.desfechos, std::vector<Desfecho>{Desfecho::FalhaDePorta});
-    EXPECT_EQ(rig.messages(), std::vector<std::string>{"Falha na Porta de Comunicação. \rO "
-                                                       "processo será abandonado! "});
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kMsgFalhaNaPorta});
     EXPECT_EQ(rig.dialogs.messages.back().kind, kErro);
     EXPECT_EQ(rig.desktop.errors.size(), 1u);
     EXPECT_FALSE(f().run.emCurso());
@@ -401,6 +401,89 @@ TEST_F(TimeOutTest, FailureInsideARunAbandonsIt) {
     EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_TRUE(f().btnConfirma.enabled());
 }
+
+// The adapter pulled out: at the operation menu, while polling, while programming, while
+// reading back. What is under way ends at once with the port's message (no time-out, no poll
+// more), and once the adapter is back the next "Conexão" or operation opens the port again.
+enum class Momento { Menu, Conexao, Gravacao, Verificacao };
+class UnplugTest : public ReceiverTest, public ::testing::WithParamInterface<Momento> {
+  protected:
+    void conexao() {
+        on([&] {
+            f().painel.cliqueVisor(1);
+            f().painel.btnConfirmaClick();
+        });
+    }
+    void operacao(int linha) {
+        on([&] {
+            f().painel.cliqueVisor(linha);
+            f().painel.btnConfirmaClick();
+        });
+    }
+};
+
+TEST_P(UnplugTest, EndsWhatIsUnderWayOnceAndTheNextOperationOpensAgain) {
+    const Momento m = GetParam();
+    system(1024, 100);
+    test::RunRecorder heard(f());
+    if (m == Momento::Conexao) device.silentOn = [](const ScriptedDevice::Frame&) { return true; };
+    rig.start();
+    const std::string path = rig.serial.openedDevice();
+    conexao();
+    if (m != Momento::Conexao) {
+        rig.loop.runFor(1000);
+        on([&] { f().painel.btnConfirmaClick(); });  // the system: the operation menu
+        ASSERT_EQ(f().nav.Tela, 2);
+    }
+    if (m == Momento::Gravacao) operacao(kGravacao);
+    if (m == Momento::Verificacao) operacao(kVerificacao);
+    rig.loop.runFor(1500);
+    rig.dialogs.messages.clear();
+    rig.serial.unplug(rig.loop.nowMs() + 10);
+    rig.loop.runFor(20);
+    rig.serial.clearWrites();
+    rig.loop.runFor(10000);
+
+    EXPECT_TRUE(rig.serial.writes().empty()) << rig.serial.writes().size() << " writes";
+    EXPECT_FALSE(f().ComPort.isOpen());
+    EXPECT_EQ(rig.desktop.errors.size(), 1u);
+    if (m == Momento::Menu) {
+        EXPECT_TRUE(rig.messages().empty());
+        EXPECT_EQ(f().lblStatus.caption(), "[Desconectado]");
+        // Not back yet: the operation is refused with the port's message.
+        operacao(kVerificacao);
+        EXPECT_EQ(heard.desfechos.back(), Desfecho::FalhaDePorta);
+    } else {
+        EXPECT_EQ(heard.desfechos.back(), Desfecho::FalhaDePorta);
+    }
+    EXPECT_EQ(rig.messages(), std::vector<std::string>{kMsgFalhaNaPorta});
+    EXPECT_EQ(f().nav.Tela, 0);
+    EXPECT_TRUE(f().btnConfirma.enabled());
+    EXPECT_FALSE(f().run.emCurso());
+    EXPECT_FALSE(f().conn.Conectando);
+
+    // Put back under the same name: "Conexão" opens it again, and a run verifies.
+    rig.serial.plugIn(path);
+    device.silentOn = [](const ScriptedDevice::Frame&) { return false; };
+    const int openings = rig.serial.openCount();
+    conexao();
+    rig.loop.runFor(1000);
+    EXPECT_EQ(rig.serial.openCount(), openings + 1);
+    ASSERT_EQ(f().nav.Tela, 1);
+    on([&] { f().painel.btnConfirmaClick(); });
+    operacao(kGravacaoEVerificacao);
+    rig.loop.runFor(60000);
+    EXPECT_EQ(rig.messages().back(), kSemErros);
+}
+
+std::string nomeDo(const ::testing::TestParamInfo<Momento>& info) {
+    const char* names[] = {"OperationMenu", "Polling", "Programming", "Verifying"};
+    return names[static_cast<int>(info.param)];
+}
+INSTANTIATE_TEST_SUITE_P(Moments, UnplugTest,
+                         ::testing::Values(Momento::Menu, Momento::Conexao, Momento::Gravacao,
+                                           Momento::Verificacao),
+                         nomeDo);
 
 }  // namespace
 }  // namespace tolvan

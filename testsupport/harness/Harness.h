@@ -121,6 +121,8 @@ class Emulator {
     // The times (µs, monotonic) of those lines.
     std::vector<long long> frameTimes(const std::string& name,
                                       const std::string& direction = "rx") const;
+    // The emulator ends (SIGTERM): the other end of the pty closes.
+    void stop() { process_->stop(); }
     std::optional<int> waitExit(std::chrono::milliseconds timeout) {
         return process_->waitExit(timeout);
     }

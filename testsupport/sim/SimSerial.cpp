@@ -25,6 +25,7 @@ bool SimSerialDriver::open(const std::string& devicePath, std::string& error) {
         return false;
     }
     open_ = true;
+    lost_ = false;
     device_ = devicePath;
     ++openCount_;
     return true;
@@ -32,11 +33,22 @@ bool SimSerialDriver::open(const std::string& devicePath, std::string& error) {
 
 void SimSerialDriver::close() {
     open_ = false;
+    lost_ = false;
     incoming_.clear();
 }
 
+void SimSerialDriver::unplug(std::int64_t atMs) {
+    loop_.post(atMs, [this] {
+        devices_.erase(device_);
+        if (!open_ || lost_) return;
+        lost_ = true;
+        incoming_.clear();
+        if (listener_) listener_->lineLost("hang-up");
+    });
+}
+
 bool SimSerialDriver::write(std::string_view bytes) {
-    if (!open_ || broken_) return false;
+    if (!open_ || broken_ || lost_) return false;
     writes_.push_back({loop_.nowMs(), std::string(bytes)});
     if (onHostWrite) onHostWrite(bytes);
     return true;

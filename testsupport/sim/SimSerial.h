@@ -53,6 +53,11 @@ class SimSerialDriver : public SerialDriver {
     int openCount() const { return openCount_; }
     // The line is gone: writes are refused.
     void setBroken(bool broken) { broken_ = broken; }
+    // The device goes away under the open port at `atMs` (an adapter pulled out): the port's
+    // line is lost and the device path no longer opens until `plugIn`.
+    void unplug(std::int64_t atMs);
+    void plugIn(const std::string& path) { addDevice(path); }
+    bool lineIsLost() const override { return lost_; }
 
   private:
     struct Chunk {
@@ -66,6 +71,7 @@ class SimSerialDriver : public SerialDriver {
     std::set<std::string> inUse_;
     bool open_ = false;
     bool broken_ = false;
+    bool lost_ = false;
     int openCount_ = 0;
     std::string device_;
     Listener* listener_ = nullptr;
