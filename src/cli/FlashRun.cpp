@@ -178,8 +178,8 @@ void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
     if (outcome_) return;
     outcome_ = Outcome{desfecho, texto};
     if (desfecho == Desfecho::FalhaDePorta) {
-        const bool back = serialDevice() && serial_.probe(*serialDevice()) ==
-                                                SerialDriver::Availability::Free;
+        const bool back =
+            serialDevice() && serial_.probe(*serialDevice()) == SerialDriver::Availability::Free;
         reportError("the port failed under the run: " +
                     (back ? "the device went away and is back; run again" : portProblem()));
     }

@@ -294,10 +294,9 @@ TEST_F(FlashTest, AdapterPutBackUnderItsStableName) {
     EXPECT_NE(r.err.find("USB adapter"), std::string::npos) << r.err;
     EXPECT_LT(Clock::now() - started, 20s) << "ended by a time-out, not by the hang-up";
 
-    Emulator& second = device(3, {"--program",
-                                  "main:" + (install_->programDir() / "bin" / "TESTE.BIN").string(),
-                                  "--program",
-                                  "L:" + (install_->programDir() / "bin" / "TESTE_L.BIN").string()});
+    Emulator& second =
+        device(3, {"--program", "main:" + (install_->programDir() / "bin" / "TESTE.BIN").string(),
+                   "--program", "L:" + (install_->programDir() / "bin" / "TESTE_L.BIN").string()});
     fs::remove(link);
     fs::create_symlink(second.pty(), link);
     install::writeSerialComm(install_->root(), {{"COM2", link.string()}});
