@@ -317,6 +317,10 @@ TEST_F(FlashTest, ListsTheCatalogueAndRefusesABadOne) {
     install::writeCatalogue(catalogue, {sistema(), {"Falc\xE3o", "F.BIN", 1, "F_L.BIN", 1, "", 0}});
     r = flash({"--list"});
     EXPECT_EQ(r.out, "Falcão\nTeste Curto\n") << r.describe();
+    // And found by the search: the run goes on to the port, which is not in the map.
+    r = flash({"--port", "COM2", "--system", "lcão"});
+    EXPECT_EQ(r.status, 3) << r.describe();
+    EXPECT_EQ(r.err.find("Montadora inexistente"), std::string::npos) << r.err;
 
     fs::remove(catalogue);
     r = flash({"--list"});
