@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs every package the build, the tests, the demo and the benchmarks need.
-# Used by .ci/run, by the README's commands and by scripts/demo.sh.
+# Installs every package the build, the tests, the demo and the benchmarks need; with --ci also
+# what only .ci/run needs. Used by .ci/run, by the README's commands and by scripts/demo.sh.
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
@@ -13,6 +13,10 @@ packages=(
     desktop-file-utils appstream lintian man-db
     weston xwayland qt6-wayland
 )
+# A spreadsheet, headless, that writes the CSV files tests/catalogue/check-spreadsheet-csv.sh
+# imports: large, so only CI has it.
+ci_packages=(libreoffice-calc-nogui)
+if [ "${1:-}" = "--ci" ]; then packages+=("${ci_packages[@]}"); fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 missing=()

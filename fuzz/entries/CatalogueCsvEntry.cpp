@@ -23,22 +23,27 @@ bool sameRows(const std::vector<CatalogueRow>& a, const std::vector<CatalogueRow
 
 }  // namespace
 
-// A CSV file of the catalogue tool: what it reads, written out again, reads back the same.
+// A CSV file of the catalogue tool: what it reads is stored text (UTF-8, keeping the rows'
+// rules), and written out again in either style it reads back the same.
 void fuzzCatalogueCsv(const std::uint8_t* data, std::size_t size) {
-    std::vector<CatalogueRow> rows;
+    catalogue::CsvCatalogue csv;
     try {
-        rows = catalogue::parseCatalogueCsv(std::string(reinterpret_cast<const char*>(data), size));
+        csv = catalogue::parseCatalogueCsv(std::string(reinterpret_cast<const char*>(data), size));
     } catch (const catalogue::ToolError&) {
         return;
     }
-    const std::string written = catalogue::formatCatalogueCsv(rows);
-    std::vector<CatalogueRow> again;
-    try {
-        again = catalogue::parseCatalogueCsv(written);
-    } catch (const catalogue::ToolError& e) {
-        throw FuzzFailure(std::string("the tool cannot read the CSV it wrote: ") + e.what());
+    for (const CatalogueRow& row : csv.rows)
+        expect(!catalogue::rowProblem(row), "a row read from CSV breaks the catalogue's rules");
+    for (const catalogue::CsvStyle& style : {catalogue::CsvStyle{}, catalogue::kSpreadsheetCsv}) {
+        const std::string written = catalogue::formatCatalogueCsv(csv.rows, style);
+        catalogue::CsvCatalogue again;
+        try {
+            again = catalogue::parseCatalogueCsv(written);
+        } catch (const catalogue::ToolError& e) {
+            throw FuzzFailure(std::string("the tool cannot read the CSV it wrote: ") + e.what());
+        }
+        expect(sameRows(csv.rows, again.rows), "the CSV the tool wrote reads back otherwise");
     }
-    expect(sameRows(rows, again), "the CSV the tool wrote reads back otherwise");
 }
 
 }  // namespace tolvan::fuzz

@@ -107,6 +107,12 @@ void textSeeds() {
          "\xEF\xBB\xBF"
          "descricao,ARQUIVO,setor,arquivo_l,setor_l\r\n\"Aspas \"\"x\"\"\",X.BIN,10,XL.BIN,3\r\n");
     seed("catalogue_csv", "bad-count", "Descricao,Arquivo,Setor,Arquivo_L,Setor_L\nA,B,x,C,1\n");
+    // As spreadsheets save them: semicolons in Windows-1252 with a quoted header, tabs in UTF-8.
+    seed("catalogue_csv", "semicolons-windows-1252",
+         "\"Descricao\";\"Arquivo\";\"Setor\";\"Arquivo_L\";\"Setor_L\";\"Arquivo_L2\";"
+         "\"Setor_L2\"\r\n\"Falc\xE3o; \x80\";\"F.BIN\";12;\"F_L.BIN\";3;;0\r\n;;;;;;\r\n");
+    seed("catalogue_csv", "tabs-utf8",
+         "Descricao\tArquivo\tSetor\tArquivo_L\tSetor_L\n\"Ação\nnova\"\tA.BIN\t1\tA_L.BIN\t2\n");
 }
 
 // ---- Catalogues ----

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "services/PathResolver.h"
+#include "texts/Cp1252.h"
 
 namespace tolvan {
 
@@ -64,9 +65,12 @@ CatalogueValue cellValue(sqlite3_stmt* stmt, int col) {
         default: {  // text, or a blob read as text
             const auto* bytes = sqlite3_column_text(stmt, col);
             v.type = CatalogueValue::Type::Text;
+            // SQLite hands back whatever bytes were stored; an older tool stored a spreadsheet's
+            // Windows-1252 text as it was.
             if (bytes)
-                v.text.assign(reinterpret_cast<const char*>(bytes),
-                              static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
+                v.text =
+                    utf8OrCp1252ToUtf8({reinterpret_cast<const char*>(bytes),
+                                        static_cast<std::size_t>(sqlite3_column_bytes(stmt, col))});
             break;
         }
     }

@@ -73,6 +73,52 @@ std::string cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+std::optional<std::string> cp1252ToUtf8Exact(std::string_view bytes) {
+    for (char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b >= 0x80 && b < 0xA0 && kHigh[b - 0x80] == 0) return std::nullopt;
+    }
+    return cp1252ToUtf8(bytes);
+}
+
+bool isUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        if (b0 < 0x80) {
+            ++i;
+            continue;
+        }
+        // The length and the range of the second byte, which excludes overlong forms,
+        // surrogates and code points past U+10FFFF.
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            length = 2;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3;
+            if (b0 == 0xE0) low = 0xA0;
+            if (b0 == 0xED) high = 0x9F;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            length = 4;
+            if (b0 == 0xF0) low = 0x90;
+            if (b0 == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[i + k]);
+            if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string utf8OrCp1252ToUtf8(std::string_view bytes) {
+    return isUtf8(bytes) ? std::string(bytes) : cp1252ToUtf8(bytes);
+}
+
 std::string utf8ToCp1252(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {

@@ -72,6 +72,38 @@ TEST_F(SqliteCatalogueStoreTest, ReadsACatalogueMadeByTheToolSortedIgnoringCase)
     EXPECT_EQ(r.table->rows[0][6].integer, 4);
 }
 
+// An older import stored a spreadsheet's Windows-1252 bytes as they were: text that is not
+// UTF-8 reads as Windows-1252, so that the list shows it and the searches find it.
+TEST_F(SqliteCatalogueStoreTest, TextThatIsNotUtf8ReadsAsWindows1252) {
+    const struct {
+        const char* stored;  // an SQL value
+        const char* read;
+    } cases[] = {
+        {"'Ação'", "Ação"},
+        {"Cast(x'46616C63E36F' As Text)", "Falcão"},
+        {"x'80204D6F746F72'", "€ Motor"},             // a blob
+        {"Cast(x'41C3A7E36F' As Text)", "AÃ§ão"},     // UTF-8 in part: the whole
+        {"Cast(x'C0AF' As Text)", "À¯"},              // an overlong '/'
+        {"Cast(x'EDA080' As Text)", "í\u00A0€"},      // a surrogate
+        {"Cast(x'F4908080' As Text)", "ô\u0090€€"},   // past U+10FFFF
+        {"Cast(x'46C3' As Text)", "FÃ"},              // cut short
+        {"Cast(x'F09F9982' As Text)", "\U0001F642"},  // four bytes, UTF-8
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const auto file = dir_ / ("legacy" + std::to_string(n++) + ".db");
+        const std::string sql =
+            "create table TolvanLink (Descricao, Arquivo, Setor, Arquivo_L, Setor_L, Arquivo_L2,"
+            " Setor_L2); insert into TolvanLink values (" +
+            std::string(c.stored) + ", " + c.stored + ", 1, 'l', 1, '', 0);";
+        makeDatabase(file, sql.c_str());
+        const CatalogueOpenResult r = open(file);
+        ASSERT_TRUE(r.table) << r.detail;
+        EXPECT_EQ(r.table->rows.at(0)[0].text, c.read) << c.stored;
+        EXPECT_EQ(r.table->rows.at(0)[1].text, c.read) << c.stored;
+    }
+}
+
 TEST_F(SqliteCatalogueStoreTest, MissingFileIsReportedAndNeverCreated) {
     const auto file = dir_ / "TolvanLink.db";
     EXPECT_EQ(open(file).problem, CatalogueProblem::Missing);

@@ -312,7 +312,17 @@ TEST_F(FlashTest, ListsTheCatalogueAndRefusesABadOne) {
     ASSERT_EQ(r.status, 0) << r.describe();
     EXPECT_EQ(r.out, "Teste Curto\n");
 
-    fs::remove(install_->programDir() / "Tabelas" / "TolvanLink.db");
+    // A description that an older import stored in Windows-1252 is read as such.
+    const fs::path catalogue = install_->programDir() / "Tabelas" / "TolvanLink.db";
+    install::writeCatalogue(catalogue, {sistema(), {"Falc\xE3o", "F.BIN", 1, "F_L.BIN", 1, "", 0}});
+    r = flash({"--list"});
+    EXPECT_EQ(r.out, "Falcão\nTeste Curto\n") << r.describe();
+    // And found by the search: the run goes on to the port, which is not in the map.
+    r = flash({"--port", "COM2", "--system", "lcão"});
+    EXPECT_EQ(r.status, 3) << r.describe();
+    EXPECT_EQ(r.err.find("Montadora inexistente"), std::string::npos) << r.err;
+
+    fs::remove(catalogue);
     r = flash({"--list"});
     EXPECT_EQ(r.status, 4) << r.describe();
     // The core's message, as "<title>: <text>" with its line breaks.

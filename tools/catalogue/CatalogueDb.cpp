@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -10,6 +11,7 @@
 
 #include "link/Frames.h"
 #include "services/PathResolver.h"
+#include "texts/Cp1252.h"
 
 namespace tolvan::catalogue {
 
@@ -32,16 +34,25 @@ constexpr const char* kSelect =
     "Select Descricao, Arquivo, Setor, Arquivo_L, Setor_L, Arquivo_L2, Setor_L2, rowid "
     "From TolvanLink Order by Descricao";
 
+constexpr const char* kUpdate =
+    "Update TolvanLink Set Descricao = ?1, Arquivo = ?2, Setor = ?3, Arquivo_L = ?4, "
+    "Setor_L = ?5, Arquivo_L2 = ?6, Setor_L2 = ?7 Where rowid = ?8";
+
 struct Stmt {
     sqlite3_stmt* s = nullptr;
     ~Stmt() { sqlite3_finalize(s); }
 };
 
-std::string columnText(sqlite3_stmt* s, int col) {
+// The bytes as stored.
+std::string_view storedText(sqlite3_stmt* s, int col) {
     const auto* text = sqlite3_column_text(s, col);
     if (!text) return {};
-    return std::string(reinterpret_cast<const char*>(text),
-                       static_cast<std::size_t>(sqlite3_column_bytes(s, col)));
+    return {reinterpret_cast<const char*>(text),
+            static_cast<std::size_t>(sqlite3_column_bytes(s, col))};
+}
+
+std::string columnText(sqlite3_stmt* s, int col) {
+    return utf8OrCp1252ToUtf8(storedText(s, col));
 }
 
 CatalogueRow rowOf(sqlite3_stmt* s) {
@@ -57,9 +68,26 @@ bool startsWithSqliteMagic(const std::filesystem::path& file) {
     return in.gcount() == sizeof magic && std::memcmp(magic, "SQLite format 3", 16) == 0;
 }
 
-void checkSector(const CatalogueRow& row, const char* column, std::int64_t value) {
-    if (!contagemRepresentavel(value))
-        throw ToolError("\"" + row.descricao + "\": " + sectorCountProblem(column, value));
+// The text columns with their names, in table order.
+std::array<std::pair<const char*, const std::string*>, 4> textColumns(const CatalogueRow& row) {
+    return {{{kColumnNames[0], &row.descricao},
+             {kColumnNames[1], &row.arquivo},
+             {kColumnNames[3], &row.arquivoL},
+             {kColumnNames[5], &row.arquivoL2}}};
+}
+
+void bindText(sqlite3_stmt* s, int parameter, const std::string& text) {
+    sqlite3_bind_text(s, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+std::optional<RowProblem> textProblem(const CatalogueRow& row) {
+    for (const auto& [column, text] : textColumns(row)) {
+        if (!isUtf8(*text))
+            return RowProblem{column, "'" + shown(*text) + "' (read as Windows-1252) is not UTF-8"};
+        if (text->find('\0') != std::string::npos)
+            return RowProblem{column, "the text holds a NUL character"};
+    }
+    return std::nullopt;
 }
 
 sqlite3* openConnection(const std::filesystem::path& file, int flags) {
@@ -87,14 +115,34 @@ std::string sectorCountProblem(const char* column, std::int64_t value) {
            ", the sector counts the device can be given, not " + std::to_string(value) + ".";
 }
 
-void validateRow(const CatalogueRow& row) {
-    if (row.descricao.empty()) throw ToolError("The description (Descricao) must not be empty.");
+std::string shown(const std::string& text) {
+    return utf8OrCp1252ToUtf8(text);
+}
+
+std::optional<RowProblem> rowProblem(const CatalogueRow& row) {
+    if (auto problem = textProblem(row)) return problem;
+    if (row.descricao.empty()) return RowProblem{kColumnNames[0], "the description is empty"};
     if (hasOuterBlanks(row.descricao))
-        throw ToolError("\"" + row.descricao +
-                        "\": the description must not begin or end with blanks.");
-    checkSector(row, "Setor", row.setor);
-    checkSector(row, "Setor_L", row.setorL);
-    checkSector(row, "Setor_L2", row.setorL2);
+        return RowProblem{kColumnNames[0], "'" + row.descricao + "' begins or ends with blanks"};
+    const std::pair<const char*, std::int64_t> counts[] = {{kColumnNames[2], row.setor},
+                                                           {kColumnNames[4], row.setorL},
+                                                           {kColumnNames[6], row.setorL2}};
+    for (const auto& [column, value] : counts)
+        if (!contagemRepresentavel(value))
+            return RowProblem{column, std::to_string(value) +
+                                          " is not a sector count the device can be given (0 "
+                                          "to " +
+                                          std::to_string(kSetoresMaximos) + ")"};
+    return std::nullopt;
+}
+
+void validateRow(const CatalogueRow& row) {
+    const auto problem = rowProblem(row);
+    if (!problem) return;
+    // A problem of another column names the system it is in.
+    const std::string who =
+        problem->column == kColumnNames[0] ? "" : "\"" + shown(row.descricao) + "\", ";
+    throw ToolError(who + "column " + problem->column + ": " + problem->what + ".");
 }
 
 CatalogueDb::CatalogueDb(sqlite3* db, std::filesystem::path file)
@@ -181,13 +229,15 @@ std::vector<CatalogueRow> CatalogueDb::rows() const {
     return out;
 }
 
-std::int64_t CatalogueDb::rowIdOf(const std::string& descricao) const {
+std::int64_t CatalogueDb::rowIdOf(const std::string& descricao, std::int64_t except) const {
     Stmt st;
     if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
         throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
     int rc;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
-        if (sameDescription(columnText(st.s, 0), descricao)) return sqlite3_column_int64(st.s, 7);
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+        const std::int64_t id = sqlite3_column_int64(st.s, 7);
+        if (id != except && sameDescription(columnText(st.s, 0), descricao)) return id;
+    }
     if (rc != SQLITE_DONE) throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
     return 0;
 }
@@ -202,12 +252,16 @@ void CatalogueDb::write(const char* sql, const CatalogueRow& row, std::int64_t r
     Stmt st;
     if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK)
         throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
-    const std::string* texts[] = {&row.descricao, &row.arquivo, &row.arquivoL, &row.arquivoL2};
+    // Whatever the command, only UTF-8 text goes in.
+    if (const auto problem = textProblem(row))
+        throw ToolError("\"" + shown(row.descricao) + "\", column " + problem->column + ": " +
+                        problem->what + ".");
+    const auto texts = textColumns(row);
     const std::int64_t numbers[] = {row.setor, row.setorL, row.setorL2};
     // Parameters in table order: text, text, integer, text, integer, text, integer.
-    sqlite3_bind_text(st.s, 1, texts[0]->c_str(), -1, SQLITE_TRANSIENT);
+    bindText(st.s, 1, *texts[0].second);
     for (int k = 0; k < 3; ++k) {
-        sqlite3_bind_text(st.s, 2 + 2 * k, texts[k + 1]->c_str(), -1, SQLITE_TRANSIENT);
+        bindText(st.s, 2 + 2 * k, *texts[static_cast<std::size_t>(k) + 1].second);
         sqlite3_bind_int64(st.s, 3 + 2 * k, numbers[k]);
     }
     if (rowId != 0) sqlite3_bind_int64(st.s, 8, rowId);
@@ -235,14 +289,10 @@ void CatalogueDb::update(const std::string& descricao, const CatalogueRow& row) 
     const std::int64_t id = rowIdOf(descricao);
     if (id == 0) throw ToolError("\"" + descricao + "\": no such system in the catalogue.");
     validateRow(row);
-    const std::int64_t other = rowIdOf(row.descricao);
-    if (other != 0 && other != id)
+    if (rowIdOf(row.descricao, id) != 0)
         throw ToolError("\"" + row.descricao +
                         "\": another system already has that description (ignoring case).");
-    write(
-        "Update TolvanLink Set Descricao = ?1, Arquivo = ?2, Setor = ?3, Arquivo_L = ?4, "
-        "Setor_L = ?5, Arquivo_L2 = ?6, Setor_L2 = ?7 Where rowid = ?8",
-        row, id);
+    write(kUpdate, row, id);
 }
 
 void CatalogueDb::remove(const std::string& descricao) {
@@ -257,6 +307,33 @@ void CatalogueDb::remove(const std::string& descricao) {
 
 void CatalogueDb::removeAll() {
     exec("Delete From TolvanLink");
+}
+
+std::vector<CatalogueDb::LegacyText> CatalogueDb::legacyText() const {
+    Stmt st;
+    if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
+        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    std::vector<LegacyText> found;
+    int rc;
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+        LegacyText legacy{columnText(st.s, 0), {}};
+        for (const int col : {0, 1, 3, 5})
+            if (!isUtf8(storedText(st.s, col))) legacy.columns.push_back(kColumnNames[col]);
+        if (!legacy.columns.empty()) found.push_back(std::move(legacy));
+    }
+    if (rc != SQLITE_DONE) throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    return found;
+}
+
+void CatalogueDb::reencodeLegacyText() {
+    for (const LegacyText& legacy : legacyText()) {
+        const std::int64_t id = rowIdOf(legacy.descricao);
+        if (rowIdOf(legacy.descricao, id) != 0)
+            throw ToolError("\"" + legacy.descricao +
+                            "\": re-encoded, it would repeat another system's description "
+                            "(ignoring case). Remove or rename one of them first.");
+        write(kUpdate, *find(legacy.descricao), id);
+    }
 }
 
 }  // namespace tolvan::catalogue

@@ -28,9 +28,20 @@ bool sameDescription(const std::string& a, const std::string& b);
 // Leading or trailing blanks (characters 0 to 32), which the program's display trims away.
 bool hasOuterBlanks(const std::string& text);
 
-// The rules every stored row keeps: a description without outer blanks, sector counts that the
-// count frames carry (0 to 510). Throws ToolError naming the row.
+// A rule that one column of a row breaks, for messages that say where: "'Beta ' begins or ends
+// with blanks", "600 is not a sector count the device can be given (0 to 510)".
+struct RowProblem {
+    const char* column;
+    std::string what;
+};
+// The first rule `row` breaks: a description empty or with outer blanks, a text that is not
+// UTF-8 or holds a NUL (SQLite would store the first and cut the second short), a sector count
+// outside what the count frames carry (0 to 510).
+std::optional<RowProblem> rowProblem(const CatalogueRow& row);
+// Throws ToolError naming the row and the column when `row` breaks a rule.
 void validateRow(const CatalogueRow& row);
+// `text` for a message: read as Windows-1252 when it is not UTF-8, so that a terminal shows it.
+std::string shown(const std::string& text);
 // What is wrong with a sector count outside 0 to 510, for messages.
 std::string sectorCountProblem(const char* column, std::int64_t value);
 
@@ -47,7 +58,8 @@ class CatalogueDb {
     CatalogueDb& operator=(CatalogueDb&&) = delete;
     ~CatalogueDb();
 
-    // Rows in the program's order ("Order by Descricao").
+    // Rows in the program's order ("Order by Descricao"); text that is not UTF-8 is read as
+    // Windows-1252, as the program reads it.
     std::vector<CatalogueRow> rows() const;
     std::optional<CatalogueRow> find(const std::string& descricao) const;
 
@@ -63,10 +75,22 @@ class CatalogueDb {
     void remove(const std::string& descricao);
     void removeAll();
 
+    // The rows whose text is not UTF-8 (written by hand, or by an older import from a
+    // spreadsheet's file): the description as rows() gives it and the columns concerned.
+    struct LegacyText {
+        std::string descricao;
+        std::vector<const char*> columns;
+    };
+    std::vector<LegacyText> legacyText() const;
+    // Writes those texts again as UTF-8, read as Windows-1252 (as rows() and the program read
+    // them). Refuses when one would then repeat another system's description.
+    void reencodeLegacyText();
+
   private:
     explicit CatalogueDb(sqlite3* db, std::filesystem::path file);
     void exec(const char* sql);
-    std::int64_t rowIdOf(const std::string& descricao) const;  // 0: none
+    // The first row described as `descricao` ignoring case, other than `except`; 0: none.
+    std::int64_t rowIdOf(const std::string& descricao, std::int64_t except = 0) const;
     void write(const char* sql, const CatalogueRow& row, std::int64_t rowId);
 
     sqlite3* db_ = nullptr;

@@ -1,5 +1,6 @@
 #include "CatalogueTool.h"
 
+#include <strings.h>
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
@@ -35,12 +36,20 @@ constexpr const char* kFooter =
     "the\n"
     "catalogue's folder (<root>/Orsolite/Tolvan Link/bin).\n"
     "\n"
+    "import-csv reads a CSV file as a spreadsheet saves it: separated by ';', ',' or tabs, in\n"
+    "UTF-8 (with or without a byte-order mark) or Windows-1252, with CRLF or LF line ends. A\n"
+    "refusal names the line and the column; nothing that is not UTF-8 is ever stored. Text that\n"
+    "an older import stored in Windows-1252 is read as such by TolvanLink and tolvan-flash;\n"
+    "check reports it and check --fix re-encodes it.\n"
+    "\n"
     "Examples:\n"
     "  tolvan-catalogue create TolvanLink.db\n"
     "  tolvan-catalogue add TolvanLink.db --descricao \"Sistema X\" --arquivo x.bin --arquivo-l "
     "x.l\n"
     "  tolvan-catalogue update TolvanLink.db \"sistema x\" --setor auto\n"
     "  tolvan-catalogue check TolvanLink.db\n"
+    "  tolvan-catalogue import-csv TolvanLink.db Sistemas.csv   (as the spreadsheet saved it)\n"
+    "  tolvan-catalogue export-csv --for-spreadsheet TolvanLink.db Sistemas.csv\n"
     "  tolvan-catalogue convert TolvanLink.db      (a Paradox table becomes SQLite)\n"
     "\n"
     "Exit status: 0 done, 1 failed or check found problems, 2 wrong command line.";
@@ -164,6 +173,15 @@ void writeFileAtomically(const std::filesystem::path& file, const std::string& t
     }
 }
 
+CsvReadOptions readOptions(const std::string& separator, const std::string& encoding) {
+    CsvReadOptions options;
+    if (separator != "auto") options.separator = separator == "tab" ? '\t' : separator[0];
+    if (strcasecmp(encoding.c_str(), "utf-8") == 0) options.encoding = CsvEncoding::Utf8;
+    if (strcasecmp(encoding.c_str(), "windows-1252") == 0)
+        options.encoding = CsvEncoding::Windows1252;
+    return options;
+}
+
 bool isSqliteFile(const std::filesystem::path& file) {
     char magic[16] = {};
     std::ifstream in(file, std::ios::binary);
@@ -282,22 +300,42 @@ int runCatalogueTool(int argc, const char* const* argv, std::ostream& out, std::
     auto* list = app.add_subcommand("list", "show the systems in the order of the device's list");
     list->add_option("catalogue", catalogue, "the catalogue file")->required();
 
+    std::string separator = "auto", encoding = "auto";
     auto* importCsv = app.add_subcommand(
-        "import-csv", "add the systems of a CSV file (header line with the column names)");
+        "import-csv",
+        "add the systems of a CSV file (header line with the column names), as a spreadsheet "
+        "saves it");
     importCsv->add_option("catalogue", catalogue, "the catalogue file")->required();
-    importCsv->add_option("csv", csvFile, "the CSV file (UTF-8; - for standard input)")->required();
+    importCsv->add_option("csv", csvFile, "the CSV file (- for standard input)")->required();
     importCsv->add_flag("--replace", replace, "remove every system first");
+    importCsv
+        ->add_option("--separator", separator,
+                     "the field separator: ';', ',' or tab (default auto: the one that splits "
+                     "the header line into column names)")
+        ->check(CLI::IsMember({"auto", ";", ",", "tab"}));
+    importCsv
+        ->add_option("--encoding", encoding,
+                     "utf-8 or windows-1252 (default auto: UTF-8 when the file begins with a "
+                     "byte-order mark or is UTF-8 throughout, else Windows-1252)")
+        ->check(CLI::IsMember({"auto", "utf-8", "windows-1252"}, CLI::ignore_case));
 
+    bool forSpreadsheet = false;
     auto* exportCsv = app.add_subcommand("export-csv", "write the systems as CSV");
     exportCsv->add_option("catalogue", catalogue, "the catalogue file")->required();
     exportCsv->add_option("csv", csvFile, "the CSV file to write (default: standard output)");
     exportCsv->add_flag("--force", force, "replace an existing CSV file");
+    exportCsv->add_flag("--for-spreadsheet", forSpreadsheet,
+                        "as a spreadsheet in a Portuguese locale opens it: semicolons, UTF-8 "
+                        "with a byte-order mark, CRLF (default: commas, UTF-8, LF)");
 
     std::string checkBin;
+    bool fix = false;
     auto* check =
         app.add_subcommand("check", "compare the catalogue with the image files and its own rules");
     check->add_option("catalogue", catalogue, "the catalogue file")->required();
     check->add_option("--bin", checkBin, "folder of the image files");
+    check->add_flag("--fix", fix,
+                    "re-encode as UTF-8 the text that an older import stored in Windows-1252");
 
     auto* convertCmd = app.add_subcommand(
         "convert",
@@ -348,21 +386,32 @@ int runCatalogueTool(int argc, const char* const* argv, std::ostream& out, std::
             const std::string text = csvFile == "-"
                                          ? std::string(std::istreambuf_iterator<char>(std::cin), {})
                                          : readFile(csvFile);
-            const std::vector<CatalogueRow> rows = parseCatalogueCsv(text);
+            CsvCatalogue csv;
+            try {
+                csv = parseCatalogueCsv(text, readOptions(separator, encoding));
+            } catch (const ToolError& e) {
+                throw ToolError(std::string(e.what()) + " Nothing was imported.");
+            }
             inTransaction(db, [&] {
                 if (replace) db.removeAll();
-                for (std::size_t i = 0; i < rows.size(); ++i) {
-                    try {
-                        db.insert(rows[i]);
-                    } catch (const ToolError& e) {
-                        throw ToolError("CSV row " + std::to_string(i + 2) + ": " + e.what() +
-                                        " Nothing was imported.");
-                    }
+                for (std::size_t i = 0; i < csv.rows.size(); ++i) {
+                    const CatalogueRow& row = csv.rows[i];
+                    if (const auto there = db.find(row.descricao))
+                        throw ToolError("line " + std::to_string(csv.lines[i]) +
+                                        ", column Descricao: the catalogue already has '" +
+                                        there->descricao +
+                                        "' (the same ignoring case). Nothing was imported.");
+                    db.insert(row);
                 }
             });
-            out << "Imported " << rows.size() << " systems.\n";
+            out << "Imported " << csv.rows.size() << " systems (" << encodingName(csv.encoding)
+                << ", separated by "
+                << (csv.separator == '\t' ? std::string("tabs")
+                                          : "'" + std::string(1, csv.separator) + "'")
+                << ").\n";
         } else if (exportCsv->parsed()) {
-            const std::string text = formatCatalogueCsv(CatalogueDb::open(catalogue).rows());
+            const std::string text = formatCatalogueCsv(
+                CatalogueDb::open(catalogue).rows(), forSpreadsheet ? kSpreadsheetCsv : CsvStyle{});
             if (csvFile.empty() || csvFile == "-") {
                 out << text;
             } else {
@@ -373,8 +422,24 @@ int runCatalogueTool(int argc, const char* const* argv, std::ostream& out, std::
             }
         } else if (check->parsed()) {
             const auto bin = binFolder(checkBin, catalogue);
-            const auto rows = CatalogueDb::open(catalogue).rows();
-            const auto problems = checkCatalogue(rows, bin);
+            CatalogueDb db = CatalogueDb::open(catalogue);
+            std::vector<std::string> problems, fixed;
+            for (const auto& legacy : db.legacyText()) {
+                std::string columns;
+                for (const char* column : legacy.columns)
+                    columns += std::string(columns.empty() ? "" : ", ") + column;
+                (fix ? fixed : problems)
+                    .push_back("\"" + legacy.descricao + "\": " + columns +
+                               (fix ? " re-encoded from Windows-1252 to UTF-8."
+                                    : " not UTF-8, read as Windows-1252 (check --fix "
+                                      "re-encodes it)."));
+            }
+            if (!fixed.empty()) inTransaction(db, [&] { db.reencodeLegacyText(); });
+            for (const std::string& f : fixed)
+                out << f << "\n";
+            const auto rows = db.rows();
+            for (std::string& p : checkCatalogue(rows, bin))
+                problems.push_back(std::move(p));
             for (const std::string& p : problems)
                 out << p << "\n";
             out << rows.size() << " systems checked against " << bin.string() << ": "
