@@ -205,8 +205,9 @@ def one_run(index, args, root, rows):
     flash_cmd = [args.flash, "--root", str(root), "--port", port, "--system", row["descricao"],
                  "--" + operation, "--yes", "--json", "--connect-timeout", "5"]
     started = time.monotonic()
+    # In the run's folder: tolvan-flash leaves its serial trace (APD.TRC, APD.LOG) there.
     flash = subprocess.Popen(flash_cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                             stdin=subprocess.DEVNULL, start_new_session=True)
+                             stdin=subprocess.DEVNULL, start_new_session=True, cwd=work)
     problems = []
     try:
         out, _ = flash.communicate(timeout=args.timeout)
