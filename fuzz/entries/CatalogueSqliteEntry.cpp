@@ -2,8 +2,8 @@
 
 #include "FuzzEntries.h"
 #include "Scenario.h"
-#include "panel/CatalogueQuery.h"
 #include "platform/SqliteCatalogueStore.h"
+#include "services/CatalogueQuery.h"
 
 namespace tolvan::fuzz {
 

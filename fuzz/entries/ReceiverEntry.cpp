@@ -3,8 +3,8 @@
 #include "FuzzEntries.h"
 #include "Scenario.h"
 #include "device/Commands.h"
-#include "link/Receiver.h"
 #include "texts/Mensagem.h"
+#include "transfer/Receiver.h"
 
 // The receive handler fed arbitrary byte streams. The device emulator plays the device
 // faithfully up to a chosen frame and is silent from it on; from there the input is the

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Paths.h"
 #include "cli/Answers.h"
 #include "cli/Events.h"
 #include "link/Handshake.h"
+#include "services/Paths.h"
 
 namespace tolvan::cli {
 

@@ -1,9 +1,9 @@
 #include "link/Handshake.h"
 
-#include "app/Shell.h"
 #include "link/EstadoConexao.h"
 #include "link/Frames.h"
-#include "panel/Controls.h"
+#include "services/Controls.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/Execucao.h"

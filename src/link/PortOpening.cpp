@@ -9,12 +9,12 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/Shell.h"
 #include "link/PortDialog.h"
 #include "link/SerialPort.h"
 #include "services/Desktop.h"
 #include "services/Dialogs.h"
 #include "services/PathResolver.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 

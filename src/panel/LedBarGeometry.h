@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "panel/Controls.h"
-#include "panel/LedBar.h"
+#include "services/Controls.h"
+#include "services/LedBar.h"
 
 namespace tolvan {
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "panel/Controls.h"
 #include "services/Clock.h"
+#include "services/Controls.h"
 
 namespace tolvan {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Shell.h"
 #include "panel/Screens.h"
 #include "panel/SystemList.h"
 #include "services/Desktop.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 
 namespace tolvan {

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Shell.h"
 #include "link/Handshake.h"
 #include "link/PortDialog.h"
 #include "link/PortOpening.h"
@@ -12,6 +11,7 @@
 #include "services/Desktop.h"
 #include "services/PathResolver.h"
 #include "services/PortRegistry.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "transfer/ImageFiles.h"
 #include "transfer/Programming.h"

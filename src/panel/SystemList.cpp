@@ -3,13 +3,13 @@
 #include <fstream>
 #include <string>
 
-#include "app/Paths.h"
-#include "app/Shell.h"
-#include "panel/CatalogueQuery.h"
 #include "panel/Panel.h"
 #include "panel/Screens.h"
+#include "services/CatalogueQuery.h"
 #include "services/CatalogueStore.h"
 #include "services/PathResolver.h"
+#include "services/Paths.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/ImageFiles.h"

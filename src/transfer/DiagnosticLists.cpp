@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "link/Frames.h"
-#include "panel/Controls.h"
+#include "services/Controls.h"
 #include "services/Dialogs.h"
 
 namespace tolvan {

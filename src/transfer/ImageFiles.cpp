@@ -5,9 +5,9 @@
 #include <array>
 #include <vector>
 
-#include "app/Shell.h"
 #include "link/Frames.h"
-#include "panel/CatalogueQuery.h"
+#include "services/CatalogueQuery.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/DiagnosticLists.h"

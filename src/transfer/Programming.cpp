@@ -1,9 +1,9 @@
 #include "transfer/Programming.h"
 
-#include "app/Shell.h"
 #include "link/Frames.h"
 #include "link/SerialPort.h"
 #include "services/Clock.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "transfer/ImageFiles.h"
 #include "transfer/RunListener.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "panel/Controls.h"
-#include "panel/LedBar.h"
+#include "services/Controls.h"
+#include "services/LedBar.h"
 
 namespace tolvan {
 

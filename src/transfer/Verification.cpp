@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Shell.h"
 #include "link/Frames.h"
 #include "link/SerialPort.h"
 #include "services/Clock.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "transfer/DiagnosticLists.h"
 #include "transfer/ImageFiles.h"

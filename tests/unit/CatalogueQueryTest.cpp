@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "panel/CatalogueQuery.h"
+#include "services/CatalogueQuery.h"
 
 namespace tolvan {
 namespace {

@@ -14,10 +14,10 @@
 #include "device/Commands.h"
 #include "link/Frames.h"
 #include "link/PortOpening.h"
-#include "link/Receiver.h"
 #include "sim/SimDevice.h"
 #include "sim/TestRig.h"
 #include "texts/Mensagem.h"
+#include "transfer/Receiver.h"
 
 namespace tolvan {
 namespace {

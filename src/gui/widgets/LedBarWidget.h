@@ -3,8 +3,8 @@
 #include <QImage>
 #include <QWidget>
 
-#include "panel/LedBar.h"
 #include "panel/LedBarGeometry.h"
+#include "services/LedBar.h"
 
 namespace tolvan::gui {
 

@@ -1,4 +1,4 @@
-#include "panel/Controls.h"
+#include "services/Controls.h"
 
 namespace tolvan {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "panel/Controls.h"
+#include "services/Controls.h"
 
 namespace tolvan {
 

@@ -1,4 +1,4 @@
-#include "panel/CatalogueQuery.h"
+#include "services/CatalogueQuery.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,10 +1,10 @@
-#include "link/Receiver.h"
+#include "transfer/Receiver.h"
 
-#include "app/Shell.h"
 #include "link/EstadoConexao.h"
 #include "link/Frames.h"
 #include "link/Handshake.h"
 #include "link/SerialPort.h"
+#include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/DiagnosticLists.h"
