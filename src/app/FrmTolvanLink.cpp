@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "link/Frames.h"
 #include "link/PortName.h"
 #include "services/CatalogueStore.h"
 #include "services/SharedFiles.h"
@@ -43,16 +44,16 @@ FrmTolvanLink::FrmTolvanLink(Services services)
           timer("TimerRead", 100, [this] { receptor.TimerReadTimer(); }),
           timer("TimeOut", 5000, [this] { receptor.TimeOutTimer(); })),
       diagnostico(Memo1, view_, services.dialogs),
-      arquivos(run, files, QrTolvanLink, DirPrograma, diagnostico, progresso(), *this),
-      verificacao(run, arquivos, diagnostico, ComPort, services.clock, progresso(), *this),
-      gravacao(run, arquivos, verificacao, ComPort, services.clock, progresso(), *this),
-      conexao(conn, run, ComPort, *nav.TimerMontaTela, lblStatus, lblMsg2, *this),
+      arquivos(run, files, QrTolvanLink, DirPrograma, diagnostico, ouvintes, *this),
+      verificacao(run, arquivos, diagnostico, ComPort, services.clock, ouvintes, *this),
+      gravacao(run, arquivos, verificacao, ComPort, services.clock, ouvintes, *this),
+      conexao(conn, ComPort, *nav.TimerMontaTela, receptor, *this),
       receptor(run, conn, ComPort, {conexao, arquivos, gravacao, verificacao, diagnostico},
-               progresso(), *this),
+               ouvintes, *this),
       portas(ComPort, files, Drive, services.ports, services.dialogs, services.desktop, *this),
       painel(nav, visor(), {btnUp, btnDown, btnRetorna, btnConfirma, lblFechar}, listaSistemas,
              telas, services.desktop, *this),
-      telas(nav, visor(), progresso(), run, listaSistemas,
+      telas(nav, visor(), iLedBar1, run, listaSistemas,
             {conexao, portas, arquivos, gravacao, verificacao}, services.ports, services.desktop,
             files, DirPrograma, *this),
       listaSistemas(nav, visor(), QrTolvanLink, arquivos, painel, telas, files, Drive, *this),
@@ -67,6 +68,8 @@ FrmTolvanLink::FrmTolvanLink(Services services)
     lblMsg2.setVisible(false);
     iLedBar1.setVisible(false);
     Memo1.setVisible(false);
+    ouvintes.adiciona(linhaDeStatus);
+    ouvintes.adiciona(barraDeSetores);
 
     ComPort.onTriggerAvail = [this](std::uint16_t count) {
         dispatch([this, count] { receptor.ComPortTriggerAvail(count); });
@@ -106,7 +109,7 @@ void FrmTolvanLink::FormCreate(bool consideraSelecao) {
     if (consideraSelecao && files.exists(Drive + kSelectionFile)) {
         const std::filesystem::path selecao = files.resolve(Drive + kSelectionFile);
         if (ownedByRootOrMe(selecao)) {
-            ModoSelecao = true;
+            entraEmModoSelecao();
             configuraModoSelecao();
         } else {
             svc.desktop.reportError("Selection file " + selecao.string() +
@@ -161,6 +164,11 @@ void FrmTolvanLink::configuraModoSelecao() {
     lblMsg2.setTransparent(true);
 }
 
+void FrmTolvanLink::entraEmModoSelecao() {
+    ModoSelecao = true;
+    ouvintes.adiciona(legendaSelecao);
+}
+
 void FrmTolvanLink::FormActivate() {
     portas.NumPorta = portas.lePortFile();
     portas.aberturaInicio();
@@ -195,12 +203,10 @@ bool FrmTolvanLink::mostraCatalogo() {
         return true;
     }
     telas.MontaTelaSemSistema();
-    const char* texto =
-        "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
-        "entrar em contato  \rcom a Orsolite. ";
-    ouvinte().fim(Desfecho::CatalogoInvalido, texto);
-    Mensagem(texto, kInformacao, kBotaoOk);
-    Close();
+    termina({Desfecho::CatalogoInvalido,
+             "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
+             "entrar em contato  \rcom a Orsolite. ",
+             kInformacao, Depois::Fecha});
     frmAbout.lbxSisInstall = {"Nenhum sistema foi encontrado.", "Se houver interesse em adquirir",
                               "algum, favor entrar em contato", "com a Orsolite. "};
     return false;
@@ -259,12 +265,38 @@ void FrmTolvanLink::mostraSobre() {
     svc.dialogs.showAbout(frmAbout);
 }
 
-void FrmTolvanLink::abandona(const std::string& texto, int tipo, Desfecho desfecho) {
-    run.encerra();
-    ouvinte().fim(desfecho, texto);
-    Mensagem(texto, tipo, kBotaoOk);
-    AtivaFuncoes(true);
-    MontaTela0();
+void FrmTolvanLink::termina(const Final& final) {
+    ouvintes.fim(final.desfecho, final.texto);
+    if (final.daConexao) {
+        AtivaFuncoes(true);
+        MontaTela0();
+        ouvintes.semConexao();
+        if (ModoSelecao) {
+            Close();
+        } else if (!final.texto.empty()) {
+            Mensagem(final.texto, final.tipo, kBotaoOk);
+        }
+        return;
+    }
+    Mensagem(final.texto, final.tipo, kBotaoOk);
+    // After success the device runs the system.
+    if (final.desfecho == Desfecho::Gravado || final.desfecho == Desfecho::Verificado)
+        CmdExecuta(ComPort);
+    switch (final.depois) {
+        case Depois::MenuPrincipal:
+            AtivaFuncoes(true);
+            MontaTela0();
+            break;
+        case Depois::MenuOperacao:
+            AtivaFuncoes(true);
+            focaVisor();
+            break;
+        case Depois::Fica:
+            break;
+        case Depois::Fecha:
+            Close();
+            return;
+    }
     if (ModoSelecao) Close();
 }
 
@@ -277,7 +309,8 @@ void FrmTolvanLink::falhaNoEvento(const std::exception& e) {
         if (conn.Conectando) {
             conexao.encerraSemConexao(texto, desfecho);
         } else if (run.emCurso()) {
-            abandona(texto, kErro, desfecho);
+            run.encerra();
+            termina({desfecho, texto, kErro, Depois::MenuPrincipal});
         }
     } catch (const std::exception& again) {
         svc.desktop.reportError(again.what());
@@ -294,7 +327,8 @@ void FrmTolvanLink::linhaPerdida() {
     if (conn.Conectando) {
         conexao.encerraSemConexao(kMsgFalhaNaPorta, Desfecho::FalhaDePorta);
     } else if (run.emCurso()) {
-        abandona(kMsgFalhaNaPorta, kErro, Desfecho::FalhaDePorta);
+        run.encerra();
+        termina({Desfecho::FalhaDePorta, kMsgFalhaNaPorta, kErro, Depois::MenuPrincipal});
     } else {
         lblStatus.setCaption("[Desconectado]");
     }

@@ -16,11 +16,13 @@
 #include "link/SerialPort.h"
 #include "panel/Navegacao.h"
 #include "panel/Panel.h"
+#include "panel/Progresso.h"
 #include "panel/Screens.h"
 #include "panel/SystemList.h"
 #include "services/CatalogueQuery.h"
 #include "services/Clock.h"
 #include "services/Controls.h"
+#include "services/Desfecho.h"
 #include "services/Desktop.h"
 #include "services/Dialogs.h"
 #include "services/LedBar.h"
@@ -33,7 +35,6 @@
 #include "transfer/Execucao.h"
 #include "transfer/ImageFiles.h"
 #include "transfer/Programming.h"
-#include "transfer/Progresso.h"
 #include "transfer/Receiver.h"
 #include "transfer/RunListener.h"
 #include "transfer/Verification.h"
@@ -72,13 +73,15 @@ class FrmTolvanLink : public Shell {
     // file says (a front end without the window).
     void FormCreate(bool consideraSelecao = true);
     void FormActivate();
+    // Selector mode from here on: the caption over the bar listens to the run.
+    void entraEmModoSelecao();
     // Parts of the first activation, also for a front end that opens the port itself: the
     // program directory and the drive; the catalogue opened, the about box's list filled and the
     // main menu shown, or the no-system path (message, close), which returns false.
     void preparaCaminhos();
     bool mostraCatalogo();
-    // Who hears of connections and runs; none (nullptr) by default.
-    void setRunListener(RunListener* ouvinte) { ouvinte_ = ouvinte ? ouvinte : &semOuvinte_; }
+    // Who hears of connections and runs besides the panel; none (nullptr) by default.
+    void setRunListener(RunListener* ouvinte) { ouvintes.setFrente(ouvinte); }
     void FormClose();
     void lblFecharClick();
     // Centres the window on a screen of the given size, as when it is first shown.
@@ -93,8 +96,7 @@ class FrmTolvanLink : public Shell {
     void AtivaFuncoes(bool ativa) override { painel.AtivaFuncoes(ativa); }
     void MontaTela0() override { telas.MontaTela0(); }
     void focaVisor() override;
-    void abandona(const std::string& texto, int tipo, Desfecho desfecho) override;
-    RunListener& ouvinte() override { return *ouvinte_; }
+    void termina(const Final& final) override;
     void mostraSobre() override;
 
     // Runs one event handler from the event loop: nothing runs once the window has closed, and
@@ -143,6 +145,12 @@ class FrmTolvanLink : public Shell {
     // The control that has the keyboard focus (lbxVisor when the display has it).
     ControlId foco = ControlId::lbxVisor;
 
+    // ---- What draws the run: the status line, the bar, in selector mode the caption ----
+    LinhaDeStatus linhaDeStatus{lblStatus};
+    BarraDeSetores barraDeSetores{iLedBar1};
+    LegendaSelecao legendaSelecao{lblMsg2, iLedBar1};
+    Ouvintes ouvintes;  // every listener of the run, the front end's last
+
     SerialPort ComPort;
     CatalogueQuery QrTolvanLink;
     AboutBox frmAbout;
@@ -169,13 +177,10 @@ class FrmTolvanLink : public Shell {
     // A timer whose ticks run `handler` as an event of this window.
     std::unique_ptr<Timer> timer(const char* name, int ms, std::function<void()> handler);
     Visor visor() { return {lbxVisor, lbxSinalizador, lblMsg, lblStatus}; }
-    Progresso progresso() { return {lblStatus, lblMsg2, iLedBar1}; }
     void configuraModoSelecao();
     void abreCatalogo();
     std::unique_ptr<Timer> linhaPerdida_;  // takes a lost line to the event loop
     bool closed_ = false;
-    RunListener semOuvinte_;
-    RunListener* ouvinte_ = &semOuvinte_;
 };
 
 }  // namespace tolvan

@@ -2,12 +2,10 @@
 
 #include "link/EstadoConexao.h"
 #include "link/Frames.h"
-#include "services/Controls.h"
+#include "services/Desfecho.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
-#include "transfer/Execucao.h"
-#include "transfer/RunListener.h"
 
 namespace tolvan {
 
@@ -18,11 +16,8 @@ void Handshake::conecta() {
 
 void Handshake::Link() {
     shell_.Mensagem(kMsgDesconecteCabo, kInformacao, kBotaoOk);
-    lblStatus_.setCaption(kStatusConectando);
-    if (shell_.modoSelecao()) lblMsg2_.setCaption("Conectando ... ");
+    ouvinte_.conectando();
     shell_.AtivaFuncoes(false);
-    // No received byte is taken as sector data from here on.
-    run_.encerra(Modo::Link);
     conn_.Chamadas = 0;
     conn_.Conectando = true;
     conn_.TimerLink->start();
@@ -85,30 +80,19 @@ void Handshake::fechaPergunta() {
 }
 
 void Handshake::conectado() {
-    run_.Modo = Modo::Nenhum;
     conn_.Conectando = false;
     fechaPergunta();
     shell_.AtivaFuncoes(true);
     timerMontaTela_.start();
-    lblStatus_.setCaption(kStatusConectado);
-    shell_.ouvinte().conectado();
+    ouvinte_.conectado();
 }
 
 void Handshake::encerraSemConexao(const std::string& mensagem, Desfecho desfecho) {
     // Later receive events are no longer answers: no late connection, no repeated failure.
     conn_.Conectando = false;
     fechaPergunta();
-    shell_.ouvinte().fim(desfecho, mensagem);
     conn_.TimerLink->stop();
-    shell_.AtivaFuncoes(true);
-    shell_.MontaTela0();
-    if (shell_.modoSelecao()) lblMsg2_.setCaption("Erro na Conexão.");
-    lblStatus_.setCaption(kStatusErroConexao);
-    if (shell_.modoSelecao()) {
-        shell_.Close();
-    } else if (!mensagem.empty()) {
-        shell_.Mensagem(mensagem, kInformacao, kBotaoOk);
-    }
+    shell_.termina({desfecho, mensagem, kInformacao, Depois::MenuPrincipal, true});
 }
 
 }  // namespace tolvan

@@ -4,12 +4,10 @@
 
 namespace tolvan {
 
-class Label;
 class SerialPort;
 class Shell;
 class Timer;
 struct EstadoConexao;
-struct Execucao;
 enum class Desfecho;
 
 // Texts of the handshake.
@@ -19,23 +17,28 @@ inline constexpr const char* kMsgDesconecteCabo =
 inline constexpr const char* kMsgAbandonarConexao =
     "Não houve comunicação. Deseja abandonar a conexão? ";
 inline constexpr const char* kMsgErroConexao = "Houve um erro na Conexão.\rTente Novamente! ";
-inline constexpr const char* kStatusConectando = "[Desconectado] Conectando ...";
-inline constexpr const char* kStatusErroConexao = "[Desconectado] Erro na Conexão.";
-inline constexpr const char* kStatusConectado = "[Conectado]";
+
+// Who hears that the handshake starts polling and that the device answered: the run, which
+// takes received bytes as answers meanwhile, and through it whatever draws or listens.
+class OuvinteConexao {
+  public:
+    virtual ~OuvinteConexao() = default;
+    // Polling starts: nothing received from here on is sector data.
+    virtual void conectando() = 0;
+    virtual void conectado() = 0;
+};
 
 // The link handshake: polls the device with CmdLink every 5 ms until it answers 00 03 01, which
 // may come whole or split over two or three receive events.
 class Handshake {
   public:
     // `timerMontaTela` brings the system list half a second after a connection.
-    Handshake(EstadoConexao& conn, Execucao& run, SerialPort& port, Timer& timerMontaTela,
-              Label& lblStatus, Label& lblMsg2, Shell& shell)
+    Handshake(EstadoConexao& conn, SerialPort& port, Timer& timerMontaTela, OuvinteConexao& ouvinte,
+              Shell& shell)
         : conn_(conn),
-          run_(run),
           port_(port),
           timerMontaTela_(timerMontaTela),
-          lblStatus_(lblStatus),
-          lblMsg2_(lblMsg2),
+          ouvinte_(ouvinte),
           shell_(shell) {}
 
     // The main menu's "Conexão": a new handshake, with no mismatched answer counted yet.
@@ -52,10 +55,10 @@ class Handshake {
     // Non-matching receive events tolerated before the handshake fails.
     static constexpr int kTentativasMaximas = 10;
 
-    // Ends the handshake without a connection: the panel answers again on the main menu and the
-    // status line says so; in selector mode the window closes, otherwise `mensagem` is shown
-    // (none when empty). Shared by abandon (Yes to the question), failure (too many wrong
-    // answers) and a failure of the port itself.
+    // Ends the handshake without a connection, as Shell::termina ends it: the panel answers
+    // again on the main menu and the status line says so; in selector mode the window closes,
+    // otherwise `mensagem` is shown (none when empty). Shared by abandon (Yes to the question),
+    // failure (too many wrong answers) and a failure of the port itself.
     void encerraSemConexao(const std::string& mensagem, Desfecho desfecho);
 
   private:
@@ -64,11 +67,9 @@ class Handshake {
     void fechaPergunta();
 
     EstadoConexao& conn_;
-    Execucao& run_;
     SerialPort& port_;
     Timer& timerMontaTela_;
-    Label& lblStatus_;
-    Label& lblMsg2_;
+    OuvinteConexao& ouvinte_;
     Shell& shell_;
 };
 

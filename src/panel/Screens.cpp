@@ -7,15 +7,17 @@
 #include "link/PortDialog.h"
 #include "link/PortOpening.h"
 #include "panel/Panel.h"
+#include "panel/Progresso.h"
 #include "panel/SystemList.h"
+#include "services/Desfecho.h"
 #include "services/Desktop.h"
+#include "services/LedBar.h"
 #include "services/PathResolver.h"
 #include "services/PortRegistry.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "transfer/ImageFiles.h"
 #include "transfer/Programming.h"
-#include "transfer/RunListener.h"
 #include "transfer/Verification.h"
 
 namespace tolvan {
@@ -85,14 +87,15 @@ void Screens::RotinasTela2() {
 
 void Screens::iniciaOperacao(Operacao operacao) {
     shell_.AtivaFuncoes(false);
-    visor_.lblStatus.setCaption("[Conectado]");
-    progresso_.iLedBar1.setVisible(true);
+    visor_.lblStatus.setCaption(kStatusConectado);
+    iLedBar1_.setVisible(true);
     visor_.lblStatus.setVisible(true);
     run_.operacao = operacao;
     // A row the device cannot be given whole is refused before anything is sent.
     if (!acoes_.arquivos.imagensProntas(run_.operacao)) return;
     if (!acoes_.portas.portaPronta()) {
-        shell_.abandona(kMsgFalhaNaPorta, kErro, Desfecho::FalhaDePorta);
+        run_.encerra();
+        shell_.termina({Desfecho::FalhaDePorta, kMsgFalhaNaPorta, kErro, Depois::MenuPrincipal});
         return;
     }
     if (run_.operacao == Operacao::Verificacao) {

@@ -4,13 +4,13 @@
 
 #include "panel/Navegacao.h"
 #include "transfer/Execucao.h"
-#include "transfer/Progresso.h"
 
 namespace tolvan {
 
 class Desktop;
 class Handshake;
 class ImageFiles;
+class LedBar;
 class PathResolver;
 class PortOpening;
 class PortRegistry;
@@ -32,12 +32,12 @@ class Screens {
         Verification& verificacao;
     };
 
-    Screens(Navegacao& nav, Visor visor, Progresso progresso, Execucao& run, SystemList& lista,
+    Screens(Navegacao& nav, Visor visor, LedBar& iLedBar1, Execucao& run, SystemList& lista,
             Acoes acoes, PortRegistry& ports, Desktop& desktop, const PathResolver& files,
             const std::string& dirPrograma, Shell& shell)
         : nav_(nav),
           visor_(visor),
-          progresso_(progresso),
+          iLedBar1_(iLedBar1),
           run_(run),
           lista_(lista),
           acoes_(acoes),
@@ -69,7 +69,7 @@ class Screens {
 
     Navegacao& nav_;
     Visor visor_;
-    Progresso progresso_;
+    LedBar& iLedBar1_;
     Execucao& run_;
     SystemList& lista_;
     Acoes acoes_;

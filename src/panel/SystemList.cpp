@@ -7,13 +7,13 @@
 #include "panel/Screens.h"
 #include "services/CatalogueQuery.h"
 #include "services/CatalogueStore.h"
+#include "services/Desfecho.h"
 #include "services/PathResolver.h"
 #include "services/Paths.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/ImageFiles.h"
-#include "transfer/RunListener.h"
 
 namespace tolvan {
 
@@ -75,9 +75,8 @@ void SystemList::MontaTela1() {
     if (procuraSistema(nav_.SistemaSelecao)) {
         RotinasTela1();
     } else {
-        shell_.ouvinte().fim(Desfecho::SistemaInexistente, kMsgMontadoraInexistente);
-        shell_.Mensagem(kMsgMontadoraInexistente, kErro, kBotaoOk);
-        shell_.Close();
+        shell_.termina(
+            {Desfecho::SistemaInexistente, kMsgMontadoraInexistente, kErro, Depois::Fecha});
     }
     nav_.Tela = 2;
 }
@@ -110,11 +109,9 @@ void SystemList::RotinasTela1() {
     nav_.SistemaEscolhido = linha;
     if (!catalogo_.Locate(catalogo::kDescricao, Trim(linha))) {
         // A description with blanks at its ends is not found again by its trimmed text.
-        const char* texto = "Erro ao localizar o registro.";
-        shell_.ouvinte().fim(Desfecho::CatalogoInvalido, texto);
-        shell_.Mensagem(texto, kErro, kBotaoOk);
-        // Without the operator nothing would ever happen next: the run cannot start.
-        if (shell_.modoSelecao()) shell_.Close();
+        // In selector mode nothing would ever happen next: the run cannot start.
+        shell_.termina(
+            {Desfecho::CatalogoInvalido, "Erro ao localizar o registro.", kErro, Depois::Fica});
         return;
     }
     // The main image's name, sector count and addresses, and the bar prepared for it.

@@ -4,8 +4,7 @@
 
 namespace tolvan {
 
-class RunListener;
-enum class Desfecho;
+struct Final;
 
 // What the main window offers the subsystems it owns. They reach the window through this and
 // through the state and controls they are given, never through the window itself.
@@ -31,12 +30,10 @@ class Shell {
     virtual void focaVisor() = 0;
     // The about box, modal.
     virtual void mostraSobre() = 0;
-    // Ends the transfer run under way and tells the operator: the run stops, the message is
-    // shown, the panel answers again on the main menu; in selector mode the window closes.
-    // `desfecho` says why, for a front end that listens.
-    virtual void abandona(const std::string& texto, int tipo, Desfecho desfecho) = 0;
-    // Who hears of connections and runs (a front end without a window); no one by default.
-    virtual RunListener& ouvinte() = 0;
+    // Applies how a connection, a run or the choice of a system ended, the one place that does:
+    // whoever listens is told, the message is shown, the panel goes where `final` says, and in
+    // selector mode the window closes. A run under way has been ended by its caller.
+    virtual void termina(const Final& final) = 0;
 };
 
 }  // namespace tolvan

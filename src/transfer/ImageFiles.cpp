@@ -7,6 +7,7 @@
 
 #include "link/Frames.h"
 #include "services/CatalogueQuery.h"
+#include "services/Desfecho.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
@@ -18,7 +19,6 @@ namespace tolvan {
 
 namespace {
 
-constexpr const char* kLendoArquivo = "[Conectado] Lendo Arquivo ... ";
 constexpr const char* kEnderecoPrincipal = "00 32 00";
 
 // A leading FF or 00 of the main image is not part of what the device holds.
@@ -69,9 +69,8 @@ bool ImageFiles::AbreArq(const std::string& path) {
         const ArquivoBinario::Leitura r = run_.ArqBin.le();
         if (r.estado != ArquivoBinario::Leitura::Byte) {
             // Nothing to hold back: there is no first byte to send.
-            shell_.abandona(r.estado == ArquivoBinario::Leitura::Erro ? erroDeLeitura(path)
-                                                                      : "Arquivo vazio: " + path,
-                            kErro, Desfecho::ArquivoInvalido);
+            abandonaImagem(r.estado == ArquivoBinario::Leitura::Erro ? erroDeLeitura(path)
+                                                                     : "Arquivo vazio: " + path);
             return false;
         }
         if (run_.ImagemL || !eByteInicialIgnorado(r.valor)) {
@@ -83,8 +82,7 @@ bool ImageFiles::AbreArq(const std::string& path) {
 
 bool ImageFiles::LeArqBin(const std::string& path) {
     run_.TimeOut->stop();
-    progresso_.lblStatus.setCaption(kLendoArquivo);
-    progresso_.lblStatus.repaint();
+    ouvinte_.lendoArquivo(0);
 
     ImagemAberta aberta = abreImagem(files_, path, nomeNoCaminho(path));
     if (aberta.falha) {
@@ -102,7 +100,6 @@ bool ImageFiles::LeArqBin(const std::string& path) {
         diagnostico_.reservaArquivo(1, tamanho);
     }
     std::int64_t lidos = 0;  // every byte read, skipped ones included
-    int barra = 0;
     bool iniciado = false;
 
     std::array<unsigned char, 65536> bloco{};
@@ -117,14 +114,7 @@ bool ImageFiles::LeArqBin(const std::string& path) {
                 diagnostico_.adicionaArquivo(run_.QtdBytesArq, b);
             }
             ++lidos;
-            if (lidos % 100 == 0) {
-                progresso_.lblStatus.setCaption(kLendoArquivo + std::to_string(lidos));
-                progresso_.lblStatus.repaint();
-                if (shell_.modoSelecao()) {
-                    if (++barra > 100) barra = 0;
-                    progresso_.iLedBar1.setPosition(barra);
-                }
-            }
+            if (lidos % 100 == 0) ouvinte_.lendoArquivo(lidos);
         }
     }
     const bool erro = std::ferror(fp) != 0;
@@ -132,7 +122,7 @@ bool ImageFiles::LeArqBin(const std::string& path) {
     diagnostico_.notifica();
 
     if (erro) {
-        shell_.abandona(erroDeLeitura(path), kErro, Desfecho::ArquivoInvalido);
+        abandonaImagem(erroDeLeitura(path));
         return false;
     }
     run_.TimeOut->start();
@@ -140,7 +130,12 @@ bool ImageFiles::LeArqBin(const std::string& path) {
 }
 
 void ImageFiles::falhaDeLeitura() {
-    shell_.abandona(erroDeLeitura(run_.ArqBin.caminho()), kErro, Desfecho::ArquivoInvalido);
+    abandonaImagem(erroDeLeitura(run_.ArqBin.caminho()));
+}
+
+void ImageFiles::abandonaImagem(const std::string& texto) {
+    run_.encerra();
+    shell_.termina({Desfecho::ArquivoInvalido, texto, kErro, Depois::MenuPrincipal});
 }
 
 void ImageFiles::carregaImagem(Imagem imagem) {
@@ -148,7 +143,7 @@ void ImageFiles::carregaImagem(Imagem imagem) {
     run_.imagem = imagem;
     run_.NomeArq = catalogo_.asString(d.colunaArquivo);
     run_.QtdSetores = static_cast<std::int32_t>(catalogo_.asInteger(d.colunaSetor));
-    progresso_.iLedBar1.prepare(run_.QtdSetores);
+    ouvinte_.imagemPreparada(run_.QtdSetores);
     run_.Endereco1 = d.endereco1;
     run_.Endereco2 = d.endereco2;
 }
@@ -176,10 +171,7 @@ std::string ImageFiles::nomeNoCaminho(const std::string& path) const {
 
 void ImageFiles::naoAbre(const std::string& path, const FalhaAbertura& falha) {
     run_.encerra();
-    const std::string texto = textoDaFalha(falha, path);
-    shell_.ouvinte().fim(Desfecho::ArquivoInvalido, texto);
-    shell_.Mensagem(texto, kErro, kBotaoOk);
-    shell_.Close();
+    shell_.termina({Desfecho::ArquivoInvalido, textoDaFalha(falha, path), kErro, Depois::Fecha});
 }
 
 bool ImageFiles::imagensProntas(Operacao operacao) {
@@ -210,7 +202,7 @@ bool ImageFiles::imagensProntas(Operacao operacao) {
             const bool vazio = !temByteParaEnviar(aberta.arquivo, !d.imagemL);
             std::fclose(aberta.arquivo);
             if (vazio) {
-                shell_.abandona("Arquivo vazio: " + aparado, kErro, Desfecho::ArquivoInvalido);
+                abandonaImagem("Arquivo vazio: " + aparado);
                 return false;
             }
         }
@@ -230,13 +222,8 @@ void ImageFiles::recusaContagem(const char* coluna, std::int64_t setores) {
                               " tem " + std::to_string(setores) + " setores em " + coluna +
                               ".\rCada imagem pode ter de 0 a " + std::to_string(kSetoresMaximos) +
                               " setores.\rA operação não será feita.";
-    shell_.ouvinte().fim(Desfecho::CatalogoInvalido, texto);
-    shell_.Mensagem(texto, kErro, kBotaoOk);
     // The operation menu stays, for the catalogue to be put right.
-    shell_.AtivaFuncoes(true);
-    progresso_.lblStatus.setCaption("[Conectado]");
-    shell_.focaVisor();
-    if (shell_.modoSelecao()) shell_.Close();
+    shell_.termina({Desfecho::CatalogoInvalido, texto, kErro, Depois::MenuOperacao});
 }
 
 }  // namespace tolvan

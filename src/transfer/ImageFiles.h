@@ -4,13 +4,13 @@
 #include <string>
 
 #include "transfer/Execucao.h"
-#include "transfer/Progresso.h"
 
 namespace tolvan {
 
 class CatalogueQuery;
 class DiagnosticLists;
 class PathResolver;
+class RunListener;
 class Shell;
 struct FalhaAbertura;
 
@@ -29,14 +29,14 @@ const DadosImagem& dadosDa(Imagem imagem);
 class ImageFiles {
   public:
     ImageFiles(Execucao& run, const PathResolver& files, CatalogueQuery& catalogo,
-               const std::string& dirPrograma, DiagnosticLists& diagnostico, Progresso progresso,
+               const std::string& dirPrograma, DiagnosticLists& diagnostico, RunListener& ouvinte,
                Shell& shell)
         : run_(run),
           files_(files),
           catalogo_(catalogo),
           dirPrograma_(dirPrograma),
           diagnostico_(diagnostico),
-          progresso_(progresso),
+          ouvinte_(ouvinte),
           shell_(shell) {}
 
     // Opens the image at `path` for sending: ByteGuardado holds the first kept byte and ArqBin
@@ -50,7 +50,7 @@ class ImageFiles {
     void falhaDeLeitura();
 
     // The current image becomes `imagem` of the catalogue's current row: its name, sector
-    // count and addresses; the progress bar prepared for it.
+    // count and addresses; the listeners told its sector count.
     void carregaImagem(Imagem imagem);
     // The file name the catalogue row gives `imagem`.
     std::string nomeDa(Imagem imagem) const;
@@ -72,6 +72,8 @@ class ImageFiles {
     // The image's name in a path built as DirPrograma + "\bin\" + name.
     std::string nomeNoCaminho(const std::string& path) const;
     void naoAbre(const std::string& path, const FalhaAbertura& falha);
+    // The run ends on the main menu with `texto`: the image cannot be read or is empty.
+    void abandonaImagem(const std::string& texto);
     void recusaContagem(const char* coluna, std::int64_t setores);
 
     Execucao& run_;
@@ -79,7 +81,7 @@ class ImageFiles {
     CatalogueQuery& catalogo_;
     const std::string& dirPrograma_;
     DiagnosticLists& diagnostico_;
-    Progresso progresso_;
+    RunListener& ouvinte_;
     Shell& shell_;
 };
 

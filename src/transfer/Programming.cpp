@@ -3,6 +3,7 @@
 #include "link/Frames.h"
 #include "link/SerialPort.h"
 #include "services/Clock.h"
+#include "services/Desfecho.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "transfer/ImageFiles.h"
@@ -23,8 +24,7 @@ void Programming::GravacaoL2() {
 
 void Programming::iniciaImagem(Imagem imagem) {
     run_.ImagemL = dadosDa(imagem).imagemL;
-    progresso_.lblStatus.setCaption("[Conectado] Gravando ... ");
-    if (shell_.modoSelecao()) progresso_.lblMsg2.setCaption("Gravando ... ");
+    ouvinte_.gravando(imagem);
     // The device is greeted before each image; its answer is not looked at.
     clock_.pause(200);
     CmdLink(port_);
@@ -33,7 +33,7 @@ void Programming::iniciaImagem(Imagem imagem) {
     if (imagem != Imagem::Principal) arquivos_.carregaImagem(imagem);
     run_.Modo = Modo::Gravacao;
     run_.iniciaSequencia();
-    shell_.ouvinte().imagemIniciada(Modo::Gravacao, imagem, run_.NomeArq, run_.QtdSetores);
+    ouvinte_.imagemIniciada(Modo::Gravacao, imagem, run_.NomeArq, run_.QtdSetores);
 }
 
 void Programming::enviaByte(std::uint8_t b) {
@@ -73,6 +73,7 @@ void Programming::GravaArq() {
         } else {
             enviaByte(r.valor);
             ++contador;
+            if (contador == 1 && run_.SetorAtual == 1) ouvinte_.primeiroSetor(run_.QtdSetores);
             if (contador == kBytesPorSetor) {
                 // The sector's last byte opens the next frame again.
                 run_.ByteGuardado = r.valor;
@@ -80,9 +81,8 @@ void Programming::GravaArq() {
                 feito = true;
                 ++run_.SetorAtual;
                 run_.TimeOut->start();
-                shell_.ouvinte().setor(run_.SetorAtual, run_.QtdSetores);
+                ouvinte_.setor(run_.SetorAtual, run_.QtdSetores);
             }
-            progresso_.mostraSetor(run_.SetorAtual, run_.QtdSetores);
         }
     }
     clock_.pause(400);
@@ -104,13 +104,9 @@ void Programming::fimDaGravacao() {
         // The run is over (a set-up step still due, when the last image went out in one frame,
         // must not start the time-out and report a silence after success); its mode stays.
         run_.encerra(Modo::Gravacao);
-        progresso_.lblStatus.setCaption("[Conectado]");
-        const char* texto = " FIM DA GRAVAÇÃO \r\r O Tolvan Link será executado. ";
-        shell_.ouvinte().fim(Desfecho::Gravado, texto);
-        shell_.Mensagem(texto, kInformacao, kBotaoOk);
-        CmdExecuta(port_);
-        shell_.AtivaFuncoes(true);
-        shell_.MontaTela0();
+        // The device is told to run the system once the operator has read the message.
+        shell_.termina({Desfecho::Gravado, " FIM DA GRAVAÇÃO \r\r O Tolvan Link será executado. ",
+                        kInformacao, Depois::MenuPrincipal});
     } else {
         verificacao_.Verificacao();
     }

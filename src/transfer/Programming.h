@@ -3,12 +3,12 @@
 #include <cstdint>
 
 #include "transfer/Execucao.h"
-#include "transfer/Progresso.h"
 
 namespace tolvan {
 
 class Clock;
 class ImageFiles;
+class RunListener;
 class SerialPort;
 class Shell;
 class Verification;
@@ -18,13 +18,13 @@ class Verification;
 class Programming {
   public:
     Programming(Execucao& run, ImageFiles& arquivos, Verification& verificacao, SerialPort& port,
-                Clock& clock, Progresso progresso, Shell& shell)
+                Clock& clock, RunListener& ouvinte, Shell& shell)
         : run_(run),
           arquivos_(arquivos),
           verificacao_(verificacao),
           port_(port),
           clock_(clock),
-          progresso_(progresso),
+          ouvinte_(ouvinte),
           shell_(shell) {}
 
     void Gravacao();
@@ -46,7 +46,7 @@ class Programming {
     Verification& verificacao_;
     SerialPort& port_;
     Clock& clock_;
-    Progresso progresso_;
+    RunListener& ouvinte_;
     Shell& shell_;
 };
 

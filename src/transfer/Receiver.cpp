@@ -2,8 +2,8 @@
 
 #include "link/EstadoConexao.h"
 #include "link/Frames.h"
-#include "link/Handshake.h"
 #include "link/SerialPort.h"
+#include "services/Desfecho.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
@@ -147,12 +147,24 @@ void Receiver::TimerReadTimer() {
     ++run_.SetorAtual;
     CmdLeSetor(port_);
     run_.CabecalhoRestante = kTamanhoCabecalhoSetor;
-    progresso_.mostraSetor(run_.SetorAtual, run_.QtdSetores);
-    shell_.ouvinte().setor(run_.SetorAtual, run_.QtdSetores);
+    ouvinte_.setor(run_.SetorAtual, run_.QtdSetores);
 }
 
 void Receiver::TimeOutTimer() {
-    shell_.abandona(kMsgSemComunicacao, kInformacao, Desfecho::SemComunicacao);
+    run_.encerra();
+    shell_.termina(
+        {Desfecho::SemComunicacao, kMsgSemComunicacao, kInformacao, Depois::MenuPrincipal});
+}
+
+void Receiver::conectando() {
+    ouvinte_.conectando();
+    // No received byte is taken as sector data from here on.
+    run_.encerra(Modo::Link);
+}
+
+void Receiver::conectado() {
+    run_.Modo = Modo::Nenhum;
+    ouvinte_.conectado();
 }
 
 }  // namespace tolvan

@@ -3,15 +3,15 @@
 #include <cstdint>
 #include <string>
 
+#include "link/Handshake.h"
 #include "transfer/Execucao.h"
-#include "transfer/Progresso.h"
 
 namespace tolvan {
 
 class DiagnosticLists;
-class Handshake;
 class ImageFiles;
 class Programming;
+class RunListener;
 class SerialPort;
 class Shell;
 class Verification;
@@ -25,8 +25,9 @@ inline constexpr int kLimiteSetorCompleto = 250;
 
 // Every received byte enters here; the same handler paces what the host sends during a
 // transfer. TimerCmd walks a transfer's set-up frames, TimerRead asks for the next sector and
-// TimeOut abandons an operation after 5 s of silence.
-class Receiver {
+// TimeOut abandons an operation after 5 s of silence. While the handshake polls, the bytes are
+// its answers.
+class Receiver final : public OuvinteConexao {
   public:
     // The routines the receive handler and the sequencer hand on to.
     struct Destinos {
@@ -38,12 +39,12 @@ class Receiver {
     };
 
     Receiver(Execucao& run, EstadoConexao& conn, SerialPort& port, Destinos destinos,
-             Progresso progresso, Shell& shell)
+             RunListener& ouvinte, Shell& shell)
         : run_(run),
           conn_(conn),
           port_(port),
           destinos_(destinos),
-          progresso_(progresso),
+          ouvinte_(ouvinte),
           shell_(shell) {}
 
     // The data-available event: takes `count` bytes from the port.
@@ -54,6 +55,10 @@ class Receiver {
     void TimerReadTimer();
     // Abandons the operation after 5 s without a received byte.
     void TimeOutTimer();
+
+    // ---- OuvinteConexao: the run ends when polling starts, and Modo::Link takes the answers.
+    void conectando() override;
+    void conectado() override;
 
   private:
     void recebe(std::uint8_t byte, std::string& textoBytes);
@@ -66,7 +71,7 @@ class Receiver {
     EstadoConexao& conn_;
     SerialPort& port_;
     Destinos destinos_;
-    Progresso progresso_;
+    RunListener& ouvinte_;
     Shell& shell_;
 };
 

@@ -5,6 +5,7 @@
 #include "link/Frames.h"
 #include "link/SerialPort.h"
 #include "services/Clock.h"
+#include "services/Desfecho.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "transfer/DiagnosticLists.h"
@@ -12,12 +13,6 @@
 #include "transfer/RunListener.h"
 
 namespace tolvan {
-
-namespace {
-
-constexpr const char* kVerificando = "[Conectado] Verificando ... ";
-
-}  // namespace
 
 void Verification::Verificacao() {
     iniciaImagem(Imagem::Principal);
@@ -31,14 +26,7 @@ void Verification::VerificacaoL2() {
 
 void Verification::iniciaImagem(Imagem imagem) {
     run_.ImagemL = dadosDa(imagem).imagemL;
-    if (imagem == Imagem::Principal) {
-        // The L images keep the status that the comparison of the previous image set.
-        progresso_.lblStatus.setCaption(kVerificando);
-        if (shell_.modoSelecao()) {
-            progresso_.iLedBar1.setPosition(0);
-            progresso_.lblMsg2.setCaption("Verificando ... ");
-        }
-    }
+    ouvinte_.verificando(imagem);
     clock_.pause(200);
     CmdLink(port_);
     clock_.pause(200);
@@ -51,7 +39,7 @@ void Verification::iniciaImagem(Imagem imagem) {
     run_.BytesLidos.clear();
     run_.SetorCurto = false;
     run_.iniciaSequencia();
-    shell_.ouvinte().imagemIniciada(Modo::Leitura, imagem, run_.NomeArq, run_.QtdSetores);
+    ouvinte_.imagemIniciada(Modo::Leitura, imagem, run_.NomeArq, run_.QtdSetores);
 }
 
 void Verification::VerificaArq() {
@@ -69,13 +57,11 @@ void Verification::VerificaArq() {
         !std::equal(run_.BytesArq.begin(), run_.BytesArq.begin() + n, run_.BytesLidos.begin());
 
     if (!erros && run_.imagem == Imagem::Principal) {
-        progresso_.lblStatus.setCaption(kVerificando);
         diagnostico_.Button2Click();
         VerificacaoL();  // the L image always follows the main image
         return;
     }
     if (!erros && run_.imagem == Imagem::L && arquivos_.temImagemL2()) {
-        progresso_.lblStatus.setCaption(kVerificando);
         diagnostico_.Button2Click();
         VerificacaoL2();
         return;
@@ -86,24 +72,17 @@ void Verification::VerificaArq() {
 void Verification::fimDaVerificacao(bool erros) {
     arquivos_.carregaImagem(Imagem::Principal);
     shell_.AtivaFuncoes(true);
-    progresso_.lblStatus.setCaption("[Conectado]");
+    run_.encerra();
     if (erros) {
-        run_.encerra();
-        const char* texto = " ARQUIVO VERIFICADO COM ERROS ";
-        shell_.ouvinte().fim(Desfecho::ComErros, texto);
-        shell_.Mensagem(texto, kInformacao, kBotaoOk);
         // The operation menu stays, for another operation on the same system.
-        shell_.focaVisor();
+        shell_.termina({Desfecho::ComErros, " ARQUIVO VERIFICADO COM ERROS ", kInformacao,
+                        Depois::MenuOperacao});
     } else {
-        progresso_.iLedBar1.setPosition(progresso_.iLedBar1.positionMax());
-        run_.encerra();
-        const char* texto = " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ";
-        shell_.ouvinte().fim(Desfecho::Verificado, texto);
-        shell_.Mensagem(texto, kInformacao, kBotaoOk);
-        CmdExecuta(port_);
-        shell_.MontaTela0();
+        // The device is told to run the system once the operator has read the message.
+        shell_.termina({Desfecho::Verificado,
+                        " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ",
+                        kInformacao, Depois::MenuPrincipal});
     }
-    if (shell_.modoSelecao()) shell_.Close();
 }
 
 }  // namespace tolvan

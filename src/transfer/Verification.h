@@ -1,13 +1,13 @@
 #pragma once
 
 #include "transfer/Execucao.h"
-#include "transfer/Progresso.h"
 
 namespace tolvan {
 
 class Clock;
 class DiagnosticLists;
 class ImageFiles;
+class RunListener;
 class SerialPort;
 class Shell;
 
@@ -15,13 +15,13 @@ class Shell;
 class Verification {
   public:
     Verification(Execucao& run, ImageFiles& arquivos, DiagnosticLists& diagnostico,
-                 SerialPort& port, Clock& clock, Progresso progresso, Shell& shell)
+                 SerialPort& port, Clock& clock, RunListener& ouvinte, Shell& shell)
         : run_(run),
           arquivos_(arquivos),
           diagnostico_(diagnostico),
           port_(port),
           clock_(clock),
-          progresso_(progresso),
+          ouvinte_(ouvinte),
           shell_(shell) {}
 
     void Verificacao();
@@ -39,7 +39,7 @@ class Verification {
     DiagnosticLists& diagnostico_;
     SerialPort& port_;
     Clock& clock_;
-    Progresso progresso_;
+    RunListener& ouvinte_;
     Shell& shell_;
 };
 

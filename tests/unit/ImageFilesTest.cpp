@@ -78,7 +78,7 @@ TEST_F(ImageFilesTest, ReadingShowsItsProgressOnTheStatusLine) {
 
 TEST_F(ImageFilesTest, SelectorModeCyclesTheBarWhileReading) {
     ViewRecorder view(f());
-    f().ModoSelecao = true;
+    f().entraEmModoSelecao();
     writeImage("M.BIN", pattern(10200));
     ASSERT_TRUE(leArqBin("M.BIN"));
     std::vector<double> expected;
