@@ -40,15 +40,15 @@ FlashRun::FlashRun(const FlashOptions& options, std::string port, const std::fil
                            [this] { view_->interrupt(); })),
       dialogs_([this](const QJsonObject& e) { publish(e); }, *answers_),
       desktop_([this](const std::string& text) { reportError(text); }),
-      form_(Services{clock_, timers_, serial_, *ports_, dialogs_, desktop_, catalogues_, root,
-                     standInExecutable(root)}) {
+      sessao_(Services{clock_, timers_, serial_, *ports_, dialogs_, desktop_, catalogues_, root,
+                       standInExecutable(root)}) {
     started_.start();
-    form_.setRunListener(this);
-    form_.ComPort.setTraceFiles(options.trace + ".TRC", options.trace + ".LOG");
+    sessao_.setOuvinte(this);
+    sessao_.linha().setTraceFiles(options.trace + ".TRC", options.trace + ".LOG");
 }
 
 FlashRun::~FlashRun() {
-    form_.setRunListener(nullptr);
+    sessao_.setOuvinte(nullptr);
 }
 
 void FlashRun::publish(QJsonObject e) {
@@ -70,7 +70,7 @@ int FlashRun::exec() {
     QTimer::singleShot(0, QCoreApplication::instance(), [this] { start(); });
     QCoreApplication::exec();
     // However the loop ended, the window's model has closed.
-    if (!form_.closed()) form_.Close();
+    if (!sessao_.encerrada()) sessao_.encerra();
     if (!outcome_) outcome_ = Outcome{Desfecho::Falha, "the run ended without an outcome"};
     publish(events::end(*outcome_));
     view_->finish(started_.elapsed() / 1000.0);
@@ -79,46 +79,40 @@ int FlashRun::exec() {
 
 void FlashRun::step(const std::function<void()>& body) {
     bool done = false;
-    form_.dispatch([&] {
+    sessao_.dispatch([&] {
         body();
         done = true;
     });
     // A failure the core's error boundary had nothing under way to end for: nothing would end
     // the program.
-    if (!done && !outcome_ && !form_.closed())
+    if (!done && !outcome_ && !sessao_.encerrada())
         endHere(Desfecho::Falha, "", "an unexpected failure (see above)");
 }
 
 void FlashRun::start() {
     step([this] {
-        form_.FormCreate(false);
-        form_.preparaCaminhos();
-        if (!form_.mostraCatalogo()) return;  // told, and closed
-        // The system is looked for as the selector looks for it, before the device is touched.
-        form_.listaSistemas.MontaTela1();
-        const bool encontrado = form_.listaSistemas.procuraSistema(options_.system);
-        form_.telas.MontaTela0();
-        if (!encontrado) {
+        if (!sessao_.abre()) return;  // told, and closed
+        // The system is looked for before the device is touched.
+        if (!sessao_.temSistema(options_.system)) {
             endHere(Desfecho::SistemaInexistente, kMsgMontadoraInexistente);
             return;
         }
         if (!opensPort()) return;
-        form_.conexao.conecta();
+        sessao_.conecta();
     });
 }
 
 bool FlashRun::opensPort() {
     const std::optional<int> numero = comNumber(port_);
     // A device path is COM1 of a port list of its own.
-    form_.portas.NumPorta = numero ? *numero : 1;
-    if (form_.portas.abrePorta()) return true;
+    if (sessao_.abrePorta(numero ? *numero : 1)) return true;
     reportError(portProblem());
     endHere(Desfecho::FalhaDePorta, kPortaInvalida);
     return false;
 }
 
 std::optional<std::string> FlashRun::serialDevice() {
-    const std::string name = nomeDaPorta(form_.portas.NumPorta);
+    const std::string name = nomeDaPorta(sessao_.numPorta());
     for (const SerialPortEntry& entry : ports_->ports())
         if (entry.name == name) return entry.device;
     return std::nullopt;
@@ -150,19 +144,12 @@ void FlashRun::conectado() {
 
 void FlashRun::afterConnection() {
     step([this] {
-        form_.nav.TimerMontaTela->stop();
-        form_.listaSistemas.MontaTela1();
-        if (!form_.listaSistemas.procuraSistema(options_.system)) {
-            endHere(Desfecho::SistemaInexistente, kMsgMontadoraInexistente);
+        if (!sessao_.escolheSistema(options_.system)) {
+            // The core has said why and how it ended.
+            endHere(Desfecho::CatalogoInvalido, "", "the system could not be chosen");
             return;
         }
-        form_.listaSistemas.RotinasTela1();
-        if (form_.nav.Tela != 2) {
-            // The row was not found again by its trimmed description: the core has said so.
-            endHere(Desfecho::CatalogoInvalido, "", dialogs_.lastText());
-            return;
-        }
-        form_.telas.iniciaOperacao(options_.operacao);
+        sessao_.iniciaOperacao(options_.operacao);
     });
 }
 
@@ -186,30 +173,26 @@ void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
     // The core still shows its message (and, after success, tells the device to run): the
     // window closes once control is back in the event loop.
     QTimer::singleShot(0, QCoreApplication::instance(),
-                       [this] { form_.dispatch([this] { form_.Close(); }); });
+                       [this] { sessao_.dispatch([this] { sessao_.encerra(); }); });
 }
 
 void FlashRun::endHere(Desfecho desfecho, const std::string& texto, const std::string& detail) {
     if (!outcome_) outcome_ = Outcome{desfecho, texto.empty() ? detail : texto};
-    if (!texto.empty()) form_.Mensagem(texto, kErro, kBotaoOk);
-    form_.Close();
+    sessao_.encerra(texto);
 }
 
 // ---- --list ----
 
 int FlashRun::list() {
     bool ok = false;
-    form_.dispatch([&] {
-        form_.FormCreate(false);
-        form_.preparaCaminhos();
-        ok = form_.mostraCatalogo();
-    });
+    sessao_.dispatch([&] { ok = sessao_.abre(); });
     if (!ok) {
-        if (!outcome_) outcome_ = Outcome{Desfecho::CatalogoInvalido, dialogs_.lastText()};
+        if (!outcome_)
+            outcome_ = Outcome{Desfecho::CatalogoInvalido, "an unexpected failure (see above)"};
         if (options_.json) publish(events::end(*outcome_));
         return exitCodeOf(outcome_->desfecho);
     }
-    CatalogueQuery& q = form_.QrTolvanLink;
+    CatalogueQuery& q = sessao_.catalogo();
     for (q.First(); !q.Eof(); q.Next()) {
         if (!options_.json) {
             std::cout << q.asString(catalogo::kDescricao) << '\n';
@@ -224,7 +207,7 @@ int FlashRun::list() {
         std::cout << events::toLine(row).toStdString();
     }
     std::cout.flush();
-    form_.Close();
+    sessao_.encerra();
     return kExitOk;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Sessao.h"
 #include "cli/Answers.h"
 #include "cli/DeviceProgress.h"
 #include "cli/EventView.h"
@@ -24,9 +24,9 @@
 
 namespace tolvan::cli {
 
-// One device's run on the core without a window: the main window's model on Qt's event loop
-// with a terminal for its dialogs, started as selector mode would start it but on the port and
-// the system given, and ended as soon as the core says how the run ended.
+// One device's run on the core without a window: a session on Qt's event loop with a terminal
+// for its dialogs, started as selector mode would start it but on the port and the system
+// given, and ended as soon as the core says how the run ended.
 class FlashRun : private RunListener {
   public:
     // `port` is empty for --list.
@@ -79,7 +79,7 @@ class FlashRun : private RunListener {
     TerminalDialogs dialogs_;
     HeadlessDesktop desktop_;
     SqliteCatalogueStore catalogues_;
-    FrmTolvanLink form_;
+    Sessao sessao_;
 
     std::optional<Outcome> outcome_;
 };

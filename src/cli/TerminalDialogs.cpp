@@ -25,7 +25,6 @@ std::string captionOf(const MessageDialog& d, int code) {
 }  // namespace
 
 int TerminalDialogs::showMessage(const MessageDialog& d) {
-    lastText_ = d.text;
     const std::string title = d.title.value_or(kApplicationTitle);
     const bool question = has(d, kResultSim) && has(d, kResultNao);
     std::vector<std::string> buttons;
@@ -54,7 +53,6 @@ void TerminalDialogs::dismissMessage() {
 }
 
 void TerminalDialogs::showPlainMessage(const std::string& text) {
-    lastText_ = text;
     publish_(events::message(kApplicationTitle, text));
 }
 

@@ -29,13 +29,9 @@ class TerminalDialogs : public Dialogs {
         return std::nullopt;
     }
 
-    // The text of the last message shown.
-    const std::string& lastText() const { return lastText_; }
-
   private:
     std::function<void(const QJsonObject&)> publish_;
     Answers& answers_;
-    std::string lastText_;
 };
 
 }  // namespace tolvan::cli

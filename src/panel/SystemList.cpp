@@ -104,7 +104,7 @@ bool SystemList::procuraSistema(const std::string& sistema) {
     return false;
 }
 
-void SystemList::RotinasTela1() {
+bool SystemList::RotinasTela1() {
     const std::string linha = visor_.lbxVisor.item(visor_.lbxVisor.itemIndex());
     nav_.SistemaEscolhido = linha;
     if (!catalogo_.Locate(catalogo::kDescricao, Trim(linha))) {
@@ -112,7 +112,7 @@ void SystemList::RotinasTela1() {
         // In selector mode nothing would ever happen next: the run cannot start.
         shell_.termina(
             {Desfecho::CatalogoInvalido, "Erro ao localizar o registro.", kErro, Depois::Fica});
-        return;
+        return false;
     }
     // The main image's name, sector count and addresses, and the bar prepared for it.
     arquivos_.carregaImagem(Imagem::Principal);
@@ -122,6 +122,7 @@ void SystemList::RotinasTela1() {
         visor_.lbxVisor.setItemIndex(1);
         telas_.RotinasTela2();
     }
+    return true;
 }
 
 void SystemList::rolaParaBaixo() {

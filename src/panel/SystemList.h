@@ -33,7 +33,9 @@ class SystemList {
           shell_(shell) {}
 
     void MontaTela1();
-    void RotinasTela1();
+    // Confirm on the system list: the line's system chosen and the operation menu shown, or
+    // false when the catalogue does not give its row again (told).
+    bool RotinasTela1();
     // Selector mode's search on a list just built: from its first line, Down line by line (the
     // list scrolling past line 5) until a line contains `sistema` (case counts; an empty text
     // is in no line), which is then selected with the pointer on it. False when none does.
