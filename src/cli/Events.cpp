@@ -11,6 +11,8 @@ QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+}  // namespace
+
 const char* imageName(Imagem imagem) {
     switch (imagem) {
         case Imagem::L:
@@ -21,8 +23,6 @@ const char* imageName(Imagem imagem) {
             return "main";
     }
 }
-
-}  // namespace
 
 QJsonObject connected() {
     return {{"event", "connected"}};
@@ -62,6 +62,22 @@ QJsonObject end(const Outcome& outcome) {
             {"code", exitCodeOf(outcome.desfecho)},
             {"outcome", nameOf(outcome.desfecho)},
             {"text", qs(outcome.text)}};
+}
+
+QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice) {
+    QJsonArray holders, interferers;
+    for (const PortHolder& h : advice.holders.holders)
+        holders.append(QJsonObject{{"pid", static_cast<qint64>(h.pid)},
+                                   {"command", qs(h.command)},
+                                   {"argv0", qs(h.argv0)}});
+    for (const Interferer& i : advice.interferers)
+        interferers.append(QJsonObject{{"process", qs(i.process)},
+                                       {"pid", static_cast<qint64>(i.pid)},
+                                       {"remedy", qs(i.remedy)}});
+    end["holders"] = holders;
+    end["holders_unseen"] = advice.holders.unreadable;
+    end["interferers"] = interferers;
+    return end;
 }
 
 QByteArray toLine(const QJsonObject& event) {

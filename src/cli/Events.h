@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/ExitCodes.h"
+#include "cli/PortDoctor.h"
 #include "transfer/Execucao.h"
 
 namespace tolvan::cli {
@@ -16,6 +17,9 @@ namespace tolvan::cli {
 // "port" and "t" are added by whoever emits it.
 namespace events {
 
+// "main", "L", "L2".
+const char* imageName(Imagem imagem);
+
 QJsonObject connected();
 QJsonObject image(Modo modo, Imagem imagem, const std::string& file, int sectors);
 QJsonObject sector(int n, int total);
@@ -24,6 +28,10 @@ QJsonObject message(const std::string& title, const std::string& text,
                     const std::vector<std::string>& buttons = {});
 QJsonObject answer(const std::string& caption);
 QJsonObject end(const Outcome& outcome);
+// An end event with what the port doctor found: "holders" [{pid, command, argv0}],
+// "holders_unseen" (processes that could not be looked into) and "interferers"
+// [{process, pid, remedy}].
+QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice);
 
 // One line of output: the compact object and a line feed.
 QByteArray toLine(const QJsonObject& event);

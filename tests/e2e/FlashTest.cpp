@@ -1,15 +1,25 @@
 // tolvan-flash against the emulator on pseudo-terminals, with no display at all: the events it
-// prints with --json, how each run ends and its exit status, the catalogue list and a bench.
+// prints with --json, how each run ends and its exit status, the catalogue list and a bench;
+// and its parts that stand on their own processes and files: the port doctor and the report
+// lines.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <fstream>
 #include <functional>
 #include <sstream>
 
 #include "FlashOutput.h"
+#include "cli/PortDoctor.h"
+#include "cli/UnitReport.h"
 #include "link/Handshake.h"
 
 namespace tolvan::e2e {
@@ -384,6 +394,268 @@ TEST_F(FlashTest, BenchWithAMismatchFails) {
             connected += e.get("port") == port;
         EXPECT_EQ(connected, 1) << port;
     }
+}
+
+// ---- The port doctor ----
+
+// A pseudo-terminal of the test's own: only its master side is open here.
+struct Pty {
+    Pty() {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0)
+            slave = ::ptsname(master);
+    }
+    ~Pty() {
+        if (master >= 0) ::close(master);
+    }
+    int master = -1;
+    std::string slave;
+};
+
+struct SeenScan {
+    std::size_t holders = 0;
+    int unreadable = 0;
+    std::string lines;
+};
+
+// What a user without privileges is told: the scan run in a child process as nobody.
+SeenScan scanAsNobody(const std::string& device) {
+    int fds[2];
+    if (::pipe(fds) != 0) return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string out;
+        if (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0) {
+            const cli::PortAdvice a{device, cli::holdersOf(device), {}};
+            out = std::to_string(a.holders.holders.size()) + " " +
+                  std::to_string(a.holders.unreadable) + "\n";
+            for (const std::string& line : cli::adviceLines(a))
+                out += line + "\n";
+        }
+        if (::write(fds[1], out.data(), out.size()) < 0) _exit(1);
+        _exit(0);
+    }
+    ::close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    ::waitpid(pid, nullptr, 0);
+    SeenScan seen;
+    std::istringstream in(text);
+    in >> seen.holders >> seen.unreadable >> std::ws;
+    seen.lines.assign(std::istreambuf_iterator<char>(in), {});
+    return seen;
+}
+
+// A second opener holds the pty: it is named with its pid and command whether the device is
+// given as the pty or as a by-id link to it; a user who cannot see the others' processes is
+// told so instead of "no holder"; and once it has gone, nobody holds the device.
+TEST(PortDoctorTest, NamesTheProcessThatHoldsThePort) {
+    Pty pty;
+    ASSERT_FALSE(pty.slave.empty());
+    const fs::path dir = makeTempDir("tolvan-doctor-");
+    const fs::path link = dir / "usb-Tolvan_Cable_0001-if00-port0";
+    fs::create_symlink(pty.slave, link);
+    auto holder = std::make_unique<Process>(
+        Process::Options{{"/bin/sh", "-c", "exec /bin/sleep 60 <" + pty.slave}, {}, {}, {}, {}});
+    ASSERT_TRUE(waitFor([&] { return !cli::holdersOf(pty.slave).holders.empty(); }, 5s));
+    const std::string named =
+        " is open in process " + std::to_string(holder->pid()) + " (sleep, /bin/sleep)";
+
+    struct Case {
+        const char* name;
+        std::string device;
+        bool asNobody;
+    };
+    for (const Case& c : {Case{"ThePty", pty.slave, false}, Case{"ALinkToIt", link.string(), false},
+                          Case{"AsAnotherUser", pty.slave, true}}) {
+        SCOPED_TRACE(c.name);
+        if (c.asNobody) {
+            if (::geteuid() != 0) continue;  // the holder is then this user's own
+            const SeenScan seen = scanAsNobody(c.device);
+            EXPECT_EQ(seen.holders, 0u);
+            EXPECT_GT(seen.unreadable, 0);
+            EXPECT_NE(seen.lines.find("could not be looked into (run as root"), std::string::npos)
+                << seen.lines;
+            EXPECT_EQ(seen.lines.find("no other process"), std::string::npos) << seen.lines;
+            continue;
+        }
+        const cli::HolderScan scan = cli::holdersOf(c.device);
+        ASSERT_EQ(scan.holders.size(), 1u);
+        EXPECT_EQ(scan.holders[0].pid, holder->pid());
+        EXPECT_EQ(scan.holders[0].command, "sleep");
+        EXPECT_EQ(scan.holders[0].argv0, "/bin/sleep");
+        const auto lines = cli::adviceLines({c.device, scan, {}});
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0], c.device + named);
+    }
+
+    holder.reset();
+    const cli::HolderScan scan = cli::holdersOf(link);
+    EXPECT_TRUE(scan.holders.empty());
+    if (scan.unreadable == 0) {
+        EXPECT_EQ(cli::adviceLines({"X", scan, {}}),
+                  std::vector<std::string>{"no other process has X open"});
+    }
+    EXPECT_NE(cli::holdersOf((dir / "none").string()).error, "");
+    fs::remove_all(dir);
+}
+
+// A running ModemManager or brltty is found by its process name and comes with its remedy.
+TEST(PortDoctorTest, FindsTheDaemonsThatTakeSerialAdapters) {
+    const fs::path dir = makeTempDir("tolvan-doctor-");
+    struct Case {
+        const char* process;
+        const char* remedy;  // in the remedy
+    };
+    for (const Case& c :
+         {Case{"ModemManager", "ENV{ID_MM_DEVICE_IGNORE}=\"1\""}, Case{"brltty", "brltty"}}) {
+        SCOPED_TRACE(c.process);
+        // A stand-in: a process of that name.
+        fs::copy_file("/bin/sleep", dir / c.process);
+        Process standIn({{(dir / c.process).string(), "60"}, {}, {}, {}, {}});
+        std::vector<cli::Interferer> found;
+        const auto mine = [&] {
+            return std::find_if(found.begin(), found.end(),
+                                [&](const auto& i) { return i.pid == standIn.pid(); });
+        };
+        ASSERT_TRUE(waitFor(
+            [&] {
+                found = cli::interferers("/dev/ttyUSB0");
+                return mine() != found.end();
+            },
+            5s));
+        EXPECT_EQ(mine()->process, c.process);
+        EXPECT_NE(mine()->remedy.find(c.remedy), std::string::npos) << mine()->remedy;
+        const std::string lines = cli::adviceLines({"/dev/ttyUSB0", {}, found}).back();
+        EXPECT_NE(lines.find(std::string(c.process) + " (pid "), std::string::npos) << lines;
+    }
+    fs::remove_all(dir);
+}
+
+// The adapter's USB ids are those of the USB device above the tty, found through a by-id link;
+// a tty that is no USB device has none.
+TEST(PortDoctorTest, UsbIdsOfTheAdapter) {
+    const fs::path dir = makeTempDir("tolvan-sys-");
+    const fs::path usb = dir / "sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
+    const fs::path platform = dir / "sys/devices/platform/serial8250";
+    fs::create_directories(usb / "1-2:1.0/ttyUSB7");
+    fs::create_directories(platform / "tty/ttyS3");
+    std::ofstream(usb / "idVendor") << "0403\n";
+    std::ofstream(usb / "idProduct") << "6001\n";
+    fs::create_directories(dir / "dev");
+    const std::vector<std::tuple<std::string, fs::path, std::pair<std::string, std::string>>>
+        cases = {{"ttyUSB7", usb / "1-2:1.0/ttyUSB7", {"0403", "6001"}},
+                 {"ttyS3", platform / "tty/ttyS3", {}}};
+    for (const auto& [tty, device, ids] : cases) {
+        SCOPED_TRACE(tty);
+        fs::create_directories(dir / "sys/class/tty" / tty);
+        fs::create_directory_symlink(device, dir / "sys/class/tty" / tty / "device");
+        std::ofstream(dir / "dev" / tty).put('\0');
+        fs::create_symlink(dir / "dev" / tty, dir / ("usb-link-" + tty));
+        EXPECT_EQ(cli::usbIdsOf((dir / ("usb-link-" + tty)).string(), dir / "sys"), ids);
+    }
+    fs::remove_all(dir);
+}
+
+// ---- The report ----
+
+// Each image is sized and hashed from its file (SHA-256 of known bytes); a file that cannot
+// be read has neither, and says so with null rather than the hash of nothing.
+TEST(UnitReportTest, ImagesAreTheFilesSizeAndHash) {
+    const fs::path dir = makeTempDir("tolvan-report-");
+    struct Case {
+        const char* file;
+        std::optional<std::string> bytes;  // none: no such file
+        const char* sha256;
+    };
+    const std::vector<Case> cases = {
+        {"ABC.BIN", "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"EMPTY.BIN", "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        // More than one read of the file.
+        {"MILLION.BIN", std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+        {"MISSING.BIN", std::nullopt, ""},
+    };
+    cli::UnitRecord record = cli::beginRecord("COM2", "/dev/ttyUSB0", "Teste", Operacao::Gravacao);
+    for (const Case& c : cases) {
+        if (c.bytes) std::ofstream(dir / c.file, std::ios::binary) << *c.bytes;
+        record.images.push_back(cli::reportImage(Imagem::L, c.file, dir / c.file, 3));
+    }
+    const QJsonDocument line = QJsonDocument::fromJson(cli::reportLine(record));
+    const QJsonArray images = line.object()["images"].toArray();
+    ASSERT_EQ(images.size(), static_cast<qsizetype>(cases.size()));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].file);
+        const QJsonObject image = images[static_cast<qsizetype>(i)].toObject();
+        EXPECT_EQ(image["image"].toString(), "L");
+        EXPECT_EQ(image["file"].toString(), cases[i].file);
+        EXPECT_EQ(image["sectors"].toInt(), 3);
+        if (!cases[i].bytes) {
+            EXPECT_TRUE(image["size"].isNull());
+            EXPECT_TRUE(image["sha256"].isNull());
+            continue;
+        }
+        EXPECT_EQ(image["size"].toInteger(), static_cast<qint64>(cases[i].bytes->size()));
+        EXPECT_EQ(image["sha256"].toString(), cases[i].sha256);
+    }
+    EXPECT_EQ(line.object()["operation"].toString(), "program");
+    EXPECT_EQ(cli::isoUtc(std::chrono::system_clock::time_point{}), "1970-01-01T00:00:00Z");
+    // A by-id link is told with what it links to.
+    fs::create_symlink("/dev/null", dir / "by-id");
+    EXPECT_EQ(
+        cli::beginRecord("COM2", (dir / "by-id").string(), "", Operacao::Gravacao).deviceTarget,
+        "/dev/null");
+    EXPECT_EQ(record.deviceTarget, "");
+    fs::remove_all(dir);
+}
+
+// Four processes of a bench append long lines to one report at once: every line arrives
+// whole, none is lost.
+TEST(UnitReportTest, BenchProcessesNeverInterleaveALine) {
+    const fs::path dir = makeTempDir("tolvan-report-");
+    const fs::path file = dir / "report.jsonl";
+    constexpr int kProcesses = 4, kLines = 250;
+    std::vector<pid_t> children;
+    for (int k = 0; k < kProcesses; ++k) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // Lines longer than any buffer a writer might cut them at.
+            cli::UnitRecord r =
+                cli::beginRecord("COM" + std::to_string(k + 1), "/dev/null",
+                                 std::string(12000, char('a' + k)), Operacao::GravacaoVerificacao);
+            cli::endRecord(r, {Desfecho::Verificado, ""}, 1.5, 650);
+            std::string error;
+            for (int i = 0; i < kLines; ++i)
+                if (!cli::appendReportLine(file, r, error)) _exit(1);
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::map<std::string, int> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        const std::string port = o["port"].toString().toStdString();
+        ASSERT_FALSE(port.empty()) << "a broken line: " << line.substr(0, 80);
+        EXPECT_EQ(o["system"].toString().toStdString(), std::string(12000, port[3] - '1' + 'a'));
+        EXPECT_EQ(o["outcome"].toString(), "Verificado");
+        ++lines[port];
+    }
+    EXPECT_EQ(lines, (std::map<std::string, int>{
+                         {"COM1", kLines}, {"COM2", kLines}, {"COM3", kLines}, {"COM4", kLines}}));
+    std::string error;
+    EXPECT_FALSE(cli::appendReportLine(dir / "no" / "such" / "folder", {}, error));
+    EXPECT_NE(error, "");
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tolvan::cli {
+
+// Why a serial port may not open or not answer, as /proc and /sys tell it: the processes that
+// have the device open, and the daemons known to take USB serial adapters.
+
+// A process with the device open.
+struct PortHolder {
+    pid_t pid = 0;
+    std::string command;  // /proc/<pid>/comm
+    std::string argv0;    // the first word of /proc/<pid>/cmdline
+};
+
+struct HolderScan {
+    std::vector<PortHolder> holders;
+    // Processes whose descriptors could not be read (another user's, unless this is root): a
+    // holder may be among them.
+    int unreadable = 0;
+    std::string error;  // the device itself could not be examined: why
+};
+
+// The processes other than this one that have the character device at `device` open, matched
+// by device number, so that a by-id link, /dev/ttyUSB0 and /dev/pts/N all work.
+HolderScan holdersOf(const std::string& device);
+
+// A running daemon known to take serial adapters, and what to do about it.
+struct Interferer {
+    pid_t pid = 0;
+    std::string process;  // "ModemManager", "brltty"
+    std::string remedy;   // one line
+};
+
+// The ModemManager and brltty processes that run. `device` fills the adapter's USB vendor and
+// product into the udev rule of ModemManager's remedy when it can be found.
+std::vector<Interferer> interferers(const std::string& device = {});
+
+// The USB vendor and product ids ("0403", "6001") of the adapter behind a tty device, from
+// sysfs under `sys`; empty when it is not a USB device.
+std::pair<std::string, std::string> usbIdsOf(const std::string& device,
+                                             const std::filesystem::path& sys = "/sys");
+
+struct PortAdvice {
+    std::string device;
+    HolderScan holders;
+    std::vector<Interferer> interferers;
+};
+
+// Everything above for a port that did not open or did not answer.
+PortAdvice diagnosePort(const std::string& device);
+
+// The advice as lines for standard error, without a trailing line feed.
+std::vector<std::string> adviceLines(const PortAdvice& advice);
+
+}  // namespace tolvan::cli
