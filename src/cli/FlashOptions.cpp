@@ -31,6 +31,17 @@ Device:
                          with their files (the default)
   --program              program only
   --verify               read back and compare only
+  --dry-run              check everything a run checks before its first frame, and send the
+                         device nothing: the catalogue, the system's row, each image a regular
+                         readable file inside bin, sector counts the frames can carry, the port
+                         opens and can be locked. The exit status is the run's (0: it would
+                         start); a bench checks every port
+  --read-to DIR          back up what the device holds: read the system's images as the row
+                         names them (its sector counts and addresses, the reads and pauses of
+                         verification) into DIR under the row's file names, byte for byte,
+                         without comparing them or writing to the device. A file appears under
+                         its name only when whole (a short answer: exit 2). Not the
+                         installation's bin. A bench reads each device into DIR/<port>
 
 Questions:
   --yes                  unattended: the cable message does not wait for Enter, and the
@@ -46,6 +57,9 @@ Output:
                          the messages go there instead of standard error
   --trace NAME           write the serial trace and log as NAME.TRC and NAME.LOG in the
                          current folder when the port closes (APD; in a bench, APD-<port>)
+  --report FILE          append one JSON line per device to FILE when its run ends (below);
+                         never rewritten, one write a line, so that the devices of a bench and
+                         other runs can append to one file on a local file system at once
 
 Installation:
   --root R               the installation root (default: $TOLVAN_ROOT, else the root this
@@ -78,6 +92,32 @@ JSON events, one a line, each with "port" (as given) and "t" (seconds since the 
   {"event":"summary","result":"verified","code":0,"seconds":41.2,"sectors":104,
    "bytes_per_second":650}
       a bench's row per port at its end; the devices' events come with their port
+
+When the port does not open or the device does not answer, the end event adds:
+  "holders":[{"pid":812,"command":"minicom","argv0":"/usr/bin/minicom"}]
+      the processes that have the device open
+  "holders_unseen":0
+      processes that could not be looked into (other users', unless run as root)
+  "interferers":[{"process":"ModemManager","pid":640,"remedy":"..."}]
+      running daemons known to take serial adapters (ModemManager, brltty), each with
+      its remedy; standard error says the same in lines of its own
+
+Report lines (--report FILE), one JSON object per device and run:
+  {"start":"2024-05-02T13:04:05Z","end":"2024-05-02T13:04:46Z","version":"1.07",
+   "host":"bench-1","port":"COM2","device":"/dev/serial/by-id/usb-...-if00-port0",
+   "device_target":"/dev/ttyUSB0","system":"Aurora Motores","operation":"program+verify",
+   "images":[{"image":"main","file":"AURORA.BIN","sectors":40,"size":10245,
+              "sha256":"5f0c..."}],
+   "result":"verified","code":0,"outcome":"Verificado","seconds":41.2,
+   "bytes_per_second":650}
+      start and end in UTC; version this program's; host this machine's name; port as
+      given, device the path it stands for, device_target what that path links to (null
+      when it is no link); system the row's description; operation program, verify,
+      program+verify or read (--read-to); images as the row names them (main, L, L2):
+      file, sectors the row's count, size in bytes and sha256 of the file (null when it
+      could not be read); result, code (the exit status) and outcome as in the end event;
+      seconds from the start to the end; bytes_per_second of the sectors transferred,
+      from the connection on
 
 Exit status:
   0  verified (with --program: programmed)
@@ -131,6 +171,14 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
         o.operacao = op;
         return true;
     };
+    // An option naming a file or a folder: an empty name is none.
+    auto pathInto = [&](const char* option, std::optional<std::string>& into) {
+        return [&error, &into, option](const std::string& v) {
+            if (v.empty()) error = std::string(option) + " takes a name, not an empty one";
+            if (!v.empty()) into = v;
+            return !v.empty();
+        };
+    };
     // The options that take a value: each takes it, or says why not in `error`.
     const std::map<std::string, std::function<bool(const std::string&)>> valued = {
         {"--port",
@@ -145,6 +193,8 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
         {"--system", [&](const std::string& v) { return (o.system = v, true); }},
         {"--root", [&](const std::string& v) { return (o.root = v, true); }},
         {"--trace", [&](const std::string& v) { return (o.trace = v, true); }},
+        {"--read-to", pathInto("--read-to", o.readTo)},
+        {"--report", pathInto("--report", o.report)},
         {"--connect-timeout",
          [&](const std::string& v) {
              const auto s = seconds(v);
@@ -159,6 +209,7 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
         {"--verify", [&] { return setOperacao(Operacao::Verificacao); }},
         {"--json", [&] { return o.json = true; }},
         {"--yes", [&] { return o.yes = true; }},
+        {"--dry-run", [&] { return o.dryRun = true; }},
         {"--list", [&] { return list = true; }},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -185,6 +236,11 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
         o.action = FlashOptions::Action::List;
         return o;
     }
+    // A backup reads; it neither programs nor compares.
+    if (o.readTo && operacao) {
+        error = "--read-to takes none of --program, --verify, --program-verify";
+        return std::nullopt;
+    }
     if (o.ports.empty()) {
         error = "--port is missing";
         return std::nullopt;
@@ -208,13 +264,22 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
 std::vector<std::string> childArguments(const FlashOptions& o, const std::string& port,
                                         const std::string& root) {
     std::vector<std::string> args = {"--port", port, "--system", o.system, "--json", "--yes"};
-    args.push_back(o.operacao == Operacao::Gravacao      ? "--program"
-                   : o.operacao == Operacao::Verificacao ? "--verify"
-                                                         : "--program-verify");
-    args.insert(args.end(), {"--connect-timeout", std::to_string(o.connectTimeoutS)});
-    if (!root.empty()) args.insert(args.end(), {"--root", root});
     std::string name = port;
     if (const auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
+    if (o.readTo) {
+        // Each device's images in a folder of its own: the row's file names are the same for all.
+        args.insert(args.end(), {"--read-to", o.readTo->ends_with('/') ? *o.readTo + name
+                                                                       : *o.readTo + "/" + name});
+    } else {
+        args.push_back(o.operacao == Operacao::Gravacao      ? "--program"
+                       : o.operacao == Operacao::Verificacao ? "--verify"
+                                                             : "--program-verify");
+    }
+    if (o.dryRun) args.push_back("--dry-run");
+    // Every process appends its own device's line.
+    if (o.report) args.insert(args.end(), {"--report", *o.report});
+    args.insert(args.end(), {"--connect-timeout", std::to_string(o.connectTimeoutS)});
+    if (!root.empty()) args.insert(args.end(), {"--root", root});
     args.insert(args.end(), {"--trace", o.trace + "-" + name});
     return args;
 }

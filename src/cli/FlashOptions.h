@@ -19,7 +19,10 @@ struct FlashOptions {
     bool json = false;
     bool yes = false;
     int connectTimeoutS = 30;
-    std::string trace = "APD";  // the serial trace and log: <trace>.TRC, <trace>.LOG
+    std::string trace = "APD";          // the serial trace and log: <trace>.TRC, <trace>.LOG
+    bool dryRun = false;                // everything a run checks first; nothing sent
+    std::optional<std::string> readTo;  // the device's images are read into this folder
+    std::optional<std::string> report;  // a JSON line per device is appended to this file
 
     bool bench() const { return ports.size() > 1; }
 };

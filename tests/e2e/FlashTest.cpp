@@ -1,7 +1,7 @@
 // tolvan-flash against the emulator on pseudo-terminals, with no display at all: the events it
 // prints with --json, how each run ends and its exit status, the catalogue list and a bench;
-// and its parts that stand on their own processes and files: the port doctor and the report
-// lines.
+// and its parts that stand on their own processes and files: the command line a bench's
+// children get, the port doctor and the report lines.
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "FlashOutput.h"
+#include "cli/FlashOptions.h"
 #include "cli/PortDoctor.h"
 #include "cli/UnitReport.h"
 #include "link/Handshake.h"
@@ -393,6 +394,57 @@ TEST_F(FlashTest, BenchWithAMismatchFails) {
         for (const Event& e : r.of("connected"))
             connected += e.get("port") == port;
         EXPECT_EQ(connected, 1) << port;
+    }
+}
+
+// ---- A bench's children ----
+
+// Each child of a bench is started with arguments it accepts, and carries the options that
+// concern its own device: the report it appends to, the dry run, a backup folder of its own.
+TEST(FlashOptionsTest, BenchChildrenGetTheirShareOfTheCommandLine) {
+    using V = std::vector<std::string>;
+    struct Case {
+        const char* name;
+        V args;
+        const char* error;      // the start of the error; none: the command line is good
+        std::string port = {};  // the child on this port ...
+        V expected = {};        // ... has these arguments in a row
+    };
+    const std::vector<Case> cases = {
+        {"ReportAndDryRun",
+         {"--port", "COM1", "--port", "COM2", "--system", "A", "--report", "r.jsonl", "--dry-run"},
+         nullptr,
+         "COM2",
+         {"--dry-run", "--report", "r.jsonl"}},
+        {"BackupFolderPerDevice",
+         {"--port", "COM1", "--port", "/dev/ttyUSB1", "--system", "A", "--read-to", "backup"},
+         nullptr,
+         "/dev/ttyUSB1",
+         {"--read-to", "backup/ttyUSB1"}},
+        {"BackupIsNoProgramming",
+         {"--port", "COM1", "--system", "A", "--read-to", "b", "--verify"},
+         "--read-to takes none of"},
+        {"EmptyReportName", {"--port", "COM1", "--system", "A", "--report", ""}, "--report takes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        const auto options = cli::parseFlashOptions(c.args, error);
+        if (c.error) {
+            EXPECT_FALSE(options);
+            EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+            continue;
+        }
+        ASSERT_TRUE(options) << error;
+        for (const std::string& port : options->ports) {
+            const V child = cli::childArguments(*options, port, "/root");
+            EXPECT_TRUE(cli::parseFlashOptions(child, error)) << port << ": " << error;
+            if (port == c.port) {
+                EXPECT_NE(
+                    std::search(child.begin(), child.end(), c.expected.begin(), c.expected.end()),
+                    child.end());
+            }
+        }
     }
 }
 
