@@ -146,6 +146,12 @@ std::optional<int> seconds(const std::string& text) {
     return value;
 }
 
+// What names a bench's device in its files: the port's last path component.
+std::string fileNameOf(const std::string& port) {
+    const auto slash = port.rfind('/');
+    return slash == std::string::npos ? port : port.substr(slash + 1);
+}
+
 }  // namespace
 
 std::string usageText() {
@@ -251,10 +257,18 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
         return std::nullopt;
     }
     std::set<std::string> seen;
+    std::map<std::string, std::string> named;  // a bench's file names, and whose they are
     for (const std::string& port : o.ports) {
         const auto n = comNumber(port);
         if (!seen.insert(n ? nomeDaPorta(*n) : port).second) {
             error = "--port " + port + " is given twice";
+            return std::nullopt;
+        }
+        // Two devices of a bench would write each other's trace, log and backup.
+        if (const auto [at, fresh] = named.emplace(fileNameOf(port), port); !fresh && o.bench()) {
+            error = "--port " + at->second + " and --port " + port +
+                    " end in the same name: give one of them another path (e.g. its "
+                    "/dev/serial/by-id/ name)";
             return std::nullopt;
         }
     }
@@ -264,8 +278,7 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
 std::vector<std::string> childArguments(const FlashOptions& o, const std::string& port,
                                         const std::string& root) {
     std::vector<std::string> args = {"--port", port, "--system", o.system, "--json", "--yes"};
-    std::string name = port;
-    if (const auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
+    const std::string name = fileNameOf(port);
     if (o.readTo) {
         // Each device's images in a folder of its own: the row's file names are the same for all.
         args.insert(args.end(), {"--read-to", o.readTo->ends_with('/') ? *o.readTo + name

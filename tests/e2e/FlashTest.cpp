@@ -425,6 +425,9 @@ TEST(FlashOptionsTest, BenchChildrenGetTheirShareOfTheCommandLine) {
          {"--port", "COM1", "--system", "A", "--read-to", "b", "--verify"},
          "--read-to takes none of"},
         {"EmptyReportName", {"--port", "COM1", "--system", "A", "--report", ""}, "--report takes"},
+        {"SameNameInTwoFolders",
+         {"--port", "/dev/ttyUSB0", "--port", "/tmp/ttyUSB0", "--system", "A"},
+         "--port /dev/ttyUSB0 and --port /tmp/ttyUSB0 end in the same name"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
