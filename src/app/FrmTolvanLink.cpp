@@ -278,7 +278,7 @@ void FrmTolvanLink::termina(const Final& final) {
         }
         return;
     }
-    Mensagem(final.texto, final.tipo, kBotaoOk);
+    if (!final.texto.empty()) Mensagem(final.texto, final.tipo, kBotaoOk);
     // After success the device runs the system.
     if (final.desfecho == Desfecho::Gravado || final.desfecho == Desfecho::Verificado)
         CmdExecuta(ComPort);

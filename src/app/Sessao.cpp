@@ -2,6 +2,7 @@
 
 #include "services/Desfecho.h"
 #include "texts/Mensagem.h"
+#include "texts/Trim.h"
 
 namespace tolvan {
 
@@ -37,6 +38,30 @@ bool Sessao::escolheSistema(const std::string& sistema) {
         return false;
     }
     return form_.listaSistemas.RotinasTela1();
+}
+
+bool Sessao::confereOperacao(Operacao operacao) {
+    return form_.arquivos.imagensProntas(operacao);
+}
+
+std::vector<Imagem> Sessao::imagens() {
+    return form_.arquivos.imagensDaLinha();
+}
+
+std::string Sessao::nomeDa(Imagem imagem) {
+    return Trim(form_.arquivos.nomeDa(imagem));
+}
+
+std::filesystem::path Sessao::arquivoDa(Imagem imagem) {
+    return form_.files.resolve(form_.arquivos.caminhoDa(imagem));
+}
+
+std::int64_t Sessao::setoresDa(Imagem imagem) {
+    return form_.QrTolvanLink.asInteger(dadosDa(imagem).colunaSetor);
+}
+
+std::filesystem::path Sessao::pastaBin() const {
+    return form_.files.resolve(form_.DirPrograma + "\\bin");
 }
 
 void Sessao::iniciaOperacao(Operacao operacao) {

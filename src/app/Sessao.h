@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/FrmTolvanLink.h"
 
@@ -38,6 +41,18 @@ class Sessao {
     // the operation menu. False when there is none (told, and closed) or the catalogue cannot
     // give its row (told).
     bool escolheSistema(const std::string& sistema);
+    // What the operation checks before its first frame, once the system is chosen: every image
+    // the row names has a count the frames carry and, as `operacao` will open it, a file. False
+    // when not (told, with the ending the operation would have).
+    bool confereOperacao(Operacao operacao);
+    // The chosen row's images, in the order a run takes them: the file name (trimmed), where
+    // the file lies, and the sector count.
+    std::vector<Imagem> imagens();
+    std::string nomeDa(Imagem imagem);
+    std::filesystem::path arquivoDa(Imagem imagem);
+    std::int64_t setoresDa(Imagem imagem);
+    // The installation's folder of image files.
+    std::filesystem::path pastaBin() const;
     // The operation menu's line for `operacao` confirmed: the run starts.
     void iniciaOperacao(Operacao operacao);
     // Ends the session: `texto` shown as an error first (none when empty), then the window

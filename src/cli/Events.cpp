@@ -58,9 +58,9 @@ QJsonObject answer(const std::string& caption) {
 
 QJsonObject end(const Outcome& outcome) {
     return {{"event", "end"},
-            {"result", resultOf(outcome.desfecho)},
-            {"code", exitCodeOf(outcome.desfecho)},
-            {"outcome", nameOf(outcome.desfecho)},
+            {"result", resultOf(outcome)},
+            {"code", exitCodeOf(outcome)},
+            {"outcome", nameOf(outcome)},
             {"text", qs(outcome.text)}};
 }
 

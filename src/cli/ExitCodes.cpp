@@ -6,6 +6,7 @@ int exitCodeOf(Desfecho desfecho) {
     switch (desfecho) {
         case Desfecho::Verificado:
         case Desfecho::Gravado:
+        case Desfecho::Lido:
             return kExitOk;
         case Desfecho::ComErros:
             return kExitMismatch;
@@ -26,12 +27,19 @@ int exitCodeOf(Desfecho desfecho) {
     return kExitBadInput;
 }
 
-const char* resultOf(Desfecho desfecho) {
-    switch (desfecho) {
+int exitCodeOf(const Outcome& outcome) {
+    return outcome.pronto ? kExitOk : exitCodeOf(outcome.desfecho);
+}
+
+const char* resultOf(const Outcome& outcome) {
+    if (outcome.pronto) return "ready";
+    switch (outcome.desfecho) {
         case Desfecho::Verificado:
             return "verified";
         case Desfecho::Gravado:
             return "programmed";
+        case Desfecho::Lido:
+            return "read";
         case Desfecho::ComErros:
             return "mismatch";
         default:
@@ -39,12 +47,15 @@ const char* resultOf(Desfecho desfecho) {
     }
 }
 
-const char* nameOf(Desfecho desfecho) {
-    switch (desfecho) {
+const char* nameOf(const Outcome& outcome) {
+    if (outcome.pronto) return "Pronto";
+    switch (outcome.desfecho) {
         case Desfecho::Verificado:
             return "Verificado";
         case Desfecho::Gravado:
             return "Gravado";
+        case Desfecho::Lido:
+            return "Lido";
         case Desfecho::ComErros:
             return "ComErros";
         case Desfecho::SemComunicacao:

@@ -8,7 +8,7 @@ namespace tolvan::cli {
 
 // The exit status of tolvan-flash.
 enum ExitCode {
-    kExitOk = 0,               // verified (programmed, for --program)
+    kExitOk = 0,               // verified (programmed, for --program; read, for --read-to)
     kExitMismatch = 1,         // an image read back differs from its file
     kExitNoCommunication = 2,  // no answer, a time-out, the connection given up
     kExitPortError = 3,        // the port cannot be opened or failed
@@ -20,12 +20,16 @@ enum ExitCode {
 struct Outcome {
     Desfecho desfecho = Desfecho::Falha;
     std::string text;  // the core's message for it, or the command line's own
+    // A dry run found everything ready and sent nothing: `desfecho` does not apply.
+    bool pronto = false;
 };
 
 int exitCodeOf(Desfecho desfecho);
-// "verified", "programmed", "mismatch" or "error".
-const char* resultOf(Desfecho desfecho);
-// The Desfecho's own name ("SemComunicacao"), for scripts that tell the errors apart.
-const char* nameOf(Desfecho desfecho);
+int exitCodeOf(const Outcome& outcome);
+// "verified", "programmed", "read", "mismatch" or "error"; "ready" for a dry run that would start.
+const char* resultOf(const Outcome& outcome);
+// The Desfecho's own name ("SemComunicacao"), for scripts that tell the errors apart;
+// "Pronto" for a dry run that would start.
+const char* nameOf(const Outcome& outcome);
 
 }  // namespace tolvan::cli

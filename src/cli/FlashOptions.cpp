@@ -39,9 +39,11 @@ Device:
   --read-to DIR          back up what the device holds: read the system's images as the row
                          names them (its sector counts and addresses, the reads and pauses of
                          verification) into DIR under the row's file names, byte for byte,
-                         without comparing them or writing to the device. A file appears under
-                         its name only when whole (a short answer: exit 2). Not the
-                         installation's bin. A bench reads each device into DIR/<port>
+                         without comparing them or writing to the device (the main image as
+                         the device keeps it: without the file's leading FF and 00 bytes, its
+                         last sector filled). A file appears under its name only when whole (a
+                         short answer: exit 2). Not the installation's bin. A bench reads each
+                         device into DIR/<port>
 
 Questions:
   --yes                  unattended: the cable message does not wait for Enter, and the
@@ -86,9 +88,10 @@ JSON events, one a line, each with "port" (as given) and "t" (seconds since the 
   {"event":"sector","n":12,"total":40}
       the status line's "Setor: 12/40": sector 12 is under way (an image's first is 2)
   {"event":"end","result":"verified","code":0,"outcome":"Verificado","text":"..."}
-      result verified, programmed, mismatch or error; code the exit status; outcome
-      tells the errors apart (SemComunicacao, FalhaDePorta, ArquivoInvalido,
-      CatalogoInvalido, SistemaInexistente, Falha); text the core's message for it
+      result verified, programmed, read (--read-to), ready (--dry-run: it would start),
+      mismatch or error; code the exit status; outcome tells the errors apart
+      (SemComunicacao, FalhaDePorta, ArquivoInvalido, CatalogoInvalido,
+      SistemaInexistente, Falha; Lido, Pronto); text the core's message for it
   {"event":"summary","result":"verified","code":0,"seconds":41.2,"sectors":104,
    "bytes_per_second":650}
       a bench's row per port at its end; the devices' events come with their port
@@ -114,13 +117,14 @@ Report lines (--report FILE), one JSON object per device and run:
       given, device the path it stands for, device_target what that path links to (null
       when it is no link); system the row's description; operation program, verify,
       program+verify or read (--read-to); images as the row names them (main, L, L2):
-      file, sectors the row's count, size in bytes and sha256 of the file (null when it
-      could not be read); result, code (the exit status) and outcome as in the end event;
+      file, sectors the row's count, size in bytes and sha256 of the file as the run
+      started (for --read-to, of the file written; null when there is none); the list
+      is empty when the run ended before the system's row was taken; result, code (the exit status) and outcome as in the end event;
       seconds from the start to the end; bytes_per_second of the sectors transferred,
       from the connection on
 
 Exit status:
-  0  verified (with --program: programmed)
+  0  verified (with --program: programmed; --read-to: read whole; --dry-run: ready)
   1  verification mismatch: an image read back differs from its file
   2  no communication: no answer to the link poll, a time-out during the run, the
      connection given up
@@ -247,6 +251,7 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
         error = "--read-to takes none of --program, --verify, --program-verify";
         return std::nullopt;
     }
+    if (o.readTo) o.operacao = Operacao::Leitura;
     if (o.ports.empty()) {
         error = "--port is missing";
         return std::nullopt;

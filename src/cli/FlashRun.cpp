@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/BackupFile.h"
 #include "cli/DevicePortRegistry.h"
 #include "cli/Events.h"
 #include "cli/InstallationRoot.h"
@@ -14,6 +15,7 @@
 #include "panel/SystemList.h"
 #include "services/CatalogueStore.h"
 #include "texts/Mensagem.h"
+#include "texts/Trim.h"
 
 namespace tolvan::cli {
 
@@ -67,14 +69,17 @@ void FlashRun::reportError(const std::string& text) {
 // ---- the run ----
 
 int FlashRun::exec() {
+    record_ = beginRecord(port_, "", options_.system, options_.operacao);
     QTimer::singleShot(0, QCoreApplication::instance(), [this] { start(); });
     QCoreApplication::exec();
     // However the loop ended, the window's model has closed.
     if (!sessao_.encerrada()) sessao_.encerra();
     if (!outcome_) outcome_ = Outcome{Desfecho::Falha, "the run ended without an outcome"};
-    publish(events::end(*outcome_));
+    QJsonObject end = events::end(*outcome_);
+    if (advice_) end = events::withAdvice(end, *advice_);
+    publish(end);
     view_->finish(started_.elapsed() / 1000.0);
-    return exitCodeOf(outcome_->desfecho);
+    return writeReport() ? exitCodeOf(*outcome_) : kExitBadInput;
 }
 
 void FlashRun::step(const std::function<void()>& body) {
@@ -97,6 +102,11 @@ void FlashRun::start() {
             endHere(Desfecho::SistemaInexistente, kMsgMontadoraInexistente);
             return;
         }
+        if (options_.dryRun) {
+            ensaio();
+            return;
+        }
+        if (options_.readTo && !backupFolderFits()) return;
         if (!opensPort()) return;
         sessao_.conecta();
     });
@@ -107,7 +117,71 @@ bool FlashRun::opensPort() {
     // A device path is COM1 of a port list of its own.
     if (sessao_.abrePorta(numero ? *numero : 1)) return true;
     reportError(portProblem());
+    diagnose();
     endHere(Desfecho::FalhaDePorta, kPortaInvalida);
+    return false;
+}
+
+void FlashRun::ensaio() {
+    // The system chosen as after a connection, and the checks its operation makes first.
+    if (!sessao_.escolheSistema(options_.system)) {
+        endHere(Desfecho::CatalogoInvalido, "", "the system could not be chosen");
+        return;
+    }
+    noteImages();
+    if (options_.readTo && !backupFolderFits()) return;
+    if (!sessao_.confereOperacao(options_.operacao)) return;  // the listener has the ending
+    if (!opensPort()) return;
+    outcome_ = Outcome{Desfecho::Falha, "", true};
+    sessao_.encerra();
+}
+
+bool FlashRun::backupFolderFits() {
+    namespace fs = std::filesystem;
+    const fs::path dir = *options_.readTo;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    std::string why;
+    if (!fs::is_directory(dir, ec))
+        why = "is not a folder and cannot be made one" + (ec ? ": " + ec.message() : "");
+    else if (fs::equivalent(dir, sessao_.pastaBin(), ec))
+        why = "is the installation's bin: the backup would overwrite the images it reads";
+    if (why.empty()) return true;
+    reportError("--read-to " + dir.string() + " " + why);
+    endHere(Desfecho::ArquivoInvalido, "", "--read-to " + dir.string() + " " + why);
+    return false;
+}
+
+void FlashRun::noteImages() {
+    record_.system = Trim(sessao_.catalogo().asString(catalogo::kDescricao));
+    record_.images.clear();
+    // A backup's images are the files it writes, described once written.
+    for (Imagem imagem : sessao_.imagens()) {
+        const std::string nome = sessao_.nomeDa(imagem);
+        const std::int64_t setores = sessao_.setoresDa(imagem);
+        record_.images.push_back(
+            options_.readTo ? ReportImage{events::imageName(imagem), nome, setores, {}, {}}
+                            : reportImage(imagem, nome, sessao_.arquivoDa(imagem), setores));
+    }
+}
+
+void FlashRun::diagnose() {
+    const std::optional<std::string> device = serialDevice();
+    if (!device) return;  // not in the port map: nothing to look at
+    advice_ = diagnosePort(*device);
+    for (const std::string& line : adviceLines(*advice_))
+        reportError(line);
+}
+
+bool FlashRun::writeReport() {
+    if (!options_.report || port_.empty()) return true;
+    setDevice(record_, serialDevice().value_or(""));
+    const double now = started_.elapsed() / 1000.0;
+    endRecord(record_, *outcome_, board_.front().seconds(now), board_.front().bytesPerSecond(now));
+    std::string error;
+    if (appendReportLine(*options_.report, record_, error)) return true;
+    // A unit without its line is untraceable: the run does not count as a success.
+    reportError("--report: the line was not written: " + error);
     return false;
 }
 
@@ -137,6 +211,7 @@ std::string FlashRun::portProblem() {
 }
 
 void FlashRun::conectado() {
+    connected_ = true;
     publish(events::connected());
     // Not from inside the receive handler: from the event loop, as a timer would.
     QTimer::singleShot(0, QCoreApplication::instance(), [this] { afterConnection(); });
@@ -149,12 +224,33 @@ void FlashRun::afterConnection() {
             endHere(Desfecho::CatalogoInvalido, "", "the system could not be chosen");
             return;
         }
+        noteImages();
         sessao_.iniciaOperacao(options_.operacao);
     });
 }
 
 void FlashRun::imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo, int setores) {
-    publish(events::image(modo, imagem, arquivo, setores));
+    QJsonObject e = events::image(modo, imagem, arquivo, setores);
+    if (options_.readTo) e["operation"] = "read";
+    publish(e);
+}
+
+void FlashRun::imagemLida(Imagem imagem, const std::string& arquivo,
+                          const std::vector<std::uint8_t>& bytes) {
+    if (outcome_) return;
+    const std::filesystem::path file = backupPath(*options_.readTo, arquivo);
+    std::string error = file.empty() ? "the catalogue's name leads out of the folder" : "";
+    std::error_code ec;
+    if (!file.empty()) std::filesystem::create_directories(file.parent_path(), ec);
+    if (!file.empty() && writeWhole(file, bytes, error)) {
+        for (ReportImage& r : record_.images)
+            if (r.role == events::imageName(imagem))
+                r = reportImage(imagem, r.file, file, r.sectors);
+        return;
+    }
+    reportError("--read-to: " + arquivo + " was not written: " + error);
+    fim(Desfecho::ArquivoInvalido, "");
+    outcome_->text = arquivo + " was not written: " + error;
 }
 
 void FlashRun::setor(int atual, int total) {
@@ -164,6 +260,7 @@ void FlashRun::setor(int atual, int total) {
 void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
     if (outcome_) return;
     outcome_ = Outcome{desfecho, texto};
+    if (desfecho == Desfecho::SemComunicacao && !connected_) diagnose();
     if (desfecho == Desfecho::FalhaDePorta) {
         const bool back =
             serialDevice() && serial_.probe(*serialDevice()) == SerialDriver::Availability::Free;
@@ -190,7 +287,7 @@ int FlashRun::list() {
         if (!outcome_)
             outcome_ = Outcome{Desfecho::CatalogoInvalido, "an unexpected failure (see above)"};
         if (options_.json) publish(events::end(*outcome_));
-        return exitCodeOf(outcome_->desfecho);
+        return exitCodeOf(*outcome_);
     }
     CatalogueQuery& q = sessao_.catalogo();
     for (q.First(); !q.Eof(); q.Next()) {

@@ -16,7 +16,9 @@
 #include "cli/ExitCodes.h"
 #include "cli/FlashOptions.h"
 #include "cli/HeadlessDesktop.h"
+#include "cli/PortDoctor.h"
 #include "cli/TerminalDialogs.h"
+#include "cli/UnitReport.h"
 #include "platform/DeviceScanner.h"
 #include "platform/PosixSerialDriver.h"
 #include "platform/QtTimers.h"
@@ -44,6 +46,8 @@ class FlashRun : private RunListener {
     void imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo, int setores) override;
     void setor(int atual, int total) override;
     void fim(Desfecho desfecho, const std::string& texto) override;
+    void imagemLida(Imagem imagem, const std::string& arquivo,
+                    const std::vector<std::uint8_t>& bytes) override;
 
     // Runs `body` as an event of the window, and ends the program if it failed with nothing
     // under way that the core would end.
@@ -51,6 +55,18 @@ class FlashRun : private RunListener {
     // The start: texts, paths, catalogue, the system, the port, then the handshake.
     void start();
     bool opensPort();
+    // --dry-run, once the system is found and the port opened: the row's images and counts as
+    // the operation would check them, then the end, with nothing sent.
+    void ensaio();
+    // --read-to: the folder exists or is made, and is not the installation's bin.
+    bool backupFolderFits();
+    // The port did not open or the device did not answer: who holds it, and the daemons that
+    // take serial adapters, on standard error now and in the end event.
+    void diagnose();
+    // The row's images for the report, once the system's row is taken.
+    void noteImages();
+    // --report: the run's line appended, once it has ended; false when it could not be.
+    bool writeReport();
     // Once connected: the system chosen on the list and the operation started.
     void afterConnection();
     // The run ends without the core saying how: the outcome, the core's message `texto` (none
@@ -82,6 +98,9 @@ class FlashRun : private RunListener {
     Sessao sessao_;
 
     std::optional<Outcome> outcome_;
+    std::optional<PortAdvice> advice_;
+    UnitRecord record_;
+    bool connected_ = false;
 };
 
 }  // namespace tolvan::cli

@@ -52,9 +52,18 @@ const char* operationName(Operacao operacao) {
             return "program";
         case Operacao::Verificacao:
             return "verify";
+        case Operacao::Leitura:
+            return "read";
         default:
             return "program+verify";
     }
+}
+
+void setDevice(UnitRecord& r, const std::string& device) {
+    r.device = device;
+    r.deviceTarget.clear();
+    std::error_code ec;
+    if (fs::is_symlink(device, ec)) r.deviceTarget = fs::canonical(device, ec).string();
 }
 
 UnitRecord beginRecord(const std::string& port, const std::string& device,
@@ -64,9 +73,7 @@ UnitRecord beginRecord(const std::string& port, const std::string& device,
     r.version = TOLVAN_VERSION;
     r.host = hostName();
     r.port = port;
-    r.device = device;
-    std::error_code ec;
-    if (fs::is_symlink(device, ec)) r.deviceTarget = fs::canonical(device, ec).string();
+    setDevice(r, device);
     r.system = system;
     r.operation = operationName(operacao);
     return r;
@@ -96,9 +103,9 @@ ReportImage reportImage(Imagem imagem, const std::string& file, const fs::path& 
 
 void endRecord(UnitRecord& r, const Outcome& outcome, double seconds, double bytesPerSecond) {
     r.end = isoUtc(std::chrono::system_clock::now());
-    r.code = exitCodeOf(outcome.desfecho);
-    r.result = resultOf(outcome.desfecho);
-    r.outcome = nameOf(outcome.desfecho);
+    r.code = exitCodeOf(outcome);
+    r.result = resultOf(outcome);
+    r.outcome = nameOf(outcome);
     r.seconds = seconds;
     r.bytesPerSecond = bytesPerSecond;
 }

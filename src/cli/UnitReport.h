@@ -49,6 +49,8 @@ const char* operationName(Operacao operacao);
 // A record started now for this program on this host.
 UnitRecord beginRecord(const std::string& port, const std::string& device,
                        const std::string& system, Operacao operacao);
+// The device path the port stands for, and what it links to.
+void setDevice(UnitRecord& record, const std::string& device);
 // An image of the row: the file at `path` sized and hashed.
 ReportImage reportImage(Imagem imagem, const std::string& file, const std::filesystem::path& path,
                         std::int64_t sectors);

@@ -98,7 +98,7 @@ void Screens::iniciaOperacao(Operacao operacao) {
         shell_.termina({Desfecho::FalhaDePorta, kMsgFalhaNaPorta, kErro, Depois::MenuPrincipal});
         return;
     }
-    if (run_.operacao == Operacao::Verificacao) {
+    if (run_.operacao == Operacao::Verificacao || run_.operacao == Operacao::Leitura) {
         acoes_.verificacao.Verificacao();
     } else {
         acoes_.gravacao.Gravacao();

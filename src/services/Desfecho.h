@@ -8,6 +8,7 @@ namespace tolvan {
 enum class Desfecho {
     Verificado,          // every image read back equal to its file
     Gravado,             // programming alone ended
+    Lido,                // every image read back whole and handed on (nothing compared)
     ComErros,            // an image read back differs from its file
     SemComunicacao,      // the device fell silent, or the handshake gave up
     FalhaDePorta,        // the serial port failed

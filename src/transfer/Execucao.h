@@ -15,7 +15,15 @@ namespace tolvan {
 enum class Modo { Nenhum, Link, Leitura, Gravacao };
 
 // The operation menu's lines.
-enum class Operacao { Nenhuma = 0, GravacaoVerificacao = 1, Gravacao = 2, Verificacao = 3 };
+// Leitura reads the images back as verification does and hands them on uncompared, for a
+// backup of what the device holds; no menu line starts it.
+enum class Operacao {
+    Nenhuma = 0,
+    GravacaoVerificacao = 1,
+    Gravacao = 2,
+    Verificacao = 3,
+    Leitura = 4
+};
 
 // The three images of a catalogue row, in the order a run takes them.
 enum class Imagem { Principal, L, L2 };

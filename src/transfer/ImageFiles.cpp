@@ -156,6 +156,15 @@ bool ImageFiles::temImagemL2() const {
     return !Trim(nomeDa(Imagem::L2)).empty();
 }
 
+std::vector<Imagem> ImageFiles::imagensDaLinha() const {
+    if (temImagemL2()) return {Imagem::Principal, Imagem::L, Imagem::L2};
+    return {Imagem::Principal, Imagem::L};
+}
+
+std::string ImageFiles::caminhoDa(Imagem imagem) const {
+    return pastaBin() + nomeDa(imagem);
+}
+
 std::string ImageFiles::caminhoImagem() const {
     return pastaBin() + run_.NomeArq;
 }
@@ -175,10 +184,11 @@ void ImageFiles::naoAbre(const std::string& path, const FalhaAbertura& falha) {
 }
 
 bool ImageFiles::imagensProntas(Operacao operacao) {
-    const bool gravacao = operacao != Operacao::Verificacao;
-    const bool verificacao = operacao != Operacao::Gravacao;
-    std::vector<Imagem> imagens = {Imagem::Principal, Imagem::L};
-    if (temImagemL2()) imagens.push_back(Imagem::L2);
+    // A read-only operation needs no file: only the counts.
+    const bool leitura = operacao == Operacao::Leitura;
+    const bool gravacao = !leitura && operacao != Operacao::Verificacao;
+    const bool verificacao = !leitura && operacao != Operacao::Gravacao;
+    const std::vector<Imagem> imagens = imagensDaLinha();
     for (Imagem imagem : imagens) {
         const DadosImagem& d = dadosDa(imagem);
         const std::int64_t setores = catalogo_.asInteger(d.colunaSetor);
@@ -190,7 +200,7 @@ bool ImageFiles::imagensProntas(Operacao operacao) {
     for (Imagem imagem : imagens) {
         const DadosImagem& d = dadosDa(imagem);
         const std::string nome = nomeDa(imagem);
-        const std::string caminho = pastaBin() + nome;
+        const std::string caminho = caminhoDa(imagem);
         // Programming opens the path trimmed, verification as it stands.
         if (gravacao) {
             const std::string aparado = Trim(caminho);

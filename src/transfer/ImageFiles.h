@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "transfer/Execucao.h"
 
@@ -56,8 +57,11 @@ class ImageFiles {
     std::string nomeDa(Imagem imagem) const;
     // The catalogue row names an L2 image.
     bool temImagemL2() const;
-    // Where the current image lies, as the program builds it.
+    // The images the row names, in the order a run takes them.
+    std::vector<Imagem> imagensDaLinha() const;
+    // Where the current image lies, and where the row's `imagem` lies, as the program builds it.
     std::string caminhoImagem() const;
+    std::string caminhoDa(Imagem imagem) const;
 
     // Before an operation's first frame: every image the chosen row names has a sector count
     // the count frames carry and a file that opens, as programming (trimmed path) and

@@ -34,6 +34,9 @@ class RunListener {
     // An image's transfer begins: programming (Modo::Gravacao) or reading back (Modo::Leitura)
     // of `imagem`, its file name and its sector count.
     virtual void imagemIniciada(Modo, Imagem, const std::string& /*arquivo*/, int /*setores*/) {}
+    // An image read back whole by Operacao::Leitura: the bytes the device sent for its sectors.
+    virtual void imagemLida(Imagem, const std::string& /*arquivo*/,
+                            const std::vector<std::uint8_t>& /*bytes*/) {}
     // Programming sends the first sector frame of an image: sector 1 of `total` is under way.
     virtual void primeiroSetor(int /*total*/) {}
     // The sector under way moved on: "Setor: n/m".
@@ -77,6 +80,10 @@ class Ouvintes final : public RunListener {
     void imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo,
                         int setores) override {
         todos([&](RunListener& o) { o.imagemIniciada(modo, imagem, arquivo, setores); });
+    }
+    void imagemLida(Imagem imagem, const std::string& arquivo,
+                    const std::vector<std::uint8_t>& bytes) override {
+        todos([&](RunListener& o) { o.imagemLida(imagem, arquivo, bytes); });
     }
     void primeiroSetor(int total) override {
         todos([&](RunListener& o) { o.primeiroSetor(total); });

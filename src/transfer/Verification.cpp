@@ -10,6 +10,7 @@
 #include "texts/Mensagem.h"
 #include "transfer/DiagnosticLists.h"
 #include "transfer/ImageFiles.h"
+#include "transfer/Receiver.h"
 #include "transfer/RunListener.h"
 
 namespace tolvan {
@@ -32,7 +33,14 @@ void Verification::iniciaImagem(Imagem imagem) {
     clock_.pause(200);
     run_.Modo = Modo::Leitura;
     if (imagem != Imagem::Principal) run_.NomeArq = arquivos_.nomeDa(imagem);
-    if (!arquivos_.LeArqBin(arquivos_.caminhoImagem())) return;
+    if (run_.operacao == Operacao::Leitura) {
+        // Nothing to compare with: no file is read.
+        run_.BytesArq.clear();
+        run_.QtdBytesArq = 0;
+        run_.TimeOut->start();
+    } else if (!arquivos_.LeArqBin(arquivos_.caminhoImagem())) {
+        return;
+    }
     // The main image keeps the values set when the system was chosen or the last run ended.
     if (imagem != Imagem::Principal) arquivos_.carregaImagem(imagem);
     run_.QtdBytesLidos = 0;
@@ -45,6 +53,10 @@ void Verification::iniciaImagem(Imagem imagem) {
 void Verification::VerificaArq() {
     // Later bytes of the last answer are not stored.
     run_.LendoSetor = false;
+    if (run_.operacao == Operacao::Leitura) {
+        entregaImagem();
+        return;
+    }
 
     const std::size_t n = std::min({static_cast<std::size_t>(std::max(run_.QtdBytesArq, 0)),
                                     static_cast<std::size_t>(std::max(run_.QtdBytesLidos, 0)),
@@ -67,6 +79,30 @@ void Verification::VerificaArq() {
         return;
     }
     fimDaVerificacao(erros);
+}
+
+void Verification::entregaImagem() {
+    const auto setores = static_cast<std::size_t>(std::max(run_.QtdSetores, 0));
+    if (run_.SetorCurto || run_.BytesLidos.size() < setores * 256) {
+        // A copy with bytes missing is no copy: it ends as a device fallen silent does.
+        run_.encerra();
+        shell_.termina(
+            {Desfecho::SemComunicacao, kMsgSemComunicacao, kInformacao, Depois::MenuPrincipal});
+        return;
+    }
+    ouvinte_.imagemLida(run_.imagem, run_.NomeArq, run_.BytesLidos);
+    if (run_.imagem == Imagem::Principal) {
+        VerificacaoL();
+        return;
+    }
+    if (run_.imagem == Imagem::L && arquivos_.temImagemL2()) {
+        VerificacaoL2();
+        return;
+    }
+    arquivos_.carregaImagem(Imagem::Principal);
+    run_.encerra();
+    // No message, and the device is not told to run: it holds what it held.
+    shell_.termina({Desfecho::Lido, "", kInformacao, Depois::MenuPrincipal});
 }
 
 void Verification::fimDaVerificacao(bool erros) {

@@ -32,6 +32,8 @@ class Verification {
 
   private:
     void iniciaImagem(Imagem imagem);
+    // Operacao::Leitura: the image read whole goes to the listener, and the next one starts.
+    void entregaImagem();
     void fimDaVerificacao(bool erros);
 
     Execucao& run_;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -139,7 +140,8 @@ TEST_F(FlashTest, ProgramVerifyEventsTellTheWholeRun) {
 // ---- How a run ends, and its exit status ----
 
 struct EndingCase {
-    enum Setup { None, Preload, HoldPort, RemoveImageL };
+    // ModemManagerRuns: a stand-in process of that name runs beside the run.
+    enum Setup { None, Preload, HoldPort, RemoveImageL, ModemManagerRuns };
     const char* name;
     Setup setup;
     std::vector<std::string> emulatorArgs;
@@ -149,6 +151,7 @@ struct EndingCase {
     const char* outcome;
     const char* text;  // the end event's text starts with it
     const char* port = "COM2";
+    const char* stderrHas = "";  // the port doctor's line, where one is due
 };
 void PrintTo(const EndingCase& c, std::ostream* os) {
     *os << c.name;
@@ -176,6 +179,12 @@ TEST_P(FlashEndingTest, EndsWithItsEventAndStatus) {
         ::ioctl(holder_, TIOCEXCL);
     }
     if (c.setup == EndingCase::RemoveImageL) fs::remove(bin / "TESTE_L.BIN");
+    std::unique_ptr<Process> standIn;
+    if (c.setup == EndingCase::ModemManagerRuns) {
+        fs::copy_file("/bin/sleep", install_->cwd() / "ModemManager");
+        standIn = std::make_unique<Process>(
+            Process::Options{{(install_->cwd() / "ModemManager").string(), "60"}, {}, {}, {}, {}});
+    }
 
     std::vector<std::string> args = {"--port", c.port, "--json", "--yes"};
     args.insert(args.end(), c.flashArgs.begin(), c.flashArgs.end());
@@ -191,12 +200,17 @@ TEST_P(FlashEndingTest, EndsWithItsEventAndStatus) {
     EXPECT_EQ(end.get("outcome"), c.outcome);
     EXPECT_EQ(end.number("code"), c.status);
     EXPECT_EQ(end.get("text").rfind(c.text, 0), 0u) << end.get("text");
-    // A run refused for its port or its input sends the device nothing but link polls.
-    if (c.status >= 3 && c.emulatorArgs.empty()) {
+    EXPECT_NE(r.err.find(c.stderrHas), std::string::npos) << r.describe();
+    // The doctor's findings come with the end event of a port that failed to open or answer.
+    EXPECT_EQ(end.json.contains("holders"), *c.stderrHas != '\0') << r.describe();
+    // A run refused for its port or its input sends the device nothing but link polls; a dry
+    // run sends nothing at all.
+    const bool dryRun = std::find(args.begin(), args.end(), "--dry-run") != args.end();
+    if ((c.status >= 3 && c.emulatorArgs.empty()) || dryRun) {
         std::istringstream log(emulator.frameLog());
         for (std::string line; std::getline(log, line);) {
             EXPECT_TRUE(line.find(" rx ") == std::string::npos ||
-                        line.find(" rx CmdLink ") != std::string::npos)
+                        (!dryRun && line.find(" rx CmdLink ") != std::string::npos))
                 << line;
         }
     }
@@ -237,6 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "error",
                         "SemComunicacao",
                         "Não houve comunicação. \rO processo será abandonado! "},
+                      // The emulator keeps its end of the pty open: the doctor says so.
                       C{"NoAnswerGivenUp",
                         C::None,
                         {"--silent"},
@@ -244,7 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
                         2,
                         "error",
                         "SemComunicacao",
-                        ""},
+                        "",
+                        "COM2",
+                        " is open in process "},
                       // The adapter pulled out mid-run: the port's failure, not the time-out.
                       C{"HangUpInTheRun",
                         C::None,
@@ -254,6 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "error",
                         "FalhaDePorta",
                         "Falha na Porta de Comunicação."},
+                      // The doctor names the holder: this test.
                       C{"PortHeldByAnotherProgram",
                         C::HoldPort,
                         {},
@@ -261,7 +279,38 @@ INSTANTIATE_TEST_SUITE_P(
                         3,
                         "error",
                         "FalhaDePorta",
-                        "Porta de Comunicação Inválida!"},
+                        "Porta de Comunicação Inválida!",
+                        "COM2",
+                        " is open in process "},
+                      C{"NoAnswerBesideModemManager",
+                        C::ModemManagerRuns,
+                        {"--silent"},
+                        {"--connect-timeout", "0"},
+                        2,
+                        "error",
+                        "SemComunicacao",
+                        "",
+                        "COM2",
+                        "ModemManager (pid "},
+                      C{"DryRunWouldStart", C::None, {}, {"--dry-run"}, 0, "ready", "Pronto", ""},
+                      C{"DryRunMissingImage",
+                        C::RemoveImageL,
+                        {},
+                        {"--dry-run"},
+                        4,
+                        "error",
+                        "ArquivoInvalido",
+                        "Arquivo não encontrado: "},
+                      C{"DryRunPortHeld",
+                        C::HoldPort,
+                        {},
+                        {"--dry-run", "--verify"},
+                        3,
+                        "error",
+                        "FalhaDePorta",
+                        "Porta de Comunicação Inválida!",
+                        "COM2",
+                        " is open in process "},
                       C{"PortNotInTheMap",
                         C::None,
                         {},
@@ -346,14 +395,74 @@ TEST_F(FlashTest, ListsTheCatalogueAndRefusesABadOne) {
 
 // ---- A bench ----
 
+// --read-to backs up what the device holds, byte for byte (the main image as the device keeps
+// it: without the file's leading FF and 00 bytes, its last sector filled), sending no write
+// and no CmdExecuta; a short answer leaves no file under its name; bin itself is refused.
+TEST_F(FlashTest, ReadToBacksUpWhatTheDeviceHolds) {
+    const fs::path bin = install_->programDir() / "bin";
+    const std::string mainFile = readFile(bin / "TESTE.BIN"), lFile = readFile(bin / "TESTE_L.BIN");
+    Emulator& whole = device(2, {"--program", "main:" + (bin / "TESTE.BIN").string(), "--program",
+                                 "L:" + (bin / "TESTE_L.BIN").string()});
+    device(3, {"--truncate-read", "L:1:100"});
+
+    FlashOutput r = flash({"--port", "COM2", "--system", "Curto", "--yes", "--read-to", "copia"});
+    ASSERT_EQ(r.status, 0) << r.describe();
+    std::string kept = mainFile.substr(mainFile.find_first_not_of(std::string("\x00\xFF", 2)));
+    kept.resize(2 * 256, '\0');
+    EXPECT_EQ(readFile(install_->cwd() / "copia" / "TESTE.BIN"), kept);
+    EXPECT_EQ(readFile(install_->cwd() / "copia" / "TESTE_L.BIN"), lFile);
+    EXPECT_EQ(whole.framesNamed("GravaSetor"), 0);
+    EXPECT_EQ(whole.framesNamed("Executa"), 0);
+
+    r = flash({"--port", "COM3", "--system", "Curto", "--yes", "--json", "--read-to", "curta"});
+    EXPECT_EQ(r.status, 2) << r.describe();
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(install_->cwd() / "curta"))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"TESTE.BIN"}) << "no L image, whole or in part";
+
+    r = flash({"--port", "COM2", "--system", "Curto", "--yes", "--read-to", bin.string()});
+    EXPECT_EQ(r.status, 4) << r.describe();
+    EXPECT_NE(r.err.find("is the installation's bin"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(bin / "TESTE.BIN"), mainFile);
+}
+
 // Four devices side by side, each in a process of its own: all verified, a summary row each.
-// Without --json the messages name their port on standard error.
+// Without --json the messages name their port on standard error. Each appends its line to one
+// report, with the files' hashes.
 TEST_F(FlashTest, BenchOfFourAllVerified) {
     for (int n = 1; n <= 4; ++n)
         device(n);
-    const FlashOutput r = flash({"--port", "COM1", "--port", "COM2", "--port", "COM3", "--port",
-                                 "COM4", "--system", "Curto", "--yes"});
+    const fs::path report = install_->cwd() / "units.jsonl";
+    const FlashOutput r =
+        flash({"--port", "COM1", "--port", "COM2", "--port", "COM3", "--port", "COM4", "--system",
+               "Curto", "--yes", "--report", report.string()});
     ASSERT_EQ(r.status, 0) << r.describe();
+    const fs::path bin = install_->programDir() / "bin";
+    const auto sha256 = [](const std::string& bytes) {
+        return QCryptographicHash::hash(QByteArray::fromStdString(bytes),
+                                        QCryptographicHash::Sha256)
+            .toHex()
+            .toStdString();
+    };
+    std::vector<std::string> units;
+    std::istringstream reported(readFile(report));
+    for (std::string line; std::getline(reported, line);) {
+        const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        units.push_back(o["port"].toString().toStdString() + " " +
+                        o["result"].toString().toStdString());
+        const std::string port = o["port"].toString().toStdString();
+        EXPECT_EQ(o["device"].toString().toStdString(), devices_[port[3] - '1']->pty());
+        const QJsonArray images = o["images"].toArray();
+        ASSERT_EQ(images.size(), 2) << line;
+        for (const QJsonValue image : images) {
+            const std::string file = image["file"].toString().toStdString();
+            EXPECT_EQ(image["sha256"].toString().toStdString(), sha256(readFile(bin / file)));
+        }
+    }
+    std::sort(units.begin(), units.end());
+    EXPECT_EQ(units, (std::vector<std::string>{"COM1 verified", "COM2 verified", "COM3 verified",
+                                               "COM4 verified"}));
     // The summary: a header, then port, result and exit status a row.
     const auto table = r.out.find("Port ");
     ASSERT_NE(table, std::string::npos) << r.out;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tolvan::cli {
+
+// Writes `bytes` as `file`, whole or not at all: into a temporary name beside it, flushed to
+// the disk, then renamed over it. A reader never sees half an image under its name, and a
+// failure leaves no partial file. False, and why in `error`, when it was not written.
+bool writeWhole(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes,
+                std::string& error);
+
+// Where an image the catalogue names goes in a backup folder: the row's file name with its
+// blanks trimmed and backslashes as folder separators; empty when it would leave the folder.
+std::filesystem::path backupPath(const std::filesystem::path& folder, const std::string& name);
+
+}  // namespace tolvan::cli
