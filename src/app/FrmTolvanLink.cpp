@@ -74,8 +74,12 @@ FrmTolvanLink::FrmTolvanLink(Services services)
     ComPort.onTriggerAvail = [this](std::uint16_t count) {
         dispatch([this, count] { receptor.ComPortTriggerAvail(count); });
     };
-    // Perhaps from inside a write: what is under way ends from the event loop.
-    ComPort.onLineLost = [this] { linhaPerdida_->start(); };
+    // Perhaps from inside a write: what is under way ends from the event loop. No poll may
+    // come before that: the line is gone.
+    ComPort.onLineLost = [this] {
+        conn.TimerLink->stop();
+        linhaPerdida_->start();
+    };
 }
 
 std::unique_ptr<Timer> FrmTolvanLink::timer(const char* name, int ms,
