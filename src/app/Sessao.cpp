@@ -61,7 +61,7 @@ std::int64_t Sessao::setoresDa(Imagem imagem) {
 }
 
 std::filesystem::path Sessao::pastaBin() const {
-    return form_.files.resolve(form_.DirPrograma + "\\bin");
+    return form_.files.resolve(form_.arquivos.pastaBin());
 }
 
 void Sessao::iniciaOperacao(Operacao operacao) {

@@ -249,8 +249,7 @@ void FlashRun::imagemLida(Imagem imagem, const std::string& arquivo,
         return;
     }
     reportError("--read-to: " + arquivo + " was not written: " + error);
-    fim(Desfecho::ArquivoInvalido, "");
-    outcome_->text = arquivo + " was not written: " + error;
+    fim(Desfecho::ArquivoInvalido, arquivo + " was not written: " + error);
 }
 
 void FlashRun::setor(int atual, int total) {

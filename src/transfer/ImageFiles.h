@@ -70,9 +70,10 @@ class ImageFiles {
     // operation on the main menu, a count leaves the operation menu for another choice.
     bool imagensProntas(Operacao operacao);
 
-  private:
     // DirPrograma + "\bin\": the start of every image's path as the program builds it.
     std::string pastaBin() const;
+
+  private:
     // The image's name in a path built as DirPrograma + "\bin\" + name.
     std::string nomeNoCaminho(const std::string& path) const;
     void naoAbre(const std::string& path, const FalhaAbertura& falha);
