@@ -625,7 +625,14 @@ TEST(PortDoctorTest, NamesTheProcessThatHoldsThePort) {
     fs::create_symlink(pty.slave, link);
     auto holder = std::make_unique<Process>(
         Process::Options{{"/bin/sh", "-c", "exec /bin/sleep 60 <" + pty.slave}, {}, {}, {}, {}});
-    ASSERT_TRUE(waitFor([&] { return !cli::holdersOf(pty.slave).holders.empty(); }, 5s));
+    // The shell opens the pty before it execs sleep, and the command line reads empty while
+    // the exec is under way: wait until the holder is sleep itself.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const auto h = cli::holdersOf(pty.slave).holders;
+            return h.size() == 1 && h[0].argv0 == "/bin/sleep";
+        },
+        5s));
     const std::string named =
         " is open in process " + std::to_string(holder->pid()) + " (sleep, /bin/sleep)";
 
