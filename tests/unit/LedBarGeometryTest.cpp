@@ -1,4 +1,4 @@
-#include "panel/LedBarGeometry.h"
+#include "services/LedBarGeometry.h"
 
 #include <gtest/gtest.h>
 

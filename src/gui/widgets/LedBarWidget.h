@@ -3,8 +3,8 @@
 #include <QImage>
 #include <QWidget>
 
-#include "panel/LedBarGeometry.h"
 #include "services/LedBar.h"
+#include "services/LedBarGeometry.h"
 
 namespace tolvan::gui {
 
