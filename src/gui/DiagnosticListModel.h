@@ -2,7 +2,7 @@
 
 #include <QAbstractListModel>
 
-#include "transfer/DiagnosticLists.h"
+#include "services/DiagnosticList.h"
 
 namespace tolvan::gui {
 
