@@ -60,14 +60,14 @@ int readImage(long megabytes) {
         for (std::size_t n = 0; n < bytes; n += piece.size())
             out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     }
-    FrmTolvanLink& f = rig.form();
+    Componentes& f = rig.componentes();
     f.run.ImagemL = true;
     f.run.NomeArq = "GRANDE_L.BIN";
     const long baselineKb = peakKb();
     const double cpuBefore = cpuMs();
     const auto wallBefore = std::chrono::steady_clock::now();
     bool ok = false;
-    f.dispatch([&] { ok = f.arquivos.LeArqBin(f.arquivos.caminhoImagem()); });
+    rig.form().dispatch([&] { ok = f.arquivos.LeArqBin(f.arquivos.caminhoImagem()); });
     const double wall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallBefore)
             .count();
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     device.store().setImage(emu::kMainImage, emu::asProgrammed(main, true));
     device.store().setImage(emu::kLImage, emu::asProgrammed(l, false));
 
-    FrmTolvanLink& f = rig.form();
+    Componentes& f = rig.componentes();
     std::size_t mostLines = 0;
     auto countLines = [&] {
         std::size_t n = 0;

@@ -21,18 +21,19 @@ std::string runOperation(sim::TestRig& rig, const sim::FakeCatalogueStore::Syste
                          int linha, const std::function<void()>& meanwhile) {
     rig.setSystems({system});
     rig.start();
-    FrmTolvanLink& f = rig.form();
+    Componentes& f = rig.componentes();
+    FrmTolvanLink& form = rig.form();
     // Conexão; the system list comes half a second after the device's answer.
-    f.dispatch([&] {
+    form.dispatch([&] {
         f.painel.cliqueVisor(1);
         f.painel.btnConfirmaClick();
     });
     rig.loop.runFor(1000);
     if (f.nav.Tela != 1) return {};
-    f.dispatch([&] { f.painel.btnConfirmaClick(); });
+    form.dispatch([&] { f.painel.btnConfirmaClick(); });
     if (f.nav.Tela != 2) return {};
     rig.dialogs.messages.clear();
-    f.dispatch([&] {
+    form.dispatch([&] {
         f.painel.cliqueVisor(linha);
         f.painel.btnConfirmaClick();
     });

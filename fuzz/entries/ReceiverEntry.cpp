@@ -112,7 +112,7 @@ void confere(Scenario& s, bool seletor) {
         return;
     }
     if (s.closed()) return;
-    FrmTolvanLink& f = s.f();
+    Componentes& f = s.f();
     expect(!f.conn.TimerLink->running() && !f.run.TimerCmd->running() &&
                !f.run.TimerRead->running() && !f.run.TimeOut->running(),
            "a timer still runs after a minute of silence");

@@ -25,7 +25,7 @@ class Scenario {
     sim::TestRig rig;
     sim::SimDevice device;
 
-    FrmTolvanLink& f() { return rig.form(); }
+    Componentes& f() { return rig.componentes(); }
     template <typename Handler>
     void on(Handler&& handler) {
         rig.form().dispatch(std::forward<Handler>(handler));
@@ -50,7 +50,7 @@ class Scenario {
     void startOperation(int linha);
     // Lets simulated time pass until the program has closed or `ms` have passed.
     void settle(std::int64_t ms);
-    bool closed() { return f().closed(); }
+    bool closed() { return rig.form().closed(); }
 
     // With TOLVAN_FUZZ_TRACE set in the environment: what the scenario came to, on stderr (the
     // messages shown, the frames the device heard, the screen), for looking into an input.

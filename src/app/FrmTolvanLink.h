@@ -8,59 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "app/AboutBox.h"
-#include "app/Splash.h"
-#include "link/EstadoConexao.h"
-#include "link/Handshake.h"
-#include "link/PortOpening.h"
-#include "link/SerialPort.h"
-#include "panel/Navegacao.h"
-#include "panel/Panel.h"
-#include "panel/Progresso.h"
-#include "panel/Screens.h"
-#include "panel/SystemList.h"
-#include "services/CatalogueQuery.h"
-#include "services/Clock.h"
-#include "services/Controls.h"
+#include "app/Componentes.h"
 #include "services/Desfecho.h"
-#include "services/Desktop.h"
-#include "services/Dialogs.h"
-#include "services/LedBar.h"
-#include "services/PathResolver.h"
 #include "services/Paths.h"
-#include "services/PortRegistry.h"
 #include "services/Shell.h"
-#include "texts/TextTables.h"
-#include "transfer/DiagnosticLists.h"
-#include "transfer/Execucao.h"
-#include "transfer/ImageFiles.h"
-#include "transfer/Programming.h"
-#include "transfer/Receiver.h"
-#include "transfer/RunListener.h"
-#include "transfer/Verification.h"
 
 namespace tolvan {
 
-class CatalogueStore;
-class SerialDriver;
+namespace sim {
+class TestRig;
+}
 
-// Everything the main window reaches outside itself.
-struct Services {
-    Clock& clock;
-    TimerFactory& timers;
-    SerialDriver& serial;
-    PortRegistry& ports;
-    Dialogs& dialogs;
-    Desktop& desktop;
-    CatalogueStore& catalogues;
-    std::filesystem::path root;        // the installation root that stands for the drive
-    std::filesystem::path executable;  // the running executable's real path
-};
-
-// The main window TfrmTolvanLink as a model: its controls, the state of its subsystems and the
-// subsystems themselves, which it wires together. The window toolkit only draws it and delivers
-// clicks, keys and ticks; the subsystems reach the window through the Shell it implements.
-class FrmTolvanLink : public Shell {
+// The main window TfrmTolvanLink as a model: its life (creation, activation, close), selector
+// mode and the one ending, over its components (controls, the state of its subsystems and the
+// subsystems), which are its own: a front end reaches them only through the session (Sessao),
+// the tests through the rig. The window toolkit only draws it and delivers clicks, keys and
+// ticks; the subsystems reach the window through the Shell it implements.
+class FrmTolvanLink : public Shell, private Componentes {
   public:
     explicit FrmTolvanLink(Services services);
     ~FrmTolvanLink() override;
@@ -117,66 +81,12 @@ class FrmTolvanLink : public Shell {
     // the port is closed, to be opened again by the next operation.
     void linhaPerdida();
 
-    Services svc;
-    PathResolver files;
-    TextTables textos;
-
-    // ---- The window's own state ----
-    bool ModoSelecao = false;
-    std::string Drive;
-    std::string DirPrograma;
-
-    // ---- Controls ----
-    ViewNotifier view_;
-    WindowFrame janela;
-    Picture ImgTolvanLink;
-    Label lblMsg;
-    Label lblFechar;
-    ListBox lbxVisor;
-    ListBox lbxSinalizador;
-    Label lblStatus;
-    ImageButton btnUp;
-    ImageButton btnDown;
-    ImageButton btnRetorna;
-    ImageButton btnConfirma;
-    Label lblMsg2;
-    LedBar iLedBar1;
-    Memo Memo1;
-    // The control that has the keyboard focus (lbxVisor when the display has it).
-    ControlId foco = ControlId::lbxVisor;
-
-    // ---- What draws the run: the status line, the bar, in selector mode the caption ----
-    LinhaDeStatus linhaDeStatus{lblStatus};
-    BarraDeSetores barraDeSetores{iLedBar1};
-    LegendaSelecao legendaSelecao{lblMsg2, iLedBar1};
-    Ouvintes ouvintes;  // every listener of the run, the front end's last
-
-    SerialPort ComPort;
-    CatalogueQuery QrTolvanLink;
-    AboutBox frmAbout;
-    Splash frmCarregando;
-
-    // ---- State of the subsystems, with their timers ----
-    EstadoConexao conn;  // the link handshake
-    Navegacao nav;       // the front panel
-    Execucao run;        // the transfer run
-
-    // ---- Subsystems ----
-    DiagnosticLists diagnostico;
-    ImageFiles arquivos;
-    Verification verificacao;
-    Programming gravacao;
-    Handshake conexao;
-    Receiver receptor;
-    PortOpening portas;
-    Panel painel;
-    Screens telas;
-    SystemList listaSistemas;
-
   private:
+    friend class Sessao;
+    friend class sim::TestRig;
+
     // A timer whose ticks run `handler` as an event of this window.
     std::unique_ptr<Timer> timer(const char* name, int ms, std::function<void()> handler);
-    Visor visor() { return {lbxVisor, lbxSinalizador, lblMsg, lblStatus}; }
     void configuraModoSelecao();
     void abreCatalogo();
     std::unique_ptr<Timer> linhaPerdida_;  // takes a lost line to the event loop

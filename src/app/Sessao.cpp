@@ -6,6 +6,82 @@
 
 namespace tolvan {
 
+Sessao::Sessao(Services services)
+    : form_(std::move(services)),
+      vista_{
+          form_.janela,
+          form_.ImgTolvanLink,
+          form_.lblMsg,
+          form_.lblFechar,
+          form_.lbxVisor,
+          form_.lbxSinalizador,
+          form_.lblStatus,
+          form_.btnUp,
+          form_.btnDown,
+          form_.btnRetorna,
+          form_.btnConfirma,
+          form_.lblMsg2,
+          form_.iLedBar1,
+          form_.Memo1,
+          form_.foco,
+          {&form_.diagnostico.ListBox1, &form_.diagnostico.ListBox2, &form_.diagnostico.ListBox1a,
+           &form_.diagnostico.ListBox2a, &form_.diagnostico.ListBox1b, &form_.diagnostico.ListBox2b,
+           &form_.diagnostico.ListBox1c, &form_.diagnostico.ListBox2c},
+          form_.frmCarregando} {}
+
+void Sessao::ativa() {
+    form_.dispatch([this] { form_.FormActivate(); });
+}
+
+void Sessao::clique(ControlId controle, int linha) {
+    form_.dispatch([this, controle, linha] {
+        switch (controle) {
+            case ControlId::btnUp:
+                form_.painel.btnUpClick();
+                break;
+            case ControlId::btnDown:
+                form_.painel.btnDownClick();
+                break;
+            case ControlId::btnRetorna:
+                form_.painel.btnRetornaClick();
+                break;
+            case ControlId::btnConfirma:
+                form_.painel.btnConfirmaClick();
+                break;
+            case ControlId::lblFechar:
+                form_.lblFecharClick();
+                break;
+            case ControlId::lbxVisor:
+                // A press gives the display the focus, as a list box takes it when clicked.
+                form_.focaVisor();
+                form_.painel.cliqueVisor(linha);
+                break;
+            case ControlId::lbxSinalizador:
+                form_.painel.cliqueSinalizador(linha);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void Sessao::duploClique(ControlId controle) {
+    if (controle != ControlId::lbxVisor) return;
+    form_.dispatch([this] { form_.painel.lbxVisorDblClick(); });
+}
+
+void Sessao::tecla(int virtualKey) {
+    // Each its own event, as the window and then the display get the key.
+    form_.dispatch([this, virtualKey] { form_.telas.FormKeyDown(virtualKey); });
+    if (!vista_.visorTemFoco()) return;
+    form_.dispatch([this, virtualKey] { form_.painel.lbxVisorKeyDown(virtualKey); });
+    form_.dispatch([this, virtualKey] { form_.painel.teclaNaLista(virtualKey); });
+}
+
+void Sessao::fecha() {
+    form_.dispatch([this] { form_.Close(); });
+}
+
 bool Sessao::abre() {
     form_.FormCreate(false);
     form_.preparaCaminhos();

@@ -7,24 +7,51 @@
 #include <vector>
 
 #include "app/FrmTolvanLink.h"
+#include "app/Vista.h"
+#include "services/ViewListener.h"
 
 namespace tolvan {
 
-// The core's front door for a front end without the panel: the window's model with commands (open,
-// look for a system, open the port, connect, choose the system, start an operation, end) and
-// what the run reports through the RunListener given. Every command runs as an event of the
-// window (see dispatch) when the front end calls it from its event loop.
+// The core's one front door, for the window and for tolvan-flash alike: the main window's model
+// with the operator's input (clicks and keys, which the core routes by the focus), a read-only
+// view of what the window draws, the commands of a run without the panel (open, look for a
+// system, open the port, connect, choose the system, start an operation, end) and what the run
+// reports through the RunListener given. The window's input runs as events of the window; the
+// other commands run as such when the front end calls them inside dispatch.
 class Sessao {
   public:
-    explicit Sessao(Services services) : form_(std::move(services)) {}
+    explicit Sessao(Services services);
+    Sessao(const Sessao&) = delete;
+    Sessao& operator=(const Sessao&) = delete;
 
     // Who hears of the connection and the run; none (nullptr) by default.
     void setOuvinte(RunListener* ouvinte) { form_.setRunListener(ouvinte); }
+    // The window that draws the model; none (nullptr) by default.
+    void setView(ViewListener* view) { form_.setView(view); }
+    const Vista& vista() const { return vista_; }
     // Runs `commands` as one event of the window.
     template <typename Handler>
     void dispatch(Handler&& commands) {
         form_.dispatch(std::forward<Handler>(commands));
     }
+
+    // ---- The window ----
+    // Its creation, the selection file considered (the program's entry runs it before the
+    // window is shown), and its first activation.
+    void cria() { form_.FormCreate(); }
+    void ativa();
+    // A click on one of the four keys or the close mark, or a press on line `linha` of the
+    // display (which takes the focus) or of the pointer column.
+    void clique(ControlId controle, int linha = -1);
+    // A double click on the display.
+    void duploClique(ControlId controle);
+    // A key pressed anywhere in the window: the window's keys first (also while the panel is
+    // disabled), then the display's own handling when it has the focus.
+    void tecla(int virtualKey);
+    // Any other way of closing the window.
+    void fecha();
+    // Centres the window on a screen of the given size, as when it is first shown.
+    void centra(int screenWidth, int screenHeight) { form_.centra(screenWidth, screenHeight); }
 
     // Texts, paths and the catalogue, as the first activation has them but never in selector
     // mode and without the port file. False when there is no system: told, and closed.
@@ -65,7 +92,10 @@ class Sessao {
     SerialPort& linha() { return form_.ComPort; }
 
   private:
+    friend class sim::TestRig;
+
     FrmTolvanLink form_;
+    Vista vista_;
 };
 
 }  // namespace tolvan

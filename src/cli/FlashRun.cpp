@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/Portas.h"
 #include "cli/BackupFile.h"
 #include "cli/DevicePortRegistry.h"
 #include "cli/Events.h"
 #include "cli/InstallationRoot.h"
 #include "link/PortName.h"
 #include "link/PortOpening.h"
-#include "link/SerialCommRegistry.h"
 #include "panel/SystemList.h"
 #include "services/CatalogueStore.h"
 #include "texts/Mensagem.h"
@@ -26,7 +26,7 @@ std::unique_ptr<PortRegistry> registryFor(const std::string& port,
                                           SerialDeviceList& devices,
                                           std::function<void(const std::string&)> warn) {
     if (!port.empty() && port[0] == '/') return std::make_unique<DevicePortRegistry>(port);
-    return std::make_unique<SerialCommRegistry>(PathResolver(root), devices, std::move(warn));
+    return mapaDePortas(root, devices, std::move(warn));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Sessao.h"
 #include "gui/DiagnosticListModel.h"
 #include "gui/DisplayListWidget.h"
 #include "gui/JpegImage.h"
@@ -21,6 +21,7 @@
 #include "gui/widgets/PanelFonts.h"
 #include "gui/widgets/RaisedLabelWidget.h"
 #include "gui/widgets/SystemColours.h"
+#include "services/Desktop.h"
 
 namespace tolvan::gui {
 
@@ -66,8 +67,11 @@ class Surface : public QWidget {
 
 }  // namespace
 
-MainWindow::MainWindow(FrmTolvanLink& form, const PanelArtwork& artwork)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), form_(form) {
+MainWindow::MainWindow(Sessao& sessao, const PanelArtwork& artwork, Desktop& desktop)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      sessao_(sessao),
+      model_(sessao.vista()),
+      desktop_(desktop) {
     setObjectName(QStringLiteral("frmTolvanLink"));
     setWindowTitle(QStringLiteral("frmTolvanLink"));
     // Only X11 shapes a window by its mask; elsewhere the mask is only where the mouse is taken.
@@ -79,7 +83,7 @@ MainWindow::MainWindow(FrmTolvanLink& form, const PanelArtwork& artwork)
     }
     surface_ = new Surface(this, [this](QPainter& p) { paintSurface(p); });
     build(artwork);
-    form_.setView(this);
+    sessao_.setView(this);
     for (ControlId id :
          {ControlId::Window, ControlId::ImgTolvanLink, ControlId::lblMsg, ControlId::lblFechar,
           ControlId::lbxVisor, ControlId::lbxSinalizador, ControlId::lblStatus, ControlId::btnUp,
@@ -92,7 +96,7 @@ MainWindow::MainWindow(FrmTolvanLink& form, const PanelArtwork& artwork)
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
-    form_.setView(nullptr);
+    sessao_.setView(nullptr);
 }
 
 void MainWindow::build(const PanelArtwork& artwork) {
@@ -117,7 +121,7 @@ void MainWindow::build(const PanelArtwork& artwork) {
     lblFechar_->setToolTip(QStringLiteral("Sair do Programa"));
     lblFechar_->setCursor(Qt::PointingHandCursor);
     connect(lblFechar_, &RaisedLabelWidget::clicked, this,
-            [this] { deliver([this] { form_.lblFecharClick(); }); });
+            [this] { sessao_.clique(ControlId::lblFechar); });
 
     auto list = [this, &arial16](const char* name) {
         auto* w = new DisplayListWidget(surface_);
@@ -130,17 +134,12 @@ void MainWindow::build(const PanelArtwork& artwork) {
     };
     lbxVisor_ = list("lbxVisor");
     lbxSinalizador_ = list("lbxSinalizador");
-    // A press gives the display the focus, as a list box takes it when clicked.
-    connect(lbxVisor_, &DisplayListWidget::rowPressed, this, [this](int row) {
-        deliver([this, row] {
-            form_.focaVisor();
-            form_.painel.cliqueVisor(row);
-        });
-    });
+    connect(lbxVisor_, &DisplayListWidget::rowPressed, this,
+            [this](int row) { sessao_.clique(ControlId::lbxVisor, row); });
     connect(lbxVisor_, &DisplayListWidget::rowDoubleClicked, this,
-            [this](int) { deliver([this] { form_.painel.lbxVisorDblClick(); }); });
+            [this](int) { sessao_.duploClique(ControlId::lbxVisor); });
     connect(lbxSinalizador_, &DisplayListWidget::rowPressed, this,
-            [this](int row) { deliver([this, row] { form_.painel.cliqueSinalizador(row); }); });
+            [this](int row) { sessao_.clique(ControlId::lbxSinalizador, row); });
 
     lblStatus_ = new QLabel(surface_);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
@@ -153,24 +152,23 @@ void MainWindow::build(const PanelArtwork& artwork) {
     lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto button = [this](const char* name, const KeyPictures& pictures, const char* hint,
-                         void (Panel::*click)()) {
+                         ControlId id) {
         auto* b = new ImageButtonWidget(surface_);
         b->setObjectName(QLatin1String(name));
         b->setImages(pictures.up, pictures.down, pictures.mouseOver);
         b->setToolTip(QString::fromUtf8(hint));
         b->setCursor(Qt::PointingHandCursor);
-        connect(b, &ImageButtonWidget::clicked, this,
-                [this, click] { deliver([this, click] { (form_.painel.*click)(); }); });
+        connect(b, &ImageButtonWidget::clicked, this, [this, id] { sessao_.clique(id); });
         return b;
     };
-    btnUp_ = button("btnUp", artwork.btnUp, "Sobe", &Panel::btnUpClick);
-    btnDown_ = button("btnDown", artwork.btnDown, "Desce", &Panel::btnDownClick);
-    btnRetorna_ = button("btnRetorna", artwork.btnRetorna, "Retorna", &Panel::btnRetornaClick);
-    btnConfirma_ = button("btnConfirma", artwork.btnConfirma, "Confirma", &Panel::btnConfirmaClick);
+    btnUp_ = button("btnUp", artwork.btnUp, "Sobe", ControlId::btnUp);
+    btnDown_ = button("btnDown", artwork.btnDown, "Desce", ControlId::btnDown);
+    btnRetorna_ = button("btnRetorna", artwork.btnRetorna, "Retorna", ControlId::btnRetorna);
+    btnConfirma_ = button("btnConfirma", artwork.btnConfirma, "Confirma", ControlId::btnConfirma);
 
     iLedBar1_ = new LedBarWidget(surface_);
     iLedBar1_->setObjectName(QStringLiteral("iLedBar1"));
-    iLedBar1_->setBar(&form_.iLedBar1);
+    iLedBar1_->setBar(&model_.iLedBar1);
 
     memo1_ = new QPlainTextEdit(surface_);
     memo1_->setObjectName(QStringLiteral("Memo1"));
@@ -183,10 +181,8 @@ void MainWindow::build(const PanelArtwork& artwork) {
     memo1_->setPalette(memoPalette);
 
     // The eight byte lists lie below the window's client area and are never seen.
-    DiagnosticLists& d = form_.diagnostico;
     int left = 0;
-    for (const DiagnosticList* l : {&d.ListBox1, &d.ListBox2, &d.ListBox1a, &d.ListBox2a,
-                                    &d.ListBox1b, &d.ListBox2b, &d.ListBox1c, &d.ListBox2c}) {
+    for (const DiagnosticList* l : model_.listasDeDiagnostico) {
         auto* model = new DiagnosticListModel(*l, this);
         auto* view = new QListView(surface_);
         view->setUniformItemSizes(true);
@@ -197,11 +193,6 @@ void MainWindow::build(const PanelArtwork& artwork) {
         left += 72;
         diagnostics_.push_back({l, model, view});
     }
-}
-
-template <typename Handler>
-void MainWindow::deliver(Handler&& handler) {
-    form_.dispatch(std::forward<Handler>(handler));
 }
 
 // ---- Model to window ----
@@ -280,7 +271,7 @@ void MainWindow::place(QWidget* widget, const Control& control) {
 }
 
 void MainWindow::refresh(ControlId control) {
-    FrmTolvanLink& f = form_;
+    const Vista& f = model_;
     switch (control) {
         case ControlId::Window:
             refreshWindow();
@@ -336,14 +327,14 @@ void MainWindow::refresh(ControlId control) {
 }
 
 void MainWindow::refreshWindow() {
-    const Control& w = form_.janela;
+    const Control& w = model_.janela;
     if (size() != QSize(w.width(), w.height())) setFixedSize(w.width(), w.height());
     surface_->setGeometry(0, 0, w.width(), w.height());
     const QPoint origin = screen() ? screen()->geometry().topLeft() : QPoint();
     const QPoint at = origin + QPoint(w.left(), w.top());
     if (pos() != at) move(at);
     // Only the region is drawn and takes the mouse.
-    const std::vector<Rect>& region = form_.janela.region();
+    const std::vector<Rect>& region = model_.janela.region();
     if (region.empty()) {
         clearMask();
         surface_->clearMask();
@@ -358,21 +349,21 @@ void MainWindow::refreshWindow() {
 }
 
 void MainWindow::refreshPicture() {
-    const std::string& file = form_.ImgTolvanLink.jpegFile();
+    const std::string& file = model_.ImgTolvanLink.jpegFile();
     if (file != jpegFile_) {
         jpegFile_ = file;
         QString error;
         jpegPicture_ = file.empty() ? QImage() : JpegImage::load(qs(file), &error);
         if (!file.empty() && jpegPicture_.isNull())
-            form_.svc.desktop.reportError(file + ": " + error.toStdString());
+            desktop_.reportError(file + ": " + error.toStdString());
     }
-    surface_->update(rectOf(form_.ImgTolvanLink.bounds()));
+    surface_->update(rectOf(model_.ImgTolvanLink.bounds()));
 }
 
 void MainWindow::refreshLabel(RaisedLabelWidget* widget, ControlId control) {
-    const Label& l = control == ControlId::lblMsg      ? form_.lblMsg
-                     : control == ControlId::lblFechar ? form_.lblFechar
-                                                       : form_.lblMsg2;
+    const Label& l = control == ControlId::lblMsg      ? model_.lblMsg
+                     : control == ControlId::lblFechar ? model_.lblFechar
+                                                       : model_.lblMsg2;
     widget->setText(qs(l.caption()));
     widget->setTransparent(l.transparent());
     widget->setOnMouseBorderWidth(l.onMouseBorderWidth());
@@ -381,7 +372,7 @@ void MainWindow::refreshLabel(RaisedLabelWidget* widget, ControlId control) {
 }
 
 void MainWindow::refreshList(DisplayListWidget* widget, ControlId control) {
-    const ListBox& l = control == ControlId::lbxVisor ? form_.lbxVisor : form_.lbxSinalizador;
+    const ListBox& l = control == ControlId::lbxVisor ? model_.lbxVisor : model_.lbxSinalizador;
     place(widget, l);
     widget->setLines(linesOf(l));
     widget->setCurrentRow(l.itemIndex());
@@ -389,8 +380,8 @@ void MainWindow::refreshList(DisplayListWidget* widget, ControlId control) {
 }
 
 void MainWindow::refreshMemo() {
-    place(memo1_, form_.Memo1);
-    const std::vector<std::string>& lines = form_.Memo1.lines();
+    place(memo1_, model_.Memo1);
+    const std::vector<std::string>& lines = model_.Memo1.lines();
     if (static_cast<int>(lines.size()) < memoLines_) {
         memo1_->clear();
         memoLines_ = 0;
@@ -410,7 +401,7 @@ void MainWindow::refreshDiagnostics() {
 }
 
 void MainWindow::refreshFocus() {
-    if (form_.foco == ControlId::lbxVisor && lbxVisor_->isEnabled() && isVisible())
+    if (model_.foco == ControlId::lbxVisor && lbxVisor_->isEnabled() && isVisible())
         lbxVisor_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -419,7 +410,7 @@ void MainWindow::refreshFocus() {
 void MainWindow::showCentred() {
     if (QScreen* s = screen()) {
         const QSize area = s->geometry().size();
-        form_.centra(area.width(), area.height());
+        sessao_.centra(area.width(), area.height());
     }
     refresh(ControlId::Window);
     show();
@@ -434,7 +425,7 @@ void MainWindow::activateOnce() {
     if (activated_) return;
     activated_ = true;
     refreshFocus();
-    deliver([this] { form_.FormActivate(); });
+    sessao_.ativa();
     if (afterFirstActivation) afterFirstActivation();
 }
 
@@ -452,30 +443,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (!target || target->window() != this) return false;
     auto* k = static_cast<QKeyEvent*>(event);
     const int vk = virtualKeyOf(k->key(), k->modifiers().testFlag(Qt::KeypadModifier));
-    if (vk != 0) key(vk);
+    if (vk != 0) sessao_.tecla(vk);
     return true;
-}
-
-// The window's key handler first (also while the panel is disabled), then the display's own
-// handling when it has the focus.
-void MainWindow::key(int virtualKey) {
-    deliver([this, virtualKey] { form_.telas.FormKeyDown(virtualKey); });
-    const bool displayHasFocus =
-        form_.foco == ControlId::lbxVisor && form_.lbxVisor.enabled() && form_.lbxVisor.visible();
-    if (!displayHasFocus) return;
-    deliver([this, virtualKey] { form_.painel.lbxVisorKeyDown(virtualKey); });
-    deliver([this, virtualKey] { form_.painel.teclaNaLista(virtualKey); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Every way of closing the window goes through the model, which ends the program.
-    if (!form_.closed()) deliver([this] { form_.Close(); });
+    sessao_.fecha();
     event->accept();
 }
 
 void MainWindow::paintSurface(QPainter& p) {
     p.fillRect(surface_->rect(), kBtnFace);
-    const Control& picture = form_.ImgTolvanLink;
+    const Control& picture = model_.ImgTolvanLink;
     if (!picture.visible()) return;
     const QRect box = rectOf(picture.bounds());
     p.setClipRect(box);

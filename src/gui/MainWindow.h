@@ -10,6 +10,7 @@
 #include <set>
 
 #include "gui/PanelArtwork.h"
+#include "services/Controls.h"
 #include "services/ViewListener.h"
 
 class QLabel;
@@ -18,9 +19,10 @@ class QPainter;
 class QPlainTextEdit;
 
 namespace tolvan {
-class Control;
-class FrmTolvanLink;
+class Desktop;
 class DiagnosticList;
+class Sessao;
+struct Vista;
 }  // namespace tolvan
 
 namespace tolvan::gui {
@@ -31,8 +33,8 @@ class ImageButtonWidget;
 class LedBarWidget;
 class RaisedLabelWidget;
 
-// The main window TfrmTolvanLink: draws the model and hands clicks, keys and the window's own
-// events to it through its dispatch. It keeps no behaviour of its own.
+// The main window TfrmTolvanLink: draws the model as the session shows it and hands clicks, keys
+// and the window's own events to the session. It keeps no behaviour of its own.
 // Every control lies on one surface that fills the window. The window region masks both the
 // window (the shape on X11, where the mouse is taken everywhere) and the surface, so that only
 // the region is painted: where a mask does not shape a window (Wayland), the window is
@@ -40,7 +42,8 @@ class RaisedLabelWidget;
 class MainWindow : public QWidget, public ViewListener {
     Q_OBJECT
   public:
-    MainWindow(FrmTolvanLink& form, const PanelArtwork& artwork);
+    // `desktop` hears of a background picture that cannot be read.
+    MainWindow(Sessao& sessao, const PanelArtwork& artwork, Desktop& desktop);
     ~MainWindow() override;
 
     void changed(ControlId control) override;
@@ -58,10 +61,7 @@ class MainWindow : public QWidget, public ViewListener {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    template <typename Handler>
-    void deliver(Handler&& handler);
     void activateOnce();
-    void key(int virtualKey);
 
     void build(const PanelArtwork& artwork);
     void paintSurface(QPainter& p);
@@ -77,7 +77,9 @@ class MainWindow : public QWidget, public ViewListener {
     QWidget* widgetOf(ControlId control) const;
     static void place(QWidget* widget, const Control& control);
 
-    FrmTolvanLink& form_;
+    Sessao& sessao_;
+    const Vista& model_;
+    Desktop& desktop_;
     QImage panelPicture_;
     QImage jpegPicture_;
     std::string jpegFile_;

@@ -7,13 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Portas.h"
+#include "app/Sessao.h"
 #include "gui/MainWindow.h"
 #include "gui/PanelArtwork.h"
 #include "gui/PlatformChoice.h"
 #include "gui/SplashWindow.h"
-#include "link/SerialCommRegistry.h"
 #include "platform/DeviceScanner.h"
 #include "platform/PosixSerialDriver.h"
 #include "platform/QtDesktop.h"
@@ -34,8 +35,8 @@ int runWindow(const std::filesystem::path& executable) {
     PosixSerialDriver serial;
     DeviceScanner devices;
     QtDesktop desktop;
-    SerialCommRegistry ports(PathResolver(root), devices,
-                             [&desktop](const std::string& text) { desktop.reportError(text); });
+    const std::unique_ptr<PortRegistry> ports = mapaDePortas(
+        root, devices, [&desktop](const std::string& text) { desktop.reportError(text); });
     QtDialogs dialogs(kApplicationTitle);
     SqliteCatalogueStore catalogues;
 
@@ -43,21 +44,21 @@ int runWindow(const std::filesystem::path& executable) {
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork.programIcon)));
     dialogs.setAboutPicture(QPixmap::fromImage(artwork.about));
 
-    FrmTolvanLink form(
-        Services{clock, timers, serial, ports, dialogs, desktop, catalogues, root, executable});
-    gui::MainWindow window(form, artwork);
+    Sessao sessao(
+        Services{clock, timers, serial, *ports, dialogs, desktop, catalogues, root, executable});
+    gui::MainWindow window(sessao, artwork, desktop);
     dialogs.setOwner(&window);
-    form.FormCreate();
+    sessao.cria();
 
     // The about box is the model's frmAbout, shown by the dialogs; the port dialog is made
     // afresh for each use. The splash window is made and never shown.
     gui::SplashWindow splash(artwork.icon);
-    window.afterFirstActivation = [&] { splash.follow(form.frmCarregando); };
+    window.afterFirstActivation = [&] { splash.follow(sessao.vista().frmCarregando); };
 
     window.showCentred();
     const int code = QApplication::exec();
     // However the loop ended, the model has closed.
-    if (!form.closed()) form.Close();
+    sessao.fecha();
     return code;
 }
 

@@ -30,9 +30,9 @@ class WindowTest : public ::testing::Test {
     void SetUp() override {
         rig.setSystems(
             {{"Alfa", "A.BIN", 4, "AL.BIN", 2, "", 0}, {"Beta", "B.BIN", 4, "BL.BIN", 2, "", 0}});
-        window = std::make_unique<MainWindow>(rig.form(), PanelArtwork::load());
+        window = std::make_unique<MainWindow>(rig.sessao(), PanelArtwork::load(), rig.desktop);
         // As the program's entry does: creation, then the window's first activation.
-        rig.form().FormCreate();
+        rig.sessao().cria();
         window->showCentred();
         settle();
     }
@@ -57,7 +57,7 @@ class WindowTest : public ::testing::Test {
         settle();
     }
 
-    FrmTolvanLink& f() { return rig.form(); }
+    Componentes& f() { return rig.componentes(); }
 
     sim::TestRig rig;
     std::unique_ptr<MainWindow> window;
@@ -119,7 +119,7 @@ TEST_F(WindowTest, DisabledPanelTakesNoClicksButTheWindowHearsKeys) {
 
 TEST_F(WindowTest, ClosingTheWindowClosesTheModel) {
     window->close();
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(rig.form().closed());
     EXPECT_EQ(rig.desktop.quitCalls, 1);
 }
 
@@ -146,10 +146,10 @@ TEST(WindowDebugTest, ReceiveLogShowsWithDebugFile) {
     sim::TestRig rig;
     rig.setSystems({{"Alfa", "A.BIN", 4, "AL.BIN", 2, "", 0}});
     std::ofstream("debug.txt") << "";
-    MainWindow window(rig.form(), PanelArtwork::load());
-    rig.form().FormCreate();
+    MainWindow window(rig.sessao(), PanelArtwork::load(), rig.desktop);
+    rig.sessao().cria();
     window.showCentred();
-    rig.form().diagnostico.registraRecepcao("00 03 01");
+    rig.componentes().diagnostico.registraRecepcao("00 03 01");
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
     auto* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));

@@ -66,7 +66,7 @@ TEST_F(DiagnosticListsTest, CompareSelectsTheFirstDifferenceOfEachPair) {
 // The view hears of a whole file's lines once, not once a line.
 TEST_F(DiagnosticListsTest, ReadingAFileNotifiesTheViewOnce) {
     rig.start();
-    ViewRecorder view(f());
+    ViewRecorder view(rig.sessao());
     writeImage("M.BIN", pattern(5000));
     on([&] { f().arquivos.LeArqBin(built("M.BIN")); });
     EXPECT_EQ(d().ListBox1.count(), 5000u);

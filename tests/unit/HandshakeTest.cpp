@@ -199,7 +199,7 @@ TEST_F(SelectorHandshakeTest, EleventhWrongAnswerClosesWithoutAMessage) {
     const std::size_t messages = rig.messages().size();
     for (int k = 0; k < 11; ++k)
         answer("\x05");
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
     EXPECT_EQ(f().lblMsg2.caption(), "Erro na Conexão.");
     EXPECT_EQ(rig.messages().size(), messages);
 }
@@ -220,7 +220,7 @@ TEST_F(SelectorHandshakeTest, RunStartsAfterTheQuestionHasClosedItself) {
     rig.loop.runFor(3500);
     EXPECT_EQ(modoAoFechar, Modo::Nenhum);
     EXPECT_EQ(f().run.Modo, Modo::Gravacao);
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
 }
 
 TEST_F(SelectorHandshakeTest, GivingUpAtTheQuestionCloses) {
@@ -229,7 +229,7 @@ TEST_F(SelectorHandshakeTest, GivingUpAtTheQuestionCloses) {
     };
     startSelector();
     rig.loop.runFor(2500);
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
     EXPECT_EQ(f().lblMsg2.caption(), "Erro na Conexão.");
     EXPECT_EQ(polls(), 399);
 }

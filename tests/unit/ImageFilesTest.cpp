@@ -59,7 +59,7 @@ TEST_F(ImageFilesTest, LeadingByteRuleIsTheSameForSendingAndReading) {
 
 // The count shown every 100 bytes includes the skipped ones; the read ends with TimeOut running.
 TEST_F(ImageFilesTest, ReadingShowsItsProgressOnTheStatusLine) {
-    ViewRecorder view(f());
+    ViewRecorder view(rig.sessao());
     writeImage("M.BIN", std::string(150, '\0') + pattern(100));
     ASSERT_TRUE(leArqBin("M.BIN"));
     EXPECT_EQ(view.statusRepaints, (std::vector<std::string>{"[Conectado] Lendo Arquivo ... ",
@@ -77,8 +77,8 @@ TEST_F(ImageFilesTest, ReadingShowsItsProgressOnTheStatusLine) {
 }
 
 TEST_F(ImageFilesTest, SelectorModeCyclesTheBarWhileReading) {
-    ViewRecorder view(f());
-    f().entraEmModoSelecao();
+    ViewRecorder view(rig.sessao());
+    form().entraEmModoSelecao();
     writeImage("M.BIN", pattern(10200));
     ASSERT_TRUE(leArqBin("M.BIN"));
     std::vector<double> expected;
@@ -94,7 +94,7 @@ TEST_F(ImageFilesTest, ImageThatCannotBeOpenedClosesTheProgram) {
     EXPECT_FALSE(leArqBin(""));
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Arquivo não encontrado: " + built("")});
     EXPECT_EQ(rig.dialogs.messages.back().kind, kErro);
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
     EXPECT_FALSE(f().run.TimeOut->running());
 }
 
@@ -111,7 +111,7 @@ TEST_F(ImageFilesTest, ReadErrorAbandonsTheRunWithTheFileNamed) {
     EXPECT_FALSE(f().run.TimeOut->running());
     EXPECT_FALSE(f().run.ArqBin.isOpen());
     EXPECT_EQ(f().nav.Tela, 0);
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
 }
 
 // Whatever would stop a run part-way is found before its first frame, so the device is never
@@ -149,9 +149,9 @@ TEST_P(RefusalTest, NothingIsSent) {
         << device.frames.size() << " frames, the first " << int(device.frames.front().code);
     EXPECT_FALSE(f().run.TimeOut->running());
     if (c.tela < 0) {
-        EXPECT_TRUE(f().closed());
+        EXPECT_TRUE(form().closed());
     } else {
-        EXPECT_FALSE(f().closed());
+        EXPECT_FALSE(form().closed());
         EXPECT_EQ(f().nav.Tela, c.tela);
         EXPECT_TRUE(f().lbxVisor.enabled());
     }

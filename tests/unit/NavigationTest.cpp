@@ -67,17 +67,17 @@ TEST_F(NavigationTest, EscapeOnTheMainMenuAsksBeforeLeaving) {
     rig.dialogs.onMessage = [](const MessageDialog&) { return kResultNao; };
     on([&] { f().painel.lbxVisorKeyDown(kVkEscape); });
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Deseja realmento sair do Tolvan Link? "});
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
     EXPECT_EQ(f().lbxVisor.itemIndex(), 1);
 
     // The title bar's close box is no Yes either.
     rig.dialogs.onMessage = [](const MessageDialog&) { return kClosedByTitleBar; };
     on([&] { f().painel.btnRetornaClick(); });
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
 
     rig.dialogs.onMessage = [](const MessageDialog&) { return kResultSim; };
     on([&] { f().painel.btnRetornaClick(); });
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
 }
 
 TEST_F(NavigationTest, ArrowKeysMoveTheListWithoutBeepingAndKeepThePointerInside) {
@@ -132,7 +132,7 @@ TEST_F(NavigationTest, RandomOperatorNeverBreaksThePointer) {
     startWith(9);
     rig.dialogs.onMessage = [](const MessageDialog&) { return kResultNao; };
     std::mt19937 random(12345);
-    for (int step = 0; step < 2000 && !f().closed(); ++step) {
+    for (int step = 0; step < 2000 && !form().closed(); ++step) {
         const int screen = static_cast<int>(random() % 4);
         on([&] {
             if (screen == 0) f().telas.MontaTela0();

@@ -23,7 +23,7 @@ inline std::vector<sim::FakeCatalogueStore::System> numberedSystems(int n) {
 }
 
 // Counts the pointer column's ">" lines.
-inline int pointers(const FrmTolvanLink& f) {
+inline int pointers(const Componentes& f) {
     int n = 0;
     for (const std::string& line : f.lbxSinalizador.items())
         n += line == ">" ? 1 : 0;
@@ -31,7 +31,7 @@ inline int pointers(const FrmTolvanLink& f) {
 }
 
 // The panel's invariant: one ">" on the selected line, inside the selectable window.
-inline void expectPointerConsistent(const FrmTolvanLink& f) {
+inline void expectPointerConsistent(const Componentes& f) {
     EXPECT_EQ(pointers(f), 1);
     EXPECT_EQ(f.lbxSinalizador.item(f.nav.LinhaSinal), ">");
     EXPECT_EQ(f.lbxVisor.itemIndex(), f.nav.LinhaSinal);
@@ -46,10 +46,12 @@ class PanelTest : public ::testing::Test {
         rig.setSystems(numberedSystems(systems));
         rig.start();
     }
-    FrmTolvanLink& f() { return rig.form(); }
+    // The main window's components, and the model whose events they run in.
+    Componentes& f() { return rig.componentes(); }
+    FrmTolvanLink& form() { return rig.form(); }
     template <typename Handler>
     void on(Handler&& handler) {
-        f().dispatch(handler);
+        form().dispatch(handler);
     }
 
     sim::TestRig rig;

@@ -116,7 +116,7 @@ TEST_F(ProgrammingTest, ImageEmptiedDuringTheRunAbandonsIt) {
     EXPECT_EQ(device.frames.back().code, 0x05);  // the L image's set-up, then nothing
     EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_TRUE(f().lbxVisor.enabled());
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
 }
 
 TEST_F(ProgrammingTest, MissingImageClosesTheProgramWithItsPath) {
@@ -124,7 +124,7 @@ TEST_F(ProgrammingTest, MissingImageClosesTheProgramWithItsPath) {
     runOperation({"Sistema", "NADA.BIN ", 1, "L.BIN", 1, "", 0}, 2);
     EXPECT_EQ(rig.messages(),
               std::vector<std::string>{"Arquivo não encontrado: " + built("NADA.BIN")});
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
     EXPECT_EQ(device.count(0x06), 0);
 }
 

@@ -73,8 +73,8 @@ class ScriptedDevice {
         while (pending_.size() >= 3 && pending_.size() >= lengthOf(pending_[2])) {
             const auto code = static_cast<std::uint8_t>(pending_[2]);
             const std::size_t n = lengthOf(code);
-            frames.push_back(
-                {rig_.loop.nowMs(), code, pending_.substr(0, n), rig_.form().run.QtdBytesLidos});
+            frames.push_back({rig_.loop.nowMs(), code, pending_.substr(0, n),
+                              rig_.componentes().run.QtdBytesLidos});
             pending_.erase(0, n);
             react(frames.back());
         }
@@ -123,10 +123,11 @@ const char* const kSemErros = " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link 
 
 class ReceiverTest : public ::testing::Test {
   protected:
-    FrmTolvanLink& f() { return rig.form(); }
+    Componentes& f() { return rig.componentes(); }
+    FrmTolvanLink& form() { return rig.form(); }
     template <typename Handler>
     void on(Handler&& handler) {
-        f().dispatch(handler);
+        form().dispatch(handler);
     }
 
     // A system of a main image of `main` bytes and an L image of `l` bytes, their files in bin
@@ -359,14 +360,14 @@ TEST_F(TimeOutTest, ProgrammingIsAbandonedAndTheImageClosed) {
         return fr.code == 0x06 && device.count(0x06) == 2;
     };
     lateAnswersWhileTheMessageIsOpen(bytes({0, 3, 6}));
-    test::RunRecorder heard(f());
+    test::RunRecorder heard(rig.sessao());
     start(kGravacao);
     rig.loop.runUntil([&] { return !rig.messages().empty(); }, 30000);
     EXPECT_EQ(heard.desfechos, std::vector<Desfecho>{Desfecho::SemComunicacao});
     EXPECT_FALSE(f().run.ArqBin.isOpen());
     EXPECT_EQ(device.count(0x06), 2);
     expectAbandoned();
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
 }
 
 TEST_F(TimeOutTest, SetUpWithoutAnswerIsAbandonedAndSelectorModeCloses) {
@@ -376,7 +377,7 @@ TEST_F(TimeOutTest, SetUpWithoutAnswerIsAbandonedAndSelectorModeCloses) {
     rig.start();  // selector mode connects, chooses and programs by itself
     rig.loop.runFor(30000);
     EXPECT_EQ(rig.messages().back(), kMsgSemComunicacao);
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
     EXPECT_EQ(device.codes().back(), 0x03);
 }
 
@@ -389,7 +390,7 @@ TEST_F(TimeOutTest, FailureInsideARunAbandonsIt) {
         if (fr.code == 0x05) rig.serial.setBroken(true);  // the first sector frame is refused
         return false;
     };
-    test::RunRecorder heard(f());
+    test::RunRecorder heard(rig.sessao());
     start(kGravacao);
     rig.loop.runFor(20000);
     EXPECT_EQ(heard.desfechos, std::vector<Desfecho>{Desfecho::FalhaDePorta});
@@ -425,7 +426,7 @@ class UnplugTest : public ReceiverTest, public ::testing::WithParamInterface<Mom
 TEST_P(UnplugTest, EndsWhatIsUnderWayOnceAndTheNextOperationOpensAgain) {
     const Momento m = GetParam();
     system(1024, 100);
-    test::RunRecorder heard(f());
+    test::RunRecorder heard(rig.sessao());
     if (m == Momento::Conexao) device.silentOn = [](const ScriptedDevice::Frame&) { return true; };
     rig.start();
     const std::string path = rig.serial.openedDevice();

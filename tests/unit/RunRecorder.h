@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FrmTolvanLink.h"
+#include "app/Sessao.h"
 #include "transfer/RunListener.h"
 
 namespace tolvan::test {
@@ -12,7 +12,7 @@ namespace tolvan::test {
 // reading back, the image, its file and sectors), "3/4" (sectors), then the ending.
 class RunRecorder : public RunListener {
   public:
-    explicit RunRecorder(FrmTolvanLink& f) { f.setRunListener(this); }
+    explicit RunRecorder(Sessao& s) { s.setOuvinte(this); }
     void conectado() override { events.push_back("connected"); }
     void imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo,
                         int setores) override {

@@ -75,7 +75,7 @@ TEST_F(ScreensTest, RefusedPortOnThePortListCanBeGivenUpOrReplaced) {
     EXPECT_EQ(rig.readFile(kPortFile), "3\r\n");
     EXPECT_FALSE(rig.serial.isOpen());
     EXPECT_EQ(f().nav.Tela, 0);
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
 
     openPortList();
     rig.dialogs.onMessage = [](const MessageDialog& d) {
@@ -153,7 +153,7 @@ TEST_F(ScreensTest, F6ChoosesAPortAndARefusedOneEndsTheProgram) {
     };
     on([&] { f().telas.FormKeyDown(kVkF6); });
     EXPECT_EQ(rig.messages().back(), "Porta de Comunicação Inválida! \r\rSelecione outra porta.");
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
     EXPECT_EQ(rig.readFile(kPortFile), "1\r\n");
 }
 

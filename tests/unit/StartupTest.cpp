@@ -19,7 +19,7 @@ TEST_F(StartupTest, FirstStartCreatesThePortFileWithPort2AndShowsTheMainMenu) {
     EXPECT_EQ(rig.readFile(kPortFile), "2\r\n");
     EXPECT_EQ(rig.serial.openedDevice(), "/dev/sim2");
     EXPECT_TRUE(rig.serial.isOpen());
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
     EXPECT_EQ(f().nav.Tela, 0);
     EXPECT_EQ(f().lbxVisor.items(),
               (std::vector<std::string>{"", "Conexão", "Porta de Comunicação", "Sobre o Produto",
@@ -51,7 +51,7 @@ TEST_F(StartupTest, WithoutACatalogueTheNoSystemScreenIsShownAndTheProgramEnds) 
     rig.start();
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kNoSystem});
     EXPECT_EQ(rig.dialogs.messages[0].kind, kInformacao);
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
     EXPECT_EQ(rig.desktop.quitCalls, 1);
     EXPECT_EQ(f().lbxVisor.items(),
               (std::vector<std::string>{"", "Nenhum", "Sistema", "Encontrado", "", ""}));
@@ -67,7 +67,7 @@ TEST_F(StartupTest, ACatalogueWithNoRowsIsTheNoSystemPathToo) {
     rig.setSystems({});
     rig.start();
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kNoSystem});
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
 }
 
 TEST_F(StartupTest, AFileThatIsNoCatalogueIsNamedBeforeTheNoSystemMessage) {
@@ -80,7 +80,7 @@ TEST_F(StartupTest, AFileThatIsNoCatalogueIsNamedBeforeTheNoSystemMessage) {
     EXPECT_EQ(rig.dialogs.messages[0].kind, kErro);
     EXPECT_EQ(rig.messages()[1], kNoSystem);
     ASSERT_EQ(rig.desktop.errors.size(), 1u);
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
 }
 
 TEST_F(StartupTest, DebugFileInTheCurrentDirectoryShowsTheReceiveLog) {
@@ -91,7 +91,7 @@ TEST_F(StartupTest, DebugFileInTheCurrentDirectoryShowsTheReceiveLog) {
     sim::TestRig plain;
     plain.setSystems(numberedSystems(1));
     plain.start();
-    EXPECT_FALSE(plain.form().Memo1.visible());
+    EXPECT_FALSE(plain.componentes().Memo1.visible());
 }
 
 TEST_F(StartupTest, AMissingTextFileIsReportedAndTheDialogsKeepTheirBuiltInTexts) {
@@ -103,7 +103,7 @@ TEST_F(StartupTest, AMissingTextFileIsReportedAndTheDialogsKeepTheirBuiltInTexts
     ASSERT_EQ(shown.buttons.size(), 1u);
     EXPECT_EQ(shown.buttons[0].caption, "OK");
     EXPECT_EQ(shown.title, "Erro");
-    EXPECT_FALSE(f().closed());
+    EXPECT_FALSE(form().closed());
     EXPECT_EQ(f().nav.Tela, 0);
 }
 
@@ -133,7 +133,7 @@ TEST_F(StartupTest, DecliningAnotherPortClosesTheProgramAfterTheRestOfStartUp) {
         return d.kind == kConfirmacao ? kResultNao : kResultOk;
     };
     rig.start();
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
     EXPECT_EQ(rig.dialogs.portDialogsShown, 0);
     // The rest of the activation still ran.
     EXPECT_EQ(f().frmAbout.lbxSisInstall.size(), 2u);
@@ -142,18 +142,18 @@ TEST_F(StartupTest, DecliningAnotherPortClosesTheProgramAfterTheRestOfStartUp) {
 
 TEST_F(StartupTest, AMessageAfterTheWindowClosedReturns2WithoutShowing) {
     startWith(1);
-    on([&] { f().lblFecharClick(); });
-    EXPECT_TRUE(f().closed());
-    EXPECT_EQ(f().Mensagem("x", kConfirmacao, kBotoesSimNao), kClosedByTitleBar);
+    on([&] { form().lblFecharClick(); });
+    EXPECT_TRUE(form().closed());
+    EXPECT_EQ(form().Mensagem("x", kConfirmacao, kBotoesSimNao), kClosedByTitleBar);
     EXPECT_TRUE(rig.dialogs.messages.empty());
 }
 
 TEST_F(StartupTest, WindowIsCentredWithTheHalvesRoundedTowardZero) {
     startWith(1);
-    f().centra(1024, 768);
+    form().centra(1024, 768);
     EXPECT_EQ(f().janela.left(), 217);
     EXPECT_EQ(f().janela.top(), 240);
-    f().centra(500, 200);
+    form().centra(500, 200);
     EXPECT_EQ(f().janela.left(), -44);
     EXPECT_EQ(f().janela.top(), -44);
 }
@@ -170,7 +170,7 @@ TEST_F(SelectorStartupTest, SelectorModeShrinksTheWindowToTheBarAndCaption) {
     rig.writeFile(kBackgroundPicture, "jpeg");
     rig.dialogs.onMessage = [](const MessageDialog&) { return kResultOk; };
     rig.start();
-    FrmTolvanLink& form = f();
+    Componentes& form = f();
     EXPECT_TRUE(form.ModoSelecao);
     EXPECT_EQ(form.janela.width(), 800);
     EXPECT_EQ(form.janela.height(), 600);
@@ -201,7 +201,7 @@ TEST_F(SelectorStartupTest, CloseDeletesTheSelectionFileAndClosesOnlyTheLauncher
     rig.desktop.windowTitles = {"Tolvan Flex Selecionador", "Tolvan Flex Selecionador 2"};
     rig.dialogs.onMessage = [](const MessageDialog&) { return kResultOk; };
     rig.start();
-    on([&] { f().Close(); });
+    on([&] { form().Close(); });
     EXPECT_FALSE(rig.exists(kSelectionFile));
     EXPECT_EQ(rig.desktop.closeRequests, std::vector<std::string>{"Tolvan Flex Selecionador"});
     EXPECT_EQ(rig.desktop.windowTitles, std::set<std::string>{"Tolvan Flex Selecionador 2"});
@@ -216,7 +216,7 @@ TEST_F(SelectorStartupTest, ASelectionFileOfAnotherUserIsPassedOver) {
     EXPECT_EQ(f().nav.Tela, 0);
     ASSERT_EQ(rig.desktop.errors.size(), 1u);
     EXPECT_NE(rig.desktop.errors[0].find("belongs to another user"), std::string::npos);
-    on([&] { f().Close(); });
+    on([&] { form().Close(); });
     EXPECT_TRUE(rig.exists(kSelectionFile));  // not this program's to delete
 }
 
@@ -225,7 +225,7 @@ TEST_F(SelectorStartupTest, TheMarkerFileLeavesTheLauncherWindowAlone) {
     rig.desktop.windowTitles = {"Tolvan Flex Selecionador"};
     rig.dialogs.onMessage = [](const MessageDialog&) { return kResultOk; };
     rig.start();
-    on([&] { f().Close(); });
+    on([&] { form().Close(); });
     EXPECT_TRUE(rig.desktop.closeRequests.empty());
     EXPECT_FALSE(rig.exists(kSelectionFile));
 }

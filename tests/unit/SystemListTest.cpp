@@ -46,11 +46,11 @@ TEST_F(SystemListTest, ShortCataloguesShowEveryRowWithoutScrolling) {
     sim::TestRig six;
     six.setSystems(numberedSystems(6));
     six.start();
-    six.form().dispatch([&] { six.form().listaSistemas.MontaTela1(); });
+    six.form().dispatch([&] { six.componentes().listaSistemas.MontaTela1(); });
     for (int i = 0; i < 6; ++i)
-        six.form().dispatch([&] { six.form().painel.btnDownClick(); });
-    EXPECT_EQ(six.form().lbxVisor.items(), rows(1, 6));
-    EXPECT_EQ(six.form().nav.LinhaFim, 5);
+        six.form().dispatch([&] { six.componentes().painel.btnDownClick(); });
+    EXPECT_EQ(six.componentes().lbxVisor.items(), rows(1, 6));
+    EXPECT_EQ(six.componentes().nav.LinhaFim, 5);
     EXPECT_EQ(six.desktop.beeps, 6);
 }
 
@@ -186,7 +186,7 @@ TEST_F(SelectorListTest, TheEarlierOfTwoMatchesIsChosenAndCaseCounts) {
     other.dialogs.onMessage = [](const MessageDialog& d) { return d.defaultCode; };
     other.start();
     other.dialogs.messages.clear();
-    other.form().dispatch([&] { other.form().listaSistemas.MontaTela1(); });
+    other.form().dispatch([&] { other.componentes().listaSistemas.MontaTela1(); });
     EXPECT_EQ(other.messages(), std::vector<std::string>{"Montadora inexistente no Tolvan Link."});
     EXPECT_TRUE(other.form().closed());
 }
@@ -203,7 +203,7 @@ TEST_F(SelectorListTest, ARowThatCannotBeFoundAgainClosesTheProgram) {
     rig.dialogs.messages.clear();
     on([&] { f().listaSistemas.MontaTela1(); });
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Erro ao localizar o registro."});
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
 }
 
 TEST_F(SelectorListTest, AnUnreadableSelectionFileNamesNoSystem) {
@@ -213,7 +213,7 @@ TEST_F(SelectorListTest, AnUnreadableSelectionFileNamesNoSystem) {
     on([&] { f().listaSistemas.MontaTela1(); });
     EXPECT_EQ(f().nav.SistemaSelecao, "");
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Montadora inexistente no Tolvan Link."});
-    EXPECT_TRUE(f().closed());
+    EXPECT_TRUE(form().closed());
 }
 
 }  // namespace

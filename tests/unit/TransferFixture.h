@@ -58,7 +58,7 @@ class RecordingDevice {
     }
 
     void onWrite(std::string_view b) {
-        if (pending_.empty()) status_ = rig_.form().lblStatus.caption();
+        if (pending_.empty()) status_ = rig_.componentes().lblStatus.caption();
         pending_ += b;
         while (pending_.size() >= 3 && pending_.size() >= lengthOf(pending_[2])) {
             const auto code = static_cast<std::uint8_t>(pending_[2]);
@@ -100,29 +100,30 @@ class RecordingDevice {
 // Records what the model tells the window.
 class ViewRecorder : public ViewListener {
   public:
-    explicit ViewRecorder(FrmTolvanLink& f) : f_(f) { f.setView(this); }
-    ~ViewRecorder() override { f_.setView(nullptr); }
+    explicit ViewRecorder(Sessao& s) : s_(s) { s.setView(this); }
+    ~ViewRecorder() override { s_.setView(nullptr); }
     void changed(ControlId id) override {
         ++changes[id];
-        if (id == ControlId::iLedBar1) barPositions.push_back(f_.iLedBar1.position());
+        if (id == ControlId::iLedBar1) barPositions.push_back(s_.vista().iLedBar1.position());
     }
     void repaintNow(ControlId id) override {
-        if (id == ControlId::lblStatus) statusRepaints.push_back(f_.lblStatus.caption());
+        if (id == ControlId::lblStatus) statusRepaints.push_back(s_.vista().lblStatus.caption());
     }
     std::map<ControlId, int> changes;
     std::vector<double> barPositions;
     std::vector<std::string> statusRepaints;
 
   private:
-    FrmTolvanLink& f_;
+    Sessao& s_;
 };
 
 class TransferTest : public ::testing::Test {
   protected:
-    FrmTolvanLink& f() { return rig.form(); }
+    Componentes& f() { return rig.componentes(); }
+    FrmTolvanLink& form() { return rig.form(); }
     template <typename Handler>
     void on(Handler&& handler) {
-        f().dispatch(handler);
+        form().dispatch(handler);
     }
     std::filesystem::path bin() const { return rig.root / "Orsolite" / "Tolvan Link" / "bin"; }
     void writeImage(const std::string& name, const std::string& content) {

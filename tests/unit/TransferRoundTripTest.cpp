@@ -29,7 +29,7 @@ class TransferRoundTripTest : public TransferTest {
 };
 
 TEST_F(TransferRoundTripTest, WrittenImagesReadBackEqual) {
-    RunRecorder heard(f());
+    RunRecorder heard(rig.sessao());
     run({});
     EXPECT_EQ(main.substr(0, 1000), pattern(1000));  // the leading 00 FF skipped
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kSemErros});
@@ -73,7 +73,7 @@ TEST_P(ShortSectorTest, IsNeverVerified) {
     writeImage("M.BIN", image);
     writeImage("L.BIN", image);
     writeImage("L2.BIN", image);
-    RunRecorder heard(f());
+    RunRecorder heard(rig.sessao());
     runOperation({"Sistema", "M.BIN", setores, "L.BIN", setores, "L2.BIN", setores}, 1);
     const bool completa = c.faltam < 6;
     EXPECT_EQ(rig.messages(), std::vector<std::string>{completa ? kComErros : kSemComunicacao});
@@ -105,7 +105,7 @@ class FlippedByteTest : public TransferRoundTripTest, public ::testing::WithPara
 TEST_P(FlippedByteTest, IsReported) {
     emu::DeviceOptions options;
     options.corruptions.push_back({GetParam().image, GetParam().index});
-    RunRecorder heard(f());
+    RunRecorder heard(rig.sessao());
     run(options, 512);
     EXPECT_EQ(rig.messages(), std::vector<std::string>{kComErros});
     EXPECT_EQ(f().nav.Tela, 2);

@@ -40,20 +40,28 @@ TestRig::TestRig() : root(freshRoot()) {
 }
 
 TestRig::~TestRig() {
-    form_.reset();
+    sessao_.reset();
     std::error_code ec;
     std::filesystem::current_path(previousDirectory_, ec);
     std::filesystem::remove_all(root, ec);
 }
 
-FrmTolvanLink& TestRig::form() {
-    if (!form_) {
+Sessao& TestRig::sessao() {
+    if (!sessao_) {
         Services services{loop,      loop,    serial,
                           registry,  dialogs, desktop,
                           catalogue, root,    root / "Orsolite" / "Tolvan Link" / "TolvanLink"};
-        form_ = std::make_unique<FrmTolvanLink>(services);
+        sessao_ = std::make_unique<Sessao>(services);
     }
-    return *form_;
+    return *sessao_;
+}
+
+FrmTolvanLink& TestRig::form() {
+    return sessao().form_;
+}
+
+Componentes& TestRig::componentes() {
+    return form();
 }
 
 void TestRig::start() {

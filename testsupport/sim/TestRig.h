@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/FrmTolvanLink.h"
+#include "app/Sessao.h"
 #include "sim/Fakes.h"
 #include "sim/SimLoop.h"
 #include "sim/SimSerial.h"
@@ -13,7 +14,8 @@ namespace tolvan::sim {
 
 // A whole installation on the simulated clock: a fresh root folder with the two text files,
 // the ports COM1 to COM4 mapped to simulated devices, scripted dialogs and a recorded desktop.
-// The main window is built on first use; the current directory is the root while the rig lives.
+// The session and its main window are built on first use; the current directory is the root while
+// the rig lives.
 class TestRig {
   public:
     TestRig();
@@ -29,7 +31,11 @@ class TestRig {
     FakeCatalogueStore catalogue;
     std::filesystem::path root;
 
+    // The front door, as the window and tolvan-flash have it.
+    Sessao& sessao();
+    // The main window's model behind it, and its components, for tests that drive one subsystem.
     FrmTolvanLink& form();
+    Componentes& componentes();
     // FormCreate then FormActivate, as the program's entry runs them.
     void start();
 
@@ -51,7 +57,7 @@ class TestRig {
 
   private:
     std::filesystem::path previousDirectory_;
-    std::unique_ptr<FrmTolvanLink> form_;
+    std::unique_ptr<Sessao> sessao_;
 };
 
 }  // namespace tolvan::sim

@@ -1,0 +1,13 @@
+#include "app/Portas.h"
+
+#include "link/SerialCommRegistry.h"
+
+namespace tolvan {
+
+std::unique_ptr<PortRegistry> mapaDePortas(const std::filesystem::path& root,
+                                           SerialDeviceList& devices,
+                                           std::function<void(const std::string&)> warn) {
+    return std::make_unique<SerialCommRegistry>(PathResolver(root), devices, std::move(warn));
+}
+
+}  // namespace tolvan

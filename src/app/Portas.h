@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "services/PortRegistry.h"
+
+namespace tolvan {
+
+class SerialDeviceList;
+
+// The port list of the installation at `root`, as the program's entries wire it: the port map
+// SerialComm.txt, else the machine's serial devices (`devices`) numbered in order; `warn` hears
+// of a port map that is passed over.
+std::unique_ptr<PortRegistry> mapaDePortas(const std::filesystem::path& root,
+                                           SerialDeviceList& devices,
+                                           std::function<void(const std::string&)> warn);
+
+}  // namespace tolvan
