@@ -39,7 +39,7 @@ Componentes::Componentes(Services services, Shell& shell, const FabricaDeTimers&
       arquivos(run, files, QrTolvanLink, DirPrograma, diagnostico, ouvintes, shell),
       verificacao(run, arquivos, diagnostico, ComPort, services.clock, ouvintes, shell),
       gravacao(run, arquivos, verificacao, ComPort, services.clock, ouvintes, shell),
-      conexao(conn, ComPort, *nav.TimerMontaTela, receptor, shell),
+      conexao(conn, ComPort, receptor, shell),
       receptor(run, conn, ComPort, {conexao, arquivos, gravacao, verificacao, diagnostico},
                ouvintes, shell),
       portas(ComPort, files, Drive, services.ports, services.dialogs, services.desktop, shell),

@@ -15,6 +15,40 @@ namespace {
 
 constexpr const char* kMsgFalhaInesperada = "Falha inesperada. \rO processo será abandonado! ";
 
+// Where the panel goes once the operator has been told how something ended.
+enum class Depois {
+    MenuPrincipal,  // the main menu, the panel answering again
+    MenuOperacao,   // the operation menu stays, for another choice
+    Fica,           // the screen stays as it is
+    Fecha,          // the program closes
+};
+
+// What follows an ending that is not the handshake's, by why it ended and what the operator was
+// told. In selector mode the program closes whatever this says.
+Depois depoisDe(const Final& final) {
+    switch (final.desfecho) {
+        case Desfecho::ComErros:
+            // The operation menu stays, for another operation on the same system.
+            return Depois::MenuOperacao;
+        case Desfecho::SistemaInexistente:
+            return Depois::Fecha;
+        case Desfecho::ArquivoInvalido:
+            // An image that is not there, or does not open, is an installation to be put right.
+            return final.aviso.id == MessageId::ArquivoNaoEncontrado ||
+                           final.aviso.id == MessageId::ArquivoNaoAbre
+                       ? Depois::Fecha
+                       : Depois::MenuPrincipal;
+        case Desfecho::CatalogoInvalido:
+            // A count the device cannot be given leaves the operation menu for the catalogue to
+            // be put right; a line that is not found again leaves the list as it was.
+            if (final.aviso.id == MessageId::ContagemInvalida) return Depois::MenuOperacao;
+            if (final.aviso.id == MessageId::RegistroNaoLocalizado) return Depois::Fica;
+            return Depois::Fecha;
+        default:
+            return Depois::MenuPrincipal;
+    }
+}
+
 }  // namespace
 
 FrmTolvanLink::FrmTolvanLink(Services services)
@@ -26,6 +60,7 @@ FrmTolvanLink::FrmTolvanLink(Services services)
                       return timers.create(name, ms, [this, handler] { dispatch(handler); });
                   }),
       linhaPerdida_(timer("LinhaPerdida", 0, [this] { linhaPerdida(); })) {
+    ouvintes.adiciona(painelDaConexao_);
     ComPort.onTriggerAvail = [this](std::uint16_t count) {
         dispatch([this, count] { receptor.ComPortTriggerAvail(count); });
     };
@@ -58,7 +93,8 @@ void FrmTolvanLink::FormCreate(bool consideraSelecao) {
     } catch (const TextFileError& e) {
         // The dialogs fall back to their built-in texts; the operator learns which file failed.
         svc.desktop.reportError(e.path() + ": " + e.what());
-        Mensagem("Não foi possível ler o arquivo: " + e.path() + "\r\r" + e.what(), kErro,
+        Mensagem(MessageId::TextoIlegivel,
+                 "Não foi possível ler o arquivo: " + e.path() + "\r\r" + e.what(), kErro,
                  kBotaoOk);
     }
 
@@ -98,7 +134,8 @@ void FrmTolvanLink::configuraModoSelecao() {
     if (files.exists(fundo)) {
         ImgTolvanLink.setJpegFile(files.resolve(fundo).string());
     } else {
-        Mensagem("Não foi possível encontrar o arquivo: " + fundo, kErro, kBotaoOk);
+        Mensagem(MessageId::FundoAusente, "Não foi possível encontrar o arquivo: " + fundo, kErro,
+                 kBotaoOk);
     }
     ImgTolvanLink.setWidth(800);
     ImgTolvanLink.repaint();
@@ -163,9 +200,10 @@ bool FrmTolvanLink::mostraCatalogo() {
     }
     telas.MontaTelaSemSistema();
     termina({Desfecho::CatalogoInvalido,
-             "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
-             "entrar em contato  \rcom a Orsolite. ",
-             kInformacao, Depois::Fecha});
+             {MessageId::NenhumSistema,
+              "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
+              "entrar em contato  \rcom a Orsolite. ",
+              kInformacao}});
     frmAbout.lbxSisInstall = {"Nenhum sistema foi encontrado.", "Se houver interesse em adquirir",
                               "algum, favor entrar em contato", "com a Orsolite. "};
     return false;
@@ -185,7 +223,7 @@ void FrmTolvanLink::abreCatalogo() {
         "O catálogo de sistemas não pôde ser lido: " + files.resolve(arquivo).string() + "\r\r" +
         aberto.detail;
     svc.desktop.reportError(texto);
-    Mensagem(texto, kErro, kBotaoOk);
+    Mensagem(MessageId::CatalogoIlegivel, texto, kErro, kBotaoOk);
 }
 
 void FrmTolvanLink::FormClose() {
@@ -213,10 +251,10 @@ void FrmTolvanLink::centra(int screenWidth, int screenHeight) {
     janela.setTop((screenHeight - janela.height()) / 2);
 }
 
-int FrmTolvanLink::Mensagem(const std::string& texto, int tipo, unsigned botoes) {
+int FrmTolvanLink::Mensagem(MessageId id, const std::string& texto, int tipo, unsigned botoes) {
     // While the program is ending, a dialog closes at once by itself.
     if (closed_) return kClosedByTitleBar;
-    return svc.dialogs.showMessage(montaMensagem(textos, texto, tipo, botoes));
+    return svc.dialogs.showMessage(montaMensagem(textos, texto, tipo, botoes, id));
 }
 
 void FrmTolvanLink::mostraSobre() {
@@ -225,23 +263,28 @@ void FrmTolvanLink::mostraSobre() {
 }
 
 void FrmTolvanLink::termina(const Final& final) {
-    ouvintes.fim(final.desfecho, final.texto);
+    const Aviso& aviso = final.aviso;
+    ouvintes.fim(final.desfecho, aviso.texto);
     if (final.daConexao) {
+        // The main menu comes before the message; in selector mode there is none.
         AtivaFuncoes(true);
         MontaTela0();
         ouvintes.semConexao();
         if (ModoSelecao) {
             Close();
-        } else if (!final.texto.empty()) {
-            Mensagem(final.texto, final.tipo, kBotaoOk);
+        } else if (!aviso.texto.empty()) {
+            Mensagem(aviso.id, aviso.texto, aviso.tipo, kBotaoOk);
         }
         return;
     }
-    if (!final.texto.empty()) Mensagem(final.texto, final.tipo, kBotaoOk);
+    // A verification that went to its end gives the panel back before its message.
+    if (final.desfecho == Desfecho::Verificado || final.desfecho == Desfecho::ComErros)
+        AtivaFuncoes(true);
+    if (!aviso.texto.empty()) Mensagem(aviso.id, aviso.texto, aviso.tipo, kBotaoOk);
     // After success the device runs the system.
     if (final.desfecho == Desfecho::Gravado || final.desfecho == Desfecho::Verificado)
         CmdExecuta(ComPort);
-    switch (final.depois) {
+    switch (depoisDe(final)) {
         case Depois::MenuPrincipal:
             AtivaFuncoes(true);
             MontaTela0();
@@ -265,11 +308,12 @@ void FrmTolvanLink::falhaNoEvento(const std::exception& e) {
     const std::string texto = daPorta ? kMsgFalhaNaPorta : kMsgFalhaInesperada;
     try {
         const Desfecho desfecho = daPorta ? Desfecho::FalhaDePorta : Desfecho::Falha;
+        const MessageId id = daPorta ? MessageId::FalhaNaPorta : MessageId::FalhaInesperada;
         if (conn.Conectando) {
-            conexao.encerraSemConexao(texto, desfecho);
+            conexao.encerraSemConexao(desfecho, id, texto);
         } else if (run.emCurso()) {
             run.encerra();
-            termina({desfecho, texto, kErro, Depois::MenuPrincipal});
+            termina({desfecho, {id, texto, kErro}});
         }
     } catch (const std::exception& again) {
         svc.desktop.reportError(again.what());
@@ -284,10 +328,11 @@ void FrmTolvanLink::linhaPerdida() {
     // Closed, so that the next operation opens the device again, wherever it came back.
     ComPort.setOpen(false);
     if (conn.Conectando) {
-        conexao.encerraSemConexao(kMsgFalhaNaPorta, Desfecho::FalhaDePorta);
+        conexao.encerraSemConexao(Desfecho::FalhaDePorta, MessageId::FalhaNaPorta,
+                                  kMsgFalhaNaPorta);
     } else if (run.emCurso()) {
         run.encerra();
-        termina({Desfecho::FalhaDePorta, kMsgFalhaNaPorta, kErro, Depois::MenuPrincipal});
+        termina({Desfecho::FalhaDePorta, {MessageId::FalhaNaPorta, kMsgFalhaNaPorta, kErro}});
     } else {
         lblStatus.setCaption("[Desconectado]");
     }

@@ -52,7 +52,7 @@ class FrmTolvanLink : public Shell, private Componentes {
     void centra(int screenWidth, int screenHeight);
 
     // ---- Shell ----
-    int Mensagem(const std::string& texto, int tipo, unsigned botoes) override;
+    int Mensagem(MessageId id, const std::string& texto, int tipo, unsigned botoes) override;
     void fechaMensagem() override { svc.dialogs.dismissMessage(); }
     void Close() override;
     bool closed() const override { return closed_; }
@@ -85,11 +85,27 @@ class FrmTolvanLink : public Shell, private Componentes {
     friend class Sessao;
     friend class sim::TestRig;
 
+    // What a connection does to the panel: disabled while the handshake polls, answering again
+    // once the device has answered, with the system list half a second later.
+    class PainelDaConexao final : public RunListener {
+      public:
+        explicit PainelDaConexao(FrmTolvanLink& janela) : janela_(janela) {}
+        void conectando() override { janela_.AtivaFuncoes(false); }
+        void conectado() override {
+            janela_.AtivaFuncoes(true);
+            janela_.nav.TimerMontaTela->start();
+        }
+
+      private:
+        FrmTolvanLink& janela_;
+    };
+
     // A timer whose ticks run `handler` as an event of this window.
     std::unique_ptr<Timer> timer(const char* name, int ms, std::function<void()> handler);
     void configuraModoSelecao();
     void abreCatalogo();
     std::unique_ptr<Timer> linhaPerdida_;  // takes a lost line to the event loop
+    PainelDaConexao painelDaConexao_{*this};
     bool closed_ = false;
 };
 

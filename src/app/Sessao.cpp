@@ -1,5 +1,6 @@
 #include "app/Sessao.h"
 
+#include "link/Handshake.h"
 #include "services/Desfecho.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
@@ -109,8 +110,8 @@ bool Sessao::escolheSistema(const std::string& sistema) {
     form_.nav.TimerMontaTela->stop();
     form_.listaSistemas.MontaTela1();
     if (!form_.listaSistemas.procuraSistema(sistema)) {
-        form_.termina(
-            {Desfecho::SistemaInexistente, kMsgMontadoraInexistente, kErro, Depois::Fecha});
+        form_.termina({Desfecho::SistemaInexistente,
+                       {MessageId::MontadoraInexistente, kMsgMontadoraInexistente, kErro}});
         return false;
     }
     return form_.listaSistemas.RotinasTela1();
@@ -145,8 +146,20 @@ void Sessao::iniciaOperacao(Operacao operacao) {
 }
 
 void Sessao::encerra(const std::string& texto) {
-    if (!texto.empty()) form_.Mensagem(texto, kErro, kBotaoOk);
+    if (!texto.empty()) form_.Mensagem(MessageId::Outra, texto, kErro, kBotaoOk);
     form_.Close();
+}
+
+MessageDialog mensagemDoCabo(const std::filesystem::path& root) {
+    TextTables textos;
+    textos.Idioma = "Português";
+    try {
+        CarregaTextos(textos, PathResolver(root), kCaptionsFile);
+    } catch (const TextFileError&) {
+        // The built-in texts stand in; each device says what failed.
+    }
+    return montaMensagem(textos, kMsgDesconecteCabo, kInformacao, kBotaoOk,
+                         MessageId::DesconecteCabo);
 }
 
 }  // namespace tolvan

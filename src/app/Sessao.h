@@ -98,4 +98,9 @@ class Sessao {
     Vista vista_;
 };
 
+// The cable message (unplug, OK, plug in again) as the window shows it for the installation at
+// `root`: the title and the button its message table gives, or the built-in ones when that cannot
+// be read. For a front end that asks once for a bench of devices.
+MessageDialog mensagemDoCabo(const std::filesystem::path& root);
+
 }  // namespace tolvan

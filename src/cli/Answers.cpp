@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <string>
 
-#include "link/Handshake.h"
 #include "services/Clock.h"
 
 namespace tolvan::cli {
@@ -55,7 +54,7 @@ std::string okPrompt(const MessageDialog& d) {
 }
 
 int UnattendedAnswers::question(const MessageDialog& d) {
-    if (d.text == kMsgAbandonarConexao)
+    if (d.id == MessageId::AbandonarConexao)
         return clock_.nowMs() - begun_ >= timeoutMs_ ? kResultSim : kResultNao;
     return d.cancelCode;
 }

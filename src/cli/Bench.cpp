@@ -9,13 +9,10 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/Sessao.h"
 #include "cli/Answers.h"
 #include "cli/Events.h"
 #include "cli/ExitCodes.h"
-#include "link/Handshake.h"
-#include "services/PathResolver.h"
-#include "texts/Mensagem.h"
-#include "texts/TextTables.h"
 
 namespace tolvan::cli {
 
@@ -27,14 +24,10 @@ std::string format(const char* pattern, auto... values) {
     return text;
 }
 
-bool isCableMessage(const QJsonObject& e) {
-    return events::text(e, "event") == "message" && events::text(e, "text") == kMsgDesconecteCabo;
-}
-
 }  // namespace
 
 Bench::Bench(const FlashOptions& options, const std::filesystem::path& root, QString program)
-    : options_(options), root_(root), program_(std::move(program)) {
+    : options_(options), root_(root), program_(std::move(program)), cable_(mensagemDoCabo(root)) {
     clock_.start();
     for (const std::string& port : options.ports)
         board_.emplace_back(port, 0);
@@ -65,15 +58,7 @@ int Bench::exec() {
 
 void Bench::askForCable() {
     if (options_.yes || !::isatty(STDIN_FILENO)) return;
-    // The core's message in the title and the button its message table gives them.
-    TextTables textos;
-    textos.Idioma = "Português";
-    try {
-        CarregaTextos(textos, PathResolver(root_), kCaptionsFile);
-    } catch (const TextFileError&) {
-        // The built-in texts stand in; each device says what failed.
-    }
-    const MessageDialog d = montaMensagem(textos, kMsgDesconecteCabo, kInformacao, kBotaoOk);
+    const MessageDialog& d = cable_;
     std::cerr << d.title.value_or("") << ": " << terminalText(d.text) << "\n"
               << "(for all " << board_.size() << " devices) " << okPrompt(d) << std::flush;
     std::string line;
@@ -136,7 +121,9 @@ void Bench::event(std::size_t i, const QJsonObject& e) {
     stamped["port"] = QString::fromStdString(board_[i].port());
     board_[i].apply(stamped, now());
     // On the terminal the cable message is said once for the whole bench.
-    if (!options_.json && isCableMessage(stamped)) {
+    const bool cableMessage =
+        events::text(stamped, "event") == "message" && events::text(stamped, "text") == cable_.text;
+    if (!options_.json && cableMessage) {
         if (cableShown_) return;
         cableShown_ = true;
     }

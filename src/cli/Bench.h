@@ -11,6 +11,7 @@
 #include "cli/DeviceProgress.h"
 #include "cli/EventView.h"
 #include "cli/FlashOptions.h"
+#include "services/Dialogs.h"
 
 namespace tolvan::cli {
 
@@ -50,6 +51,8 @@ class Bench {
     std::vector<DeviceProgress> board_;
     std::unique_ptr<EventView> view_;
     std::vector<Child> children_;
+    // The cable message as the devices show it; their events carry only its text.
+    MessageDialog cable_;
     bool cableShown_ = false;
 };
 

@@ -4,7 +4,6 @@
 
 #include "cli/Answers.h"
 #include "cli/Events.h"
-#include "link/Handshake.h"
 #include "services/Paths.h"
 
 namespace tolvan::cli {
@@ -39,7 +38,7 @@ int TerminalDialogs::showMessage(const MessageDialog& d) {
         if (code != kClosedByTitleBar) publish_(events::answer(captionOf(d, code)));
         return code;
     }
-    if (d.text == kMsgDesconecteCabo) {
+    if (d.id == MessageId::DesconecteCabo) {
         answers_.waitForCable(d);
         // The polls start as the message closes.
         answers_.connectionBegins();

@@ -15,9 +15,8 @@ void Handshake::conecta() {
 }
 
 void Handshake::Link() {
-    shell_.Mensagem(kMsgDesconecteCabo, kInformacao, kBotaoOk);
+    shell_.Mensagem(MessageId::DesconecteCabo, kMsgDesconecteCabo, kInformacao, kBotaoOk);
     ouvinte_.conectando();
-    shell_.AtivaFuncoes(false);
     conn_.Chamadas = 0;
     conn_.Conectando = true;
     conn_.TimerLink->start();
@@ -32,7 +31,8 @@ void Handshake::TimerLinkTimer() {
     conn_.TimerLink->stop();
     conn_.Chamadas = 0;
     conn_.PerguntaAberta = true;
-    const int resposta = shell_.Mensagem(kMsgAbandonarConexao, kConfirmacao, kBotoesSimNao);
+    const int resposta = shell_.Mensagem(MessageId::AbandonarConexao, kMsgAbandonarConexao,
+                                         kConfirmacao, kBotoesSimNao);
     conn_.PerguntaAberta = false;
     // Receive events go on while the question is open: when they ended the handshake (connected
     // or failed), the question was closed unanswered and has nothing left to decide.
@@ -40,7 +40,7 @@ void Handshake::TimerLinkTimer() {
     if (resposta == kResultNao) {
         conn_.TimerLink->start();
     } else {
-        encerraSemConexao({}, Desfecho::SemComunicacao);
+        encerraSemConexao(Desfecho::SemComunicacao, MessageId::AbandonarConexao, {});
     }
 }
 
@@ -69,7 +69,7 @@ void Handshake::avaliaResposta(const std::string& textoBytes) {
         ++conn_.Tentativas;
         conn_.TimerLink->start();
     } else {
-        encerraSemConexao(kMsgErroConexao, Desfecho::SemComunicacao);
+        encerraSemConexao(Desfecho::SemComunicacao, MessageId::ErroConexao, kMsgErroConexao);
     }
 }
 
@@ -82,17 +82,15 @@ void Handshake::fechaPergunta() {
 void Handshake::conectado() {
     conn_.Conectando = false;
     fechaPergunta();
-    shell_.AtivaFuncoes(true);
-    timerMontaTela_.start();
     ouvinte_.conectado();
 }
 
-void Handshake::encerraSemConexao(const std::string& mensagem, Desfecho desfecho) {
+void Handshake::encerraSemConexao(Desfecho desfecho, MessageId id, const std::string& mensagem) {
     // Later receive events are no longer answers: no late connection, no repeated failure.
     conn_.Conectando = false;
     fechaPergunta();
     conn_.TimerLink->stop();
-    shell_.termina({desfecho, mensagem, kInformacao, Depois::MenuPrincipal, true});
+    shell_.termina({desfecho, {id, mensagem, kInformacao}, true});
 }
 
 }  // namespace tolvan

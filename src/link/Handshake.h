@@ -6,9 +6,9 @@ namespace tolvan {
 
 class SerialPort;
 class Shell;
-class Timer;
 struct EstadoConexao;
 enum class Desfecho;
+enum class MessageId;
 
 // Texts of the handshake.
 inline constexpr const char* kMsgDesconecteCabo =
@@ -19,7 +19,8 @@ inline constexpr const char* kMsgAbandonarConexao =
 inline constexpr const char* kMsgErroConexao = "Houve um erro na Conexão.\rTente Novamente! ";
 
 // Who hears that the handshake starts polling and that the device answered: the run, which
-// takes received bytes as answers meanwhile, and through it whatever draws or listens.
+// takes received bytes as answers meanwhile, and through it whatever draws or listens (the main
+// window disables the panel while it polls, and gives it back with the system list to follow).
 class OuvinteConexao {
   public:
     virtual ~OuvinteConexao() = default;
@@ -32,18 +33,12 @@ class OuvinteConexao {
 // may come whole or split over two or three receive events.
 class Handshake {
   public:
-    // `timerMontaTela` brings the system list half a second after a connection.
-    Handshake(EstadoConexao& conn, SerialPort& port, Timer& timerMontaTela, OuvinteConexao& ouvinte,
-              Shell& shell)
-        : conn_(conn),
-          port_(port),
-          timerMontaTela_(timerMontaTela),
-          ouvinte_(ouvinte),
-          shell_(shell) {}
+    Handshake(EstadoConexao& conn, SerialPort& port, OuvinteConexao& ouvinte, Shell& shell)
+        : conn_(conn), port_(port), ouvinte_(ouvinte), shell_(shell) {}
 
     // The main menu's "Conexão": a new handshake, with no mismatched answer counted yet.
     void conecta();
-    // Asks the operator to replug the cable, disables the panel and starts polling.
+    // Asks the operator to replug the cable and starts polling.
     void Link();
     // One poll; the 400th tick asks whether to give up instead.
     void TimerLinkTimer();
@@ -55,11 +50,10 @@ class Handshake {
     // Non-matching receive events tolerated before the handshake fails.
     static constexpr int kTentativasMaximas = 10;
 
-    // Ends the handshake without a connection, as Shell::termina ends it: the panel answers
-    // again on the main menu and the status line says so; in selector mode the window closes,
-    // otherwise `mensagem` is shown (none when empty). Shared by abandon (Yes to the question),
-    // failure (too many wrong answers) and a failure of the port itself.
-    void encerraSemConexao(const std::string& mensagem, Desfecho desfecho);
+    // Ends the handshake without a connection, through Shell::termina, with `mensagem` (none
+    // when empty) as information. Shared by abandon (Yes to the question), failure (too many
+    // wrong answers) and a failure of the port itself.
+    void encerraSemConexao(Desfecho desfecho, MessageId id, const std::string& mensagem);
 
   private:
     void conectado();
@@ -68,7 +62,6 @@ class Handshake {
 
     EstadoConexao& conn_;
     SerialPort& port_;
-    Timer& timerMontaTela_;
     OuvinteConexao& ouvinte_;
     Shell& shell_;
 };

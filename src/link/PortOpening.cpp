@@ -124,9 +124,9 @@ void PortOpening::aberturaTela3() {
 void PortOpening::abreComEscolha(bool inicio) {
     while (!shell_.closed()) {
         if (abrePorta()) return;
-        shell_.Mensagem(kPortaInvalida, kErro, kBotaoOk);
-        if (shell_.Mensagem("Deseja selecionar outra porta? ", kConfirmacao, kBotoesSimNao) !=
-            kResultSim) {
+        shell_.Mensagem(MessageId::PortaInvalida, kPortaInvalida, kErro, kBotaoOk);
+        if (shell_.Mensagem(MessageId::OutraPorta, "Deseja selecionar outra porta? ", kConfirmacao,
+                            kBotoesSimNao) != kResultSim) {
             if (inicio) shell_.Close();
             return;
         }
@@ -138,7 +138,8 @@ void PortOpening::aberturaF6() {
     escolhePorta(true);
     if (shell_.closed()) return;
     if (!abrePorta()) {
-        shell_.Mensagem("Porta de Comunicação Inválida! \r\rSelecione outra porta.", kErro,
+        shell_.Mensagem(MessageId::SelecioneOutraPorta,
+                        "Porta de Comunicação Inválida! \r\rSelecione outra porta.", kErro,
                         kBotaoOk);
         shell_.Close();
     }

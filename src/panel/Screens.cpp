@@ -95,7 +95,8 @@ void Screens::iniciaOperacao(Operacao operacao) {
     if (!acoes_.arquivos.imagensProntas(run_.operacao)) return;
     if (!acoes_.portas.portaPronta()) {
         run_.encerra();
-        shell_.termina({Desfecho::FalhaDePorta, kMsgFalhaNaPorta, kErro, Depois::MenuPrincipal});
+        shell_.termina(
+            {Desfecho::FalhaDePorta, {MessageId::FalhaNaPorta, kMsgFalhaNaPorta, kErro}});
         return;
     }
     if (run_.operacao == Operacao::Verificacao || run_.operacao == Operacao::Leitura) {
@@ -178,8 +179,8 @@ void Screens::TimerMontaTelaTimer() {
 }
 
 void Screens::sair() {
-    if (shell_.Mensagem("Deseja realmento sair do Tolvan Link? ", kConfirmacao, kBotoesSimNao) ==
-        kResultSim) {
+    if (shell_.Mensagem(MessageId::Sair, "Deseja realmento sair do Tolvan Link? ", kConfirmacao,
+                        kBotoesSimNao) == kResultSim) {
         shell_.Close();
     }
 }

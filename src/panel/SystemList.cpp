@@ -75,8 +75,8 @@ void SystemList::MontaTela1() {
     if (procuraSistema(nav_.SistemaSelecao)) {
         RotinasTela1();
     } else {
-        shell_.termina(
-            {Desfecho::SistemaInexistente, kMsgMontadoraInexistente, kErro, Depois::Fecha});
+        shell_.termina({Desfecho::SistemaInexistente,
+                        {MessageId::MontadoraInexistente, kMsgMontadoraInexistente, kErro}});
     }
     nav_.Tela = 2;
 }
@@ -111,7 +111,8 @@ bool SystemList::RotinasTela1() {
         // A description with blanks at its ends is not found again by its trimmed text.
         // In selector mode nothing would ever happen next: the run cannot start.
         shell_.termina(
-            {Desfecho::CatalogoInvalido, "Erro ao localizar o registro.", kErro, Depois::Fica});
+            {Desfecho::CatalogoInvalido,
+             {MessageId::RegistroNaoLocalizado, "Erro ao localizar o registro.", kErro}});
         return false;
     }
     // The main image's name, sector count and addresses, and the bar prepared for it.

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "services/Dialogs.h"
+
 namespace tolvan {
 
 // How a connection or a transfer run ended.
@@ -18,23 +20,13 @@ enum class Desfecho {
     Falha,               // any other failure
 };
 
-// Where the panel goes once the operator has been told how something ended.
-enum class Depois {
-    MenuPrincipal,  // the main menu, the panel answering again
-    MenuOperacao,   // the operation menu stays, for another choice
-    Fica,           // the screen stays as it is
-    Fecha,          // the program closes
-};
-
-// How a routine ended: why, the message the operator is shown (none when empty), its kind and
-// where the panel goes. In selector mode the program closes whatever `depois` says.
+// How a connection, a run or the choice of a system ended, as the routine that ended it says it:
+// why, and what the operator is told. What follows (the panel, the screen, the program closing)
+// is the main window's to decide from it.
 struct Final {
     Desfecho desfecho;
-    std::string texto;
-    int tipo;
-    Depois depois;
-    // The handshake ended without a connection: the main menu comes before the message, and in
-    // selector mode there is no message.
+    Aviso aviso;  // nothing is shown when its text is empty
+    // The handshake ended without a connection.
     bool daConexao = false;
 };
 

@@ -26,9 +26,52 @@ inline constexpr int kResultCancel = 2;
 inline constexpr int kResultSim = 6;
 inline constexpr int kResultNao = 7;
 
+// Which message a dialog shows, so that whoever answers it, or acts on how something ended,
+// never reads its text.
+enum class MessageId {
+    Outra,  // none of those below
+    // Start-up and close.
+    TextoIlegivel,     // "Não foi possível ler o arquivo: " a text table
+    FundoAusente,      // "Não foi possível encontrar o arquivo: " selector mode's picture
+    CatalogoIlegivel,  // "O catálogo de sistemas não pôde ser lido: "
+    NenhumSistema,     // "Nenhum sistema foi encontrado. ..."
+    Sair,              // "Deseja realmento sair do Tolvan Link? "
+    // The port.
+    PortaInvalida,        // "Porta de Comunicação Inválida! "
+    OutraPorta,           // "Deseja selecionar outra porta? "
+    SelecioneOutraPorta,  // "Porta de Comunicação Inválida! \r\rSelecione outra porta."
+    FalhaNaPorta,         // "Falha na Porta de Comunicação. ..."
+    // The handshake.
+    DesconecteCabo,    // "Desconecte o cabo de comunicação do ..."
+    AbandonarConexao,  // "Não houve comunicação. Deseja abandonar a conexão? "
+    ErroConexao,       // "Houve um erro na Conexão. ..."
+    // The system and its images.
+    MontadoraInexistente,   // "Montadora inexistente no Tolvan Link."
+    RegistroNaoLocalizado,  // "Erro ao localizar o registro."
+    ContagemInvalida,       // "O sistema ... tem ... setores em ..."
+    ArquivoNaoEncontrado,   // "Arquivo não encontrado: "
+    ArquivoNaoAbre,         // "Arquivo não pôde ser aberto: "
+    ArquivoVazio,           // "Arquivo vazio: "
+    ErroDeLeitura,          // "Erro ao ler o arquivo: "
+    // The run.
+    SemComunicacao,      // "Não houve comunicação. \rO processo será abandonado! "
+    FalhaInesperada,     // "Falha inesperada. ..."
+    FimDaGravacao,       // " FIM DA GRAVAÇÃO ..."
+    VerificadoComErros,  // " ARQUIVO VERIFICADO COM ERROS "
+    VerificadoSemErros,  // " ARQUIVO VERIFICADO SEM ERROS ..."
+};
+
+// A message of the core: which it is, its text ("\r" is a line break) and its kind.
+struct Aviso {
+    MessageId id = MessageId::Outra;
+    std::string texto;
+    int tipo = kInformacao;
+};
+
 // The standard message dialog as the program fills it in: icon by kind, title and button
 // captions from the message table, default (Enter) and cancel (Esc) buttons.
 struct MessageDialog {
+    MessageId id = MessageId::Outra;  // which message it is
     struct Button {
         int code = 0;  // result code returned when this button closes the dialog
         std::string caption;

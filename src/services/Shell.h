@@ -4,6 +4,7 @@
 
 namespace tolvan {
 
+enum class MessageId;
 struct Final;
 
 // What the main window offers the subsystems it owns. They reach the window through this and
@@ -11,9 +12,9 @@ struct Final;
 class Shell {
   public:
     virtual ~Shell() = default;
-    // The one message dialog (text, kind, buttons); returns the result code. After the window
-    // has closed it returns at once with 2, as a dialog closed by its title bar.
-    virtual int Mensagem(const std::string& texto, int tipo, unsigned botoes) = 0;
+    // The one message dialog (which message, text, kind, buttons); returns the result code.
+    // After the window has closed it returns at once with 2, as a dialog closed by its title bar.
+    virtual int Mensagem(MessageId id, const std::string& texto, int tipo, unsigned botoes) = 0;
     // Closes the message opened last that is still open, as if nobody had answered it.
     virtual void fechaMensagem() = 0;
     // Closes the main window: its close handler runs at once; the program ends when control is
@@ -31,8 +32,8 @@ class Shell {
     // The about box, modal.
     virtual void mostraSobre() = 0;
     // Applies how a connection, a run or the choice of a system ended, the one place that does:
-    // whoever listens is told, the message is shown, the panel goes where `final` says, and in
-    // selector mode the window closes. A run under way has been ended by its caller.
+    // whoever listens is told, the message is shown, the panel goes where that ending leads, and
+    // in selector mode the window closes. A run under way has been ended by its caller.
     virtual void termina(const Final& final) = 0;
 };
 

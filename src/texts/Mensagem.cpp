@@ -41,8 +41,9 @@ std::string legenda(const TextTables& tables, int code) {
 }  // namespace
 
 MessageDialog montaMensagem(const TextTables& tables, std::string_view text, int kind,
-                            unsigned buttons) {
+                            unsigned buttons, MessageId id) {
     MessageDialog d;
+    d.id = id;
     d.kind = kind;
     d.text = std::string(text);
 

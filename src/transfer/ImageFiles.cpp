@@ -34,8 +34,12 @@ bool temByteParaEnviar(std::FILE* fp, bool principal) {
     return false;
 }
 
-std::string erroDeLeitura(const std::string& path) {
-    return "Erro ao ler o arquivo: " + path;
+Aviso erroDeLeitura(const std::string& path) {
+    return {MessageId::ErroDeLeitura, "Erro ao ler o arquivo: " + path, kErro};
+}
+
+Aviso arquivoVazio(const std::string& path) {
+    return {MessageId::ArquivoVazio, "Arquivo vazio: " + path, kErro};
 }
 
 }  // namespace
@@ -70,7 +74,7 @@ bool ImageFiles::AbreArq(const std::string& path) {
         if (r.estado != ArquivoBinario::Leitura::Byte) {
             // Nothing to hold back: there is no first byte to send.
             abandonaImagem(r.estado == ArquivoBinario::Leitura::Erro ? erroDeLeitura(path)
-                                                                     : "Arquivo vazio: " + path);
+                                                                     : arquivoVazio(path));
             return false;
         }
         if (run_.ImagemL || !eByteInicialIgnorado(r.valor)) {
@@ -133,9 +137,9 @@ void ImageFiles::falhaDeLeitura() {
     abandonaImagem(erroDeLeitura(run_.ArqBin.caminho()));
 }
 
-void ImageFiles::abandonaImagem(const std::string& texto) {
+void ImageFiles::abandonaImagem(const Aviso& aviso) {
     run_.encerra();
-    shell_.termina({Desfecho::ArquivoInvalido, texto, kErro, Depois::MenuPrincipal});
+    shell_.termina({Desfecho::ArquivoInvalido, aviso});
 }
 
 void ImageFiles::carregaImagem(Imagem imagem) {
@@ -180,7 +184,10 @@ std::string ImageFiles::nomeNoCaminho(const std::string& path) const {
 
 void ImageFiles::naoAbre(const std::string& path, const FalhaAbertura& falha) {
     run_.encerra();
-    shell_.termina({Desfecho::ArquivoInvalido, textoDaFalha(falha, path), kErro, Depois::Fecha});
+    const MessageId id = falha.tipo == FalhaAbertura::Tipo::NaoEncontrado
+                             ? MessageId::ArquivoNaoEncontrado
+                             : MessageId::ArquivoNaoAbre;
+    shell_.termina({Desfecho::ArquivoInvalido, {id, textoDaFalha(falha, path), kErro}});
 }
 
 bool ImageFiles::imagensProntas(Operacao operacao) {
@@ -212,7 +219,7 @@ bool ImageFiles::imagensProntas(Operacao operacao) {
             const bool vazio = !temByteParaEnviar(aberta.arquivo, !d.imagemL);
             std::fclose(aberta.arquivo);
             if (vazio) {
-                abandonaImagem("Arquivo vazio: " + aparado);
+                abandonaImagem(arquivoVazio(aparado));
                 return false;
             }
         }
@@ -232,8 +239,7 @@ void ImageFiles::recusaContagem(const char* coluna, std::int64_t setores) {
                               " tem " + std::to_string(setores) + " setores em " + coluna +
                               ".\rCada imagem pode ter de 0 a " + std::to_string(kSetoresMaximos) +
                               " setores.\rA operação não será feita.";
-    // The operation menu stays, for the catalogue to be put right.
-    shell_.termina({Desfecho::CatalogoInvalido, texto, kErro, Depois::MenuOperacao});
+    shell_.termina({Desfecho::CatalogoInvalido, {MessageId::ContagemInvalida, texto, kErro}});
 }
 
 }  // namespace tolvan

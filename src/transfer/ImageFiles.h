@@ -13,6 +13,7 @@ class DiagnosticLists;
 class PathResolver;
 class RunListener;
 class Shell;
+struct Aviso;
 struct FalhaAbertura;
 
 // Where an image's name and size are in the catalogue row and where it goes in the device.
@@ -77,8 +78,8 @@ class ImageFiles {
     // The image's name in a path built as DirPrograma + "\bin\" + name.
     std::string nomeNoCaminho(const std::string& path) const;
     void naoAbre(const std::string& path, const FalhaAbertura& falha);
-    // The run ends on the main menu with `texto`: the image cannot be read or is empty.
-    void abandonaImagem(const std::string& texto);
+    // The run ends with `aviso`: the image cannot be read or is empty.
+    void abandonaImagem(const Aviso& aviso);
     void recusaContagem(const char* coluna, std::int64_t setores);
 
     Execucao& run_;

@@ -105,8 +105,9 @@ void Programming::fimDaGravacao() {
         // must not start the time-out and report a silence after success); its mode stays.
         run_.encerra(Modo::Gravacao);
         // The device is told to run the system once the operator has read the message.
-        shell_.termina({Desfecho::Gravado, " FIM DA GRAVAÇÃO \r\r O Tolvan Link será executado. ",
-                        kInformacao, Depois::MenuPrincipal});
+        shell_.termina({Desfecho::Gravado,
+                        {MessageId::FimDaGravacao,
+                         " FIM DA GRAVAÇÃO \r\r O Tolvan Link será executado. ", kInformacao}});
     } else {
         verificacao_.Verificacao();
     }

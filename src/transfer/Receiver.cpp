@@ -153,7 +153,7 @@ void Receiver::TimerReadTimer() {
 void Receiver::TimeOutTimer() {
     run_.encerra();
     shell_.termina(
-        {Desfecho::SemComunicacao, kMsgSemComunicacao, kInformacao, Depois::MenuPrincipal});
+        {Desfecho::SemComunicacao, {MessageId::SemComunicacao, kMsgSemComunicacao, kInformacao}});
 }
 
 void Receiver::conectando() {

@@ -86,8 +86,8 @@ void Verification::entregaImagem() {
     if (run_.SetorCurto || run_.BytesLidos.size() < setores * 256) {
         // A copy with bytes missing is no copy: it ends as a device fallen silent does.
         run_.encerra();
-        shell_.termina(
-            {Desfecho::SemComunicacao, kMsgSemComunicacao, kInformacao, Depois::MenuPrincipal});
+        shell_.termina({Desfecho::SemComunicacao,
+                        {MessageId::SemComunicacao, kMsgSemComunicacao, kInformacao}});
         return;
     }
     ouvinte_.imagemLida(run_.imagem, run_.NomeArq, run_.BytesLidos);
@@ -102,22 +102,22 @@ void Verification::entregaImagem() {
     arquivos_.carregaImagem(Imagem::Principal);
     run_.encerra();
     // No message, and the device is not told to run: it holds what it held.
-    shell_.termina({Desfecho::Lido, "", kInformacao, Depois::MenuPrincipal});
+    shell_.termina({Desfecho::Lido, {}});
 }
 
 void Verification::fimDaVerificacao(bool erros) {
     arquivos_.carregaImagem(Imagem::Principal);
-    shell_.AtivaFuncoes(true);
     run_.encerra();
     if (erros) {
-        // The operation menu stays, for another operation on the same system.
-        shell_.termina({Desfecho::ComErros, " ARQUIVO VERIFICADO COM ERROS ", kInformacao,
-                        Depois::MenuOperacao});
+        shell_.termina(
+            {Desfecho::ComErros,
+             {MessageId::VerificadoComErros, " ARQUIVO VERIFICADO COM ERROS ", kInformacao}});
     } else {
         // The device is told to run the system once the operator has read the message.
-        shell_.termina({Desfecho::Verificado,
-                        " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ",
-                        kInformacao, Depois::MenuPrincipal});
+        shell_.termina(
+            {Desfecho::Verificado,
+             {MessageId::VerificadoSemErros,
+              " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ", kInformacao}});
     }
 }
 

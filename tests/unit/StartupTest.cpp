@@ -144,7 +144,8 @@ TEST_F(StartupTest, AMessageAfterTheWindowClosedReturns2WithoutShowing) {
     startWith(1);
     on([&] { form().lblFecharClick(); });
     EXPECT_TRUE(form().closed());
-    EXPECT_EQ(form().Mensagem("x", kConfirmacao, kBotoesSimNao), kClosedByTitleBar);
+    EXPECT_EQ(form().Mensagem(MessageId::Outra, "x", kConfirmacao, kBotoesSimNao),
+              kClosedByTitleBar);
     EXPECT_TRUE(rig.dialogs.messages.empty());
 }
 
