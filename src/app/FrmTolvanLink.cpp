@@ -15,23 +15,23 @@ namespace {
 
 constexpr const char* kMsgFalhaInesperada = "Falha inesperada. \rO processo será abandonado! ";
 
-// Where the panel goes once the operator has been told how something ended.
-enum class Depois {
-    MenuPrincipal,  // the main menu, the panel answering again
-    MenuOperacao,   // the operation menu stays, for another choice
-    Fica,           // the screen stays as it is
-    Fecha,          // the program closes
-};
-
 // What follows an ending that is not the handshake's, by why it ended and what the operator was
 // told. In selector mode the program closes whatever this says.
-Depois depoisDe(const Final& final) {
+FrmTolvanLink::Depois depoisDe(const Final& final) {
+    using Depois = FrmTolvanLink::Depois;
     switch (final.desfecho) {
         case Desfecho::ComErros:
             // The operation menu stays, for another operation on the same system.
             return Depois::MenuOperacao;
         case Desfecho::SistemaInexistente:
+        case Desfecho::Pronto:
             return Depois::Fecha;
+        case Desfecho::FalhaDePorta:
+            // The operator gave up choosing a port (at start-up, or after F6): nothing can be sent.
+            return final.aviso.id == MessageId::OutraPorta ||
+                           final.aviso.id == MessageId::SelecioneOutraPorta
+                       ? Depois::Fecha
+                       : Depois::MenuPrincipal;
         case Desfecho::ArquivoInvalido:
             // An image that is not there, or does not open, is an installation to be put right.
             return final.aviso.id == MessageId::ArquivoNaoEncontrado ||
@@ -186,7 +186,7 @@ void FrmTolvanLink::preparaCaminhos() {
 }
 
 bool FrmTolvanLink::mostraCatalogo() {
-    abreCatalogo();
+    const Aviso causa = abreCatalogo();
     if (QrTolvanLink.active() && QrTolvanLink.recordCount() > 0) {
         frmAbout.lbxSisInstall.clear();
         QrTolvanLink.First();
@@ -198,24 +198,25 @@ bool FrmTolvanLink::mostraCatalogo() {
         telas.MontaTela0();
         return true;
     }
-    telas.MontaTelaSemSistema();
     termina({Desfecho::CatalogoInvalido,
              {MessageId::NenhumSistema,
               "Nenhum sistema foi encontrado. \r\rSe houver interesse em adquirir \ralgum, favor "
               "entrar em contato  \rcom a Orsolite. ",
-              kInformacao}});
+              kInformacao},
+             false,
+             causa});
     frmAbout.lbxSisInstall = {"Nenhum sistema foi encontrado.", "Se houver interesse em adquirir",
                               "algum, favor entrar em contato", "com a Orsolite. "};
     return false;
 }
 
-void FrmTolvanLink::abreCatalogo() {
+Aviso FrmTolvanLink::abreCatalogo() {
     const std::string arquivo = Drive + kCatalogueFile;
-    if (!files.exists(arquivo)) return;
+    if (!files.exists(arquivo)) return {};
     CatalogueOpenResult aberto = svc.catalogues.open(files.resolve(arquivo));
     if (aberto.table) {
         QrTolvanLink.open(std::move(*aberto.table));
-        return;
+        return {};
     }
     // A file that is there but is no usable catalogue (a legacy Paradox table, another file):
     // say so plainly before the no-system path, instead of only claiming there is no system.
@@ -223,7 +224,7 @@ void FrmTolvanLink::abreCatalogo() {
         "O catálogo de sistemas não pôde ser lido: " + files.resolve(arquivo).string() + "\r\r" +
         aberto.detail;
     svc.desktop.reportError(texto);
-    Mensagem(MessageId::CatalogoIlegivel, texto, kErro, kBotaoOk);
+    return {MessageId::CatalogoIlegivel, texto, kErro};
 }
 
 void FrmTolvanLink::FormClose() {
@@ -263,8 +264,12 @@ void FrmTolvanLink::mostraSobre() {
 }
 
 void FrmTolvanLink::termina(const Final& final) {
+    termina(final, depoisDe(final));
+}
+
+void FrmTolvanLink::termina(const Final& final, Depois depois) {
     const Aviso& aviso = final.aviso;
-    ouvintes.fim(final.desfecho, aviso.texto);
+    ouvintes.fim(final.desfecho, aviso.texto.empty() ? final.motivo : aviso.texto);
     if (final.daConexao) {
         // The main menu comes before the message; in selector mode there is none.
         AtivaFuncoes(true);
@@ -277,6 +282,10 @@ void FrmTolvanLink::termina(const Final& final) {
         }
         return;
     }
+    if (!final.antes.texto.empty())
+        Mensagem(final.antes.id, final.antes.texto, final.antes.tipo, kBotaoOk);
+    // The no-system screen stands behind its message.
+    if (aviso.id == MessageId::NenhumSistema) telas.MontaTelaSemSistema();
     // A verification that went to its end gives the panel back before its message.
     if (final.desfecho == Desfecho::Verificado || final.desfecho == Desfecho::ComErros)
         AtivaFuncoes(true);
@@ -284,7 +293,7 @@ void FrmTolvanLink::termina(const Final& final) {
     // After success the device runs the system.
     if (final.desfecho == Desfecho::Gravado || final.desfecho == Desfecho::Verificado)
         CmdExecuta(ComPort);
-    switch (depoisDe(final)) {
+    switch (depois) {
         case Depois::MenuPrincipal:
             AtivaFuncoes(true);
             MontaTela0();

@@ -81,9 +81,21 @@ class FrmTolvanLink : public Shell, private Componentes {
     // the port is closed, to be opened again by the next operation.
     void linhaPerdida();
 
+    // Where the panel goes once the operator has been told how something ended.
+    enum class Depois {
+        MenuPrincipal,  // the main menu, the panel answering again
+        MenuOperacao,   // the operation menu stays, for another choice
+        Fica,           // the screen stays as it is
+        Fecha,          // the program closes
+    };
+
   private:
     friend class Sessao;
     friend class sim::TestRig;
+
+    // The one ending: termina with where the panel goes, decided from the ending or, for the
+    // session's own endings, by the session.
+    void termina(const Final& final, Depois depois);
 
     // What a connection does to the panel: disabled while the handshake polls, answering again
     // once the device has answered, with the system list half a second later.
@@ -103,7 +115,8 @@ class FrmTolvanLink : public Shell, private Componentes {
     // A timer whose ticks run `handler` as an event of this window.
     std::unique_ptr<Timer> timer(const char* name, int ms, std::function<void()> handler);
     void configuraModoSelecao();
-    void abreCatalogo();
+    // Opens the catalogue file when there is one; what went wrong when it is no catalogue.
+    Aviso abreCatalogo();
     std::unique_ptr<Timer> linhaPerdida_;  // takes a lost line to the event loop
     PainelDaConexao painelDaConexao_{*this};
     bool closed_ = false;

@@ -93,12 +93,18 @@ bool Sessao::temSistema(const std::string& sistema) {
     form_.listaSistemas.MontaTela1();
     const bool encontrado = form_.listaSistemas.procuraSistema(sistema);
     form_.telas.MontaTela0();
+    if (!encontrado)
+        form_.termina({Desfecho::SistemaInexistente,
+                       {MessageId::MontadoraInexistente, kMsgMontadoraInexistente, kErro}});
     return encontrado;
 }
 
 bool Sessao::abrePorta(int numero) {
     form_.portas.NumPorta = numero;
-    return form_.portas.abrePorta();
+    if (form_.portas.abrePorta()) return true;
+    form_.termina({Desfecho::FalhaDePorta, {MessageId::PortaInvalida, kPortaInvalida, kErro}},
+                  FrmTolvanLink::Depois::Fecha);
+    return false;
 }
 
 void Sessao::conecta() {
@@ -145,9 +151,13 @@ void Sessao::iniciaOperacao(Operacao operacao) {
     form_.telas.iniciaOperacao(operacao);
 }
 
-void Sessao::encerra(const std::string& texto) {
-    if (!texto.empty()) form_.Mensagem(MessageId::Outra, texto, kErro, kBotaoOk);
-    form_.Close();
+void Sessao::pronto() {
+    form_.termina({Desfecho::Pronto, {}});
+}
+
+void Sessao::desiste(Desfecho desfecho, const std::string& motivo) {
+    if (form_.run.emCurso()) form_.run.encerra();
+    form_.termina({desfecho, {}, false, {}, motivo}, FrmTolvanLink::Depois::Fecha);
 }
 
 MessageDialog mensagemDoCabo(const std::filesystem::path& root) {

@@ -57,9 +57,12 @@ class Sessao {
     // mode and without the port file. False when there is no system: told, and closed.
     bool abre();
     // Whether the system list has a line that contains `sistema`, looked for as the selector
-    // looks for it; the main menu stays.
+    // looks for it; the main menu stays. When it has none the session ends as the selector's
+    // search ends (SistemaInexistente, told).
     bool temSistema(const std::string& sistema);
-    // Opens port COM`numero` of the port list; false when it does not open (nothing is said).
+    // Opens port COM`numero` of the port list. When it does not open the session ends
+    // (FalhaDePorta, "Porta de Comunicação Inválida! "): its listener hears so first, before
+    // the message.
     bool abrePorta(int numero);
     int numPorta() const { return form_.portas.NumPorta; }
     // The main menu's "Conexão".
@@ -82,9 +85,11 @@ class Sessao {
     std::filesystem::path pastaBin() const;
     // The operation menu's line for `operacao` confirmed: the run starts.
     void iniciaOperacao(Operacao operacao);
-    // Ends the session: `texto` shown as an error first (none when empty), then the window
-    // closes.
-    void encerra(const std::string& texto = {});
+    // A dry run found everything ready: the session ends (Pronto) with nothing sent.
+    void pronto();
+    // The front end gives the session up: it ends with `desfecho`, nothing shown, and the
+    // listener hears `motivo` as its text.
+    void desiste(Desfecho desfecho, const std::string& motivo);
     bool encerrada() const { return form_.closed(); }
 
     // The catalogue the session opened, and the serial port it talks on.

@@ -7,6 +7,7 @@ int exitCodeOf(Desfecho desfecho) {
         case Desfecho::Verificado:
         case Desfecho::Gravado:
         case Desfecho::Lido:
+        case Desfecho::Pronto:
             return kExitOk;
         case Desfecho::ComErros:
             return kExitMismatch;
@@ -28,11 +29,10 @@ int exitCodeOf(Desfecho desfecho) {
 }
 
 int exitCodeOf(const Outcome& outcome) {
-    return outcome.pronto ? kExitOk : exitCodeOf(outcome.desfecho);
+    return exitCodeOf(outcome.desfecho);
 }
 
 const char* resultOf(const Outcome& outcome) {
-    if (outcome.pronto) return "ready";
     switch (outcome.desfecho) {
         case Desfecho::Verificado:
             return "verified";
@@ -42,13 +42,14 @@ const char* resultOf(const Outcome& outcome) {
             return "read";
         case Desfecho::ComErros:
             return "mismatch";
+        case Desfecho::Pronto:
+            return "ready";
         default:
             return "error";
     }
 }
 
 const char* nameOf(const Outcome& outcome) {
-    if (outcome.pronto) return "Pronto";
     switch (outcome.desfecho) {
         case Desfecho::Verificado:
             return "Verificado";
@@ -70,6 +71,8 @@ const char* nameOf(const Outcome& outcome) {
             return "SistemaInexistente";
         case Desfecho::Falha:
             return "Falha";
+        case Desfecho::Pronto:
+            return "Pronto";
     }
     return "Falha";
 }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "transfer/RunListener.h"
+#include "services/Desfecho.h"
 
 namespace tolvan::cli {
 
@@ -16,12 +16,11 @@ enum ExitCode {
     kExitBenchFailed = 5,      // a bench: some device did not succeed
 };
 
-// How a run ended, for the exit status and the JSON end event.
+// How a run ended, as the session's end event says it, for the exit status and the JSON end
+// event.
 struct Outcome {
     Desfecho desfecho = Desfecho::Falha;
     std::string text;  // the core's message for it, or the command line's own
-    // A dry run found everything ready and sent nothing: `desfecho` does not apply.
-    bool pronto = false;
 };
 
 int exitCodeOf(Desfecho desfecho);

@@ -11,10 +11,7 @@
 #include "cli/Events.h"
 #include "cli/InstallationRoot.h"
 #include "link/PortName.h"
-#include "link/PortOpening.h"
-#include "panel/SystemList.h"
 #include "services/CatalogueStore.h"
-#include "texts/Mensagem.h"
 #include "texts/Trim.h"
 
 namespace tolvan::cli {
@@ -73,7 +70,8 @@ int FlashRun::exec() {
     QTimer::singleShot(0, QCoreApplication::instance(), [this] { start(); });
     QCoreApplication::exec();
     // However the loop ended, the window's model has closed.
-    if (!sessao_.encerrada()) sessao_.encerra();
+    sessao_.fecha();
+    // The core always tells how it ended; a loop that ended without is a failure of its own.
     if (!outcome_) outcome_ = Outcome{Desfecho::Falha, "the run ended without an outcome"};
     QJsonObject end = events::end(*outcome_);
     if (advice_) end = events::withAdvice(end, *advice_);
@@ -91,17 +89,14 @@ void FlashRun::step(const std::function<void()>& body) {
     // A failure the core's error boundary had nothing under way to end for: nothing would end
     // the program.
     if (!done && !outcome_ && !sessao_.encerrada())
-        endHere(Desfecho::Falha, "", "an unexpected failure (see above)");
+        sessao_.desiste(Desfecho::Falha, "an unexpected failure (see above)");
 }
 
 void FlashRun::start() {
     step([this] {
         if (!sessao_.abre()) return;  // told, and closed
         // The system is looked for before the device is touched.
-        if (!sessao_.temSistema(options_.system)) {
-            endHere(Desfecho::SistemaInexistente, kMsgMontadoraInexistente);
-            return;
-        }
+        if (!sessao_.temSistema(options_.system)) return;  // told, and closed
         if (options_.dryRun) {
             ensaio();
             return;
@@ -114,26 +109,20 @@ void FlashRun::start() {
 
 bool FlashRun::opensPort() {
     const std::optional<int> numero = comNumber(port_);
-    // A device path is COM1 of a port list of its own.
-    if (sessao_.abrePorta(numero ? *numero : 1)) return true;
-    reportError(portProblem());
-    diagnose();
-    endHere(Desfecho::FalhaDePorta, kPortaInvalida);
-    return false;
+    // A device path is COM1 of a port list of its own. One that does not open ends the session,
+    // and fim says why.
+    portOpened_ = sessao_.abrePorta(numero ? *numero : 1);
+    return portOpened_;
 }
 
 void FlashRun::ensaio() {
     // The system chosen as after a connection, and the checks its operation makes first.
-    if (!sessao_.escolheSistema(options_.system)) {
-        endHere(Desfecho::CatalogoInvalido, "", "the system could not be chosen");
-        return;
-    }
+    if (!sessao_.escolheSistema(options_.system)) return;  // the listener has the ending
     noteImages();
     if (options_.readTo && !backupFolderFits()) return;
     if (!sessao_.confereOperacao(options_.operacao)) return;  // the listener has the ending
     if (!opensPort()) return;
-    outcome_ = Outcome{Desfecho::Falha, "", true};
-    sessao_.encerra();
+    sessao_.pronto();
 }
 
 bool FlashRun::backupFolderFits() {
@@ -148,7 +137,7 @@ bool FlashRun::backupFolderFits() {
         why = "is the installation's bin: the backup would overwrite the images it reads";
     if (why.empty()) return true;
     reportError("--read-to " + dir.string() + " " + why);
-    endHere(Desfecho::ArquivoInvalido, "", "--read-to " + dir.string() + " " + why);
+    sessao_.desiste(Desfecho::ArquivoInvalido, "--read-to " + dir.string() + " " + why);
     return false;
 }
 
@@ -219,11 +208,8 @@ void FlashRun::conectado() {
 
 void FlashRun::afterConnection() {
     step([this] {
-        if (!sessao_.escolheSistema(options_.system)) {
-            // The core has said why and how it ended.
-            endHere(Desfecho::CatalogoInvalido, "", "the system could not be chosen");
-            return;
-        }
+        // The core says why and how it ended when the system cannot be chosen.
+        if (!sessao_.escolheSistema(options_.system)) return;
         noteImages();
         sessao_.iniciaOperacao(options_.operacao);
     });
@@ -249,7 +235,7 @@ void FlashRun::imagemLida(Imagem imagem, const std::string& arquivo,
         return;
     }
     reportError("--read-to: " + arquivo + " was not written: " + error);
-    fim(Desfecho::ArquivoInvalido, arquivo + " was not written: " + error);
+    sessao_.desiste(Desfecho::ArquivoInvalido, arquivo + " was not written: " + error);
 }
 
 void FlashRun::setor(int atual, int total) {
@@ -260,7 +246,11 @@ void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
     if (outcome_) return;
     outcome_ = Outcome{desfecho, texto};
     if (desfecho == Desfecho::SemComunicacao && !connected_) diagnose();
-    if (desfecho == Desfecho::FalhaDePorta) {
+    if (desfecho == Desfecho::FalhaDePorta && !portOpened_) {
+        // The port given did not open: why, before the core's message.
+        reportError(portProblem());
+        diagnose();
+    } else if (desfecho == Desfecho::FalhaDePorta) {
         const bool back =
             serialDevice() && serial_.probe(*serialDevice()) == SerialDriver::Availability::Free;
         reportError("the port failed under the run: " +
@@ -268,13 +258,7 @@ void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
     }
     // The core still shows its message (and, after success, tells the device to run): the
     // window closes once control is back in the event loop.
-    QTimer::singleShot(0, QCoreApplication::instance(),
-                       [this] { sessao_.dispatch([this] { sessao_.encerra(); }); });
-}
-
-void FlashRun::endHere(Desfecho desfecho, const std::string& texto, const std::string& detail) {
-    if (!outcome_) outcome_ = Outcome{desfecho, texto.empty() ? detail : texto};
-    sessao_.encerra(texto);
+    QTimer::singleShot(0, QCoreApplication::instance(), [this] { sessao_.fecha(); });
 }
 
 // ---- --list ----
@@ -303,7 +287,7 @@ int FlashRun::list() {
         std::cout << events::toLine(row).toStdString();
     }
     std::cout.flush();
-    sessao_.encerra();
+    sessao_.fecha();
     return kExitOk;
 }
 

@@ -54,6 +54,7 @@ class FlashRun : private RunListener {
     void step(const std::function<void()>& body);
     // The start: texts, paths, catalogue, the system, the port, then the handshake.
     void start();
+    // The port given opened; when not, the session has ended.
     bool opensPort();
     // --dry-run, once the system is found and the port opened: the row's images and counts as
     // the operation would check them, then the end, with nothing sent.
@@ -69,9 +70,6 @@ class FlashRun : private RunListener {
     bool writeReport();
     // Once connected: the system chosen on the list and the operation started.
     void afterConnection();
-    // The run ends without the core saying how: the outcome, the core's message `texto` (none
-    // when empty: `detail` stands for it in the outcome), the close.
-    void endHere(Desfecho desfecho, const std::string& texto, const std::string& detail = {});
     // Why the port did not open, in the command line's words.
     std::string portProblem();
     // The device path the port maps to, if any.
@@ -101,6 +99,7 @@ class FlashRun : private RunListener {
     std::optional<PortAdvice> advice_;
     UnitRecord record_;
     bool connected_ = false;
+    bool portOpened_ = false;
 };
 
 }  // namespace tolvan::cli

@@ -11,6 +11,7 @@
 
 #include "link/PortDialog.h"
 #include "link/SerialPort.h"
+#include "services/Desfecho.h"
 #include "services/Desktop.h"
 #include "services/Dialogs.h"
 #include "services/PathResolver.h"
@@ -127,7 +128,9 @@ void PortOpening::abreComEscolha(bool inicio) {
         shell_.Mensagem(MessageId::PortaInvalida, kPortaInvalida, kErro, kBotaoOk);
         if (shell_.Mensagem(MessageId::OutraPorta, "Deseja selecionar outra porta? ", kConfirmacao,
                             kBotoesSimNao) != kResultSim) {
-            if (inicio) shell_.Close();
+            // At start-up the program closes: there is no port to work on.
+            if (inicio)
+                shell_.termina({Desfecho::FalhaDePorta, {MessageId::OutraPorta, {}, kErro}});
             return;
         }
         escolhePorta(inicio);
@@ -138,10 +141,9 @@ void PortOpening::aberturaF6() {
     escolhePorta(true);
     if (shell_.closed()) return;
     if (!abrePorta()) {
-        shell_.Mensagem(MessageId::SelecioneOutraPorta,
-                        "Porta de Comunicação Inválida! \r\rSelecione outra porta.", kErro,
-                        kBotaoOk);
-        shell_.Close();
+        shell_.termina({Desfecho::FalhaDePorta,
+                        {MessageId::SelecioneOutraPorta,
+                         "Porta de Comunicação Inválida! \r\rSelecione outra porta.", kErro}});
     }
 }
 

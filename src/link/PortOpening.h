@@ -51,12 +51,14 @@ class PortOpening {
     bool portaPronta();
 
     // The start-up loop: the port file's port opened, and on failure the operator may choose
-    // another port (written to the port file) or the program closes.
+    // another port (written to the port file) or the program ends (FalhaDePorta, nothing more
+    // said).
     void aberturaInicio();
     // Confirm on the port list (NumPorta already set): on failure the operator may choose
     // another port or give up.
     void aberturaTela3();
-    // Key F6: the port dialog, then one opening; on failure the program closes.
+    // Key F6: the port dialog, then one opening; on failure the program ends (FalhaDePorta, with
+    // its message).
     void aberturaF6();
 
   private:

@@ -18,6 +18,7 @@ enum class Desfecho {
     CatalogoInvalido,    // no usable catalogue, or a row the device cannot be given
     SistemaInexistente,  // the system asked for is not in the catalogue
     Falha,               // any other failure
+    Pronto,              // a dry run found everything ready; nothing was sent
 };
 
 // How a connection, a run or the choice of a system ended, as the routine that ended it says it:
@@ -28,6 +29,12 @@ struct Final {
     Aviso aviso;  // nothing is shown when its text is empty
     // The handshake ended without a connection.
     bool daConexao = false;
+    // Told first when its text is not empty: what went wrong before (a catalogue file that
+    // cannot be read, before there is said to be no system).
+    Aviso antes{};
+    // For the listeners when nothing is shown: why it ended, in the words of the front end that
+    // gave the session up.
+    std::string motivo{};
 };
 
 }  // namespace tolvan
