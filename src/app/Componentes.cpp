@@ -12,7 +12,8 @@ Rect at(int left, int top, int width, int height) {
 
 }  // namespace
 
-Componentes::Componentes(Services services, Shell& shell, const FabricaDeTimers& timer)
+Componentes::Componentes(Services services, Shell& shell, const FabricaDeTimers& timer,
+                         std::function<void()> timerMontaTela)
     : svc(services),
       files(services.root),
       janela(view_, ControlId::Window, at(0, 0, 589, 288)),
@@ -31,7 +32,7 @@ Componentes::Componentes(Services services, Shell& shell, const FabricaDeTimers&
       Memo1(view_, ControlId::Memo1, at(240, 64, 129, 113)),
       ComPort(services.serial, services.ports, services.dialogs, services.clock),
       conn(timer("TimerLink", 5, [this] { conexao.TimerLinkTimer(); })),
-      nav(timer("TimerMontaTela", 500, [this] { telas.TimerMontaTelaTimer(); })),
+      nav(timer("TimerMontaTela", 500, std::move(timerMontaTela))),
       run(timer("TimerCmd", 200, [this] { receptor.TimerCmdTimer(); }),
           timer("TimerRead", 100, [this] { receptor.TimerReadTimer(); }),
           timer("TimeOut", 5000, [this] { receptor.TimeOutTimer(); })),
@@ -48,7 +49,7 @@ Componentes::Componentes(Services services, Shell& shell, const FabricaDeTimers&
       telas(nav, visor(), iLedBar1, run, listaSistemas,
             {conexao, portas, arquivos, gravacao, verificacao}, services.ports, services.desktop,
             files, DirPrograma, shell),
-      listaSistemas(nav, visor(), QrTolvanLink, arquivos, painel, telas, files, Drive, shell) {
+      listaSistemas(nav, visor(), QrTolvanLink, arquivos, telas, shell) {
     for (const char* line : {"", "Conexão", "Sair do Programa", "", "", ""})
         lbxVisor.add(line);
     for (const char* line : {"", ">", "", "", "", ""})

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/AboutBox.h"
+#include "app/Services.h"
 #include "app/Splash.h"
 #include "link/EstadoConexao.h"
 #include "link/Handshake.h"
@@ -35,22 +36,7 @@
 
 namespace tolvan {
 
-class CatalogueStore;
-class SerialDriver;
 class Shell;
-
-// Everything the main window reaches outside itself.
-struct Services {
-    Clock& clock;
-    TimerFactory& timers;
-    SerialDriver& serial;
-    PortRegistry& ports;
-    Dialogs& dialogs;
-    Desktop& desktop;
-    CatalogueStore& catalogues;
-    std::filesystem::path root;        // the installation root that stands for the drive
-    std::filesystem::path executable;  // the running executable's real path
-};
 
 // Makes a timer whose ticks run `handler` as an event of the window.
 using FabricaDeTimers =
@@ -58,9 +44,11 @@ using FabricaDeTimers =
 
 // What the main window owns, as the window of the original design held it: its controls, the
 // state of its subsystems and the subsystems themselves, wired together. The subsystems reach
-// the window through `shell`.
+// the window through `shell`; TimerMontaTela's tick runs `timerMontaTela` (the window builds the
+// system list, and in selector mode goes on by itself).
 struct Componentes {
-    Componentes(Services services, Shell& shell, const FabricaDeTimers& timer);
+    Componentes(Services services, Shell& shell, const FabricaDeTimers& timer,
+                std::function<void()> timerMontaTela);
     Componentes(const Componentes&) = delete;
     Componentes& operator=(const Componentes&) = delete;
 

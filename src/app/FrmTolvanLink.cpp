@@ -1,5 +1,6 @@
 #include "app/FrmTolvanLink.h"
 
+#include <fstream>
 #include <system_error>
 
 #include "link/Frames.h"
@@ -14,6 +15,18 @@ namespace tolvan {
 namespace {
 
 constexpr const char* kMsgFalhaInesperada = "Falha inesperada. \rO processo será abandonado! ";
+
+// The third line of the selection file: the system the launcher asks for. A file that cannot
+// be read, or has fewer lines, names nothing.
+std::string sistemaDoArquivoSelecao(const std::filesystem::path& arquivo) {
+    std::ifstream in(arquivo, std::ios::binary);
+    std::string linha;
+    for (int i = 0; i < 3; ++i) {
+        if (!std::getline(in, linha)) return {};
+    }
+    if (!linha.empty() && linha.back() == '\r') linha.pop_back();
+    return linha;
+}
 
 // What follows an ending that is not the handshake's, by why it ended and what the operator was
 // told. In selector mode the program closes whatever this says.
@@ -54,11 +67,13 @@ FrmTolvanLink::Depois depoisDe(const Final& final) {
 FrmTolvanLink::FrmTolvanLink(Services services)
     // The timers are made while the components are built: nothing of this window but its address
     // is used until they tick.
-    : Componentes(services, *this,
-                  [this, &timers = services.timers](const char* name, int ms,
-                                                    std::function<void()> handler) {
-                      return timers.create(name, ms, [this, handler] { dispatch(handler); });
-                  }),
+    : Componentes(
+          services, *this,
+          [this, &timers = services.timers](const char* name, int ms,
+                                            std::function<void()> handler) {
+              return timers.create(name, ms, [this, handler] { dispatch(handler); });
+          },
+          [this] { TimerMontaTelaTimer(); }),
       linhaPerdida_(timer("LinhaPerdida", 0, [this] { linhaPerdida(); })) {
     ouvintes.adiciona(painelDaConexao_);
     ComPort.onTriggerAvail = [this](std::uint16_t count) {
@@ -175,6 +190,36 @@ void FrmTolvanLink::FormActivate() {
 
     preparaCaminhos();
     if (mostraCatalogo() && ModoSelecao) painel.btnConfirmaClick();
+}
+
+void FrmTolvanLink::TimerMontaTelaTimer() {
+    telas.TimerMontaTelaTimer();
+    if (!ModoSelecao) return;
+    // Selector mode goes on by itself: the system the selection file names, programmed and
+    // verified, as tolvan-flash runs it.
+    nav.SistemaSelecao = sistemaDoArquivoSelecao(files.resolve(Drive + kSelectionFile));
+    if (escolheSistema(nav.SistemaSelecao)) telas.iniciaOperacao(Operacao::GravacaoVerificacao);
+    nav.Tela = 2;
+}
+
+std::optional<std::string> FrmTolvanLink::procuraSistema(const std::string& sistema) {
+    // An empty text is in no description.
+    if (sistema.empty()) return std::nullopt;
+    for (QrTolvanLink.First(); !QrTolvanLink.Eof(); QrTolvanLink.Next()) {
+        std::string descricao = QrTolvanLink.asString(catalogo::kDescricao);
+        if (descricao.find(sistema) != std::string::npos) return descricao;
+    }
+    return std::nullopt;
+}
+
+bool FrmTolvanLink::escolheSistema(const std::string& sistema) {
+    const std::optional<std::string> linha = procuraSistema(sistema);
+    if (!linha) {
+        termina({Desfecho::SistemaInexistente,
+                 {MessageId::MontadoraInexistente, kMsgMontadoraInexistente, kErro}});
+        return false;
+    }
+    return listaSistemas.escolhe(*linha);
 }
 
 void FrmTolvanLink::preparaCaminhos() {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,18 @@ class FrmTolvanLink : public Shell, private Componentes {
     void FormActivate();
     // Selector mode from here on: the caption over the bar listens to the run.
     void entraEmModoSelecao();
+    // TimerMontaTela's tick, half a second after a connection: the system list, and in selector
+    // mode what follows by itself (the system the selection file names chosen, then programmed
+    // and verified).
+    void TimerMontaTelaTimer();
+    // The first system of the catalogue, in the list's order, whose description contains
+    // `sistema` (case counts; an empty text is in none): its description as the list shows it.
+    std::optional<std::string> procuraSistema(const std::string& sistema);
+    // The system `sistema` names (procuraSistema) chosen as Confirm on its line of the list
+    // chooses it: the operation menu follows. When there is none the session ends
+    // (SistemaInexistente, told, the program closes); false also when the catalogue does not
+    // give its row again (told).
+    bool escolheSistema(const std::string& sistema);
     // Parts of the first activation, also for a front end that opens the port itself: the
     // program directory and the drive; the catalogue opened, the about box's list filled and the
     // main menu shown, or the no-system path (message, close), which returns false.

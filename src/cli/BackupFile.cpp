@@ -3,12 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#include "texts/Trim.h"
-#include "transfer/ImageOpening.h"
 
 namespace tolvan::cli {
 
@@ -38,13 +34,6 @@ bool writeWhole(const fs::path& file, const std::vector<std::uint8_t>& bytes, st
         return false;
     }
     return true;
-}
-
-fs::path backupPath(const fs::path& folder, const std::string& name) {
-    std::string relative = Trim(name);
-    if (relative.empty() || saiDaPastaBin(relative)) return {};
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    return folder / relative;
 }
 
 }  // namespace tolvan::cli

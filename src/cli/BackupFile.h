@@ -13,8 +13,4 @@ namespace tolvan::cli {
 bool writeWhole(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes,
                 std::string& error);
 
-// Where an image the catalogue names goes in a backup folder: the row's file name with its
-// blanks trimmed and backslashes as folder separators; empty when it would leave the folder.
-std::filesystem::path backupPath(const std::filesystem::path& folder, const std::string& name);
-
 }  // namespace tolvan::cli

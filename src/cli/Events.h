@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Sessao.h"
 #include "cli/ExitCodes.h"
 #include "cli/PortDoctor.h"
-#include "transfer/Execucao.h"
 
 namespace tolvan::cli {
 

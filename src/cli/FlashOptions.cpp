@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "link/PortName.h"
+#include "app/Portas.h"
 
 namespace tolvan::cli {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "transfer/Execucao.h"
+#include "app/Sessao.h"
 
 namespace tolvan::cli {
 

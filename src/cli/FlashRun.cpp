@@ -10,9 +10,7 @@
 #include "cli/DevicePortRegistry.h"
 #include "cli/Events.h"
 #include "cli/InstallationRoot.h"
-#include "link/PortName.h"
 #include "services/CatalogueStore.h"
-#include "texts/Trim.h"
 
 namespace tolvan::cli {
 
@@ -43,7 +41,7 @@ FlashRun::FlashRun(const FlashOptions& options, std::string port, const std::fil
                        standInExecutable(root)}) {
     started_.start();
     sessao_.setOuvinte(this);
-    sessao_.linha().setTraceFiles(options.trace + ".TRC", options.trace + ".LOG");
+    sessao_.setTraceFiles(options.trace + ".TRC", options.trace + ".LOG");
 }
 
 FlashRun::~FlashRun() {
@@ -142,7 +140,7 @@ bool FlashRun::backupFolderFits() {
 }
 
 void FlashRun::noteImages() {
-    record_.system = Trim(sessao_.catalogo().asString(catalogo::kDescricao));
+    record_.system = sessao_.sistema();
     record_.images.clear();
     // A backup's images are the files it writes, described once written.
     for (Imagem imagem : sessao_.imagens()) {
@@ -155,7 +153,7 @@ void FlashRun::noteImages() {
 }
 
 void FlashRun::diagnose() {
-    const std::optional<std::string> device = serialDevice();
+    const std::optional<std::string> device = sessao_.dispositivo();
     if (!device) return;  // not in the port map: nothing to look at
     advice_ = diagnosePort(*device);
     for (const std::string& line : adviceLines(*advice_))
@@ -164,7 +162,7 @@ void FlashRun::diagnose() {
 
 bool FlashRun::writeReport() {
     if (!options_.report || port_.empty()) return true;
-    setDevice(record_, serialDevice().value_or(""));
+    setDevice(record_, sessao_.dispositivo().value_or(""));
     const double now = started_.elapsed() / 1000.0;
     endRecord(record_, *outcome_, board_.front().seconds(now), board_.front().bytesPerSecond(now));
     std::string error;
@@ -174,15 +172,8 @@ bool FlashRun::writeReport() {
     return false;
 }
 
-std::optional<std::string> FlashRun::serialDevice() {
-    const std::string name = nomeDaPorta(sessao_.numPorta());
-    for (const SerialPortEntry& entry : ports_->ports())
-        if (entry.name == name) return entry.device;
-    return std::nullopt;
-}
-
 std::string FlashRun::portProblem() {
-    const std::optional<std::string> path = serialDevice();
+    const std::optional<std::string> path = sessao_.dispositivo();
     if (!path) return "not in the port map (SerialComm.txt, or else the machine's serial devices)";
     // The device is named unless it was given as the port itself.
     const std::string device = *path == port_ ? "the device" : *path;
@@ -224,7 +215,7 @@ void FlashRun::imagemIniciada(Modo modo, Imagem imagem, const std::string& arqui
 void FlashRun::imagemLida(Imagem imagem, const std::string& arquivo,
                           const std::vector<std::uint8_t>& bytes) {
     if (outcome_) return;
-    const std::filesystem::path file = backupPath(*options_.readTo, arquivo);
+    const std::filesystem::path file = caminhoNaCopia(*options_.readTo, arquivo);
     std::string error = file.empty() ? "the catalogue's name leads out of the folder" : "";
     std::error_code ec;
     if (!file.empty()) std::filesystem::create_directories(file.parent_path(), ec);
@@ -251,8 +242,8 @@ void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
         reportError(portProblem());
         diagnose();
     } else if (desfecho == Desfecho::FalhaDePorta) {
-        const bool back =
-            serialDevice() && serial_.probe(*serialDevice()) == SerialDriver::Availability::Free;
+        const bool back = sessao_.dispositivo() &&
+                          serial_.probe(*sessao_.dispositivo()) == SerialDriver::Availability::Free;
         reportError("the port failed under the run: " +
                     (back ? "the device went away and is back; run again" : portProblem()));
     }
@@ -272,18 +263,23 @@ int FlashRun::list() {
         if (options_.json) publish(events::end(*outcome_));
         return exitCodeOf(*outcome_);
     }
-    CatalogueQuery& q = sessao_.catalogo();
-    for (q.First(); !q.Eof(); q.Next()) {
+    for (const CatalogueRow& r : sessao_.sistemas()) {
         if (!options_.json) {
-            std::cout << q.asString(catalogo::kDescricao) << '\n';
+            std::cout << r.descricao << '\n';
             continue;
         }
-        QJsonObject row{{"event", "system"}};
-        for (const char* column : catalogo::kColunas) {
-            const bool contagem = std::string_view(column).starts_with(catalogo::kSetor);
-            row[column] = contagem ? QJsonValue(static_cast<qint64>(q.asInteger(column)))
-                                   : QJsonValue(QString::fromStdString(q.asString(column)));
-        }
+        const auto text = [](const std::string& s) {
+            return QJsonValue(QString::fromStdString(s));
+        };
+        const auto count = [](std::int64_t n) { return QJsonValue(static_cast<qint64>(n)); };
+        const QJsonObject row{{"event", "system"},
+                              {catalogo::kDescricao, text(r.descricao)},
+                              {catalogo::kArquivo, text(r.arquivo)},
+                              {catalogo::kSetor, count(r.setor)},
+                              {catalogo::kArquivoL, text(r.arquivoL)},
+                              {catalogo::kSetorL, count(r.setorL)},
+                              {catalogo::kArquivoL2, text(r.arquivoL2)},
+                              {catalogo::kSetorL2, count(r.setorL2)}};
         std::cout << events::toLine(row).toStdString();
     }
     std::cout.flush();

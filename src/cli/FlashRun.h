@@ -72,8 +72,6 @@ class FlashRun : private RunListener {
     void afterConnection();
     // Why the port did not open, in the command line's words.
     std::string portProblem();
-    // The device path the port maps to, if any.
-    std::optional<std::string> serialDevice();
 
     void publish(QJsonObject event);
     void reportError(const std::string& text);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Sessao.h"
 #include "cli/ExitCodes.h"
-#include "transfer/Execucao.h"
 
 namespace tolvan::cli {
 

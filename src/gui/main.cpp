@@ -21,6 +21,8 @@
 #include "platform/QtDialogs.h"
 #include "platform/QtTimers.h"
 #include "platform/SqliteCatalogueStore.h"
+#include "services/PathResolver.h"
+#include "services/Paths.h"
 
 namespace {
 

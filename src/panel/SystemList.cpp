@@ -1,37 +1,17 @@
 #include "panel/SystemList.h"
 
-#include <fstream>
 #include <string>
 
-#include "panel/Panel.h"
 #include "panel/Screens.h"
 #include "services/CatalogueQuery.h"
 #include "services/CatalogueStore.h"
 #include "services/Desfecho.h"
-#include "services/PathResolver.h"
-#include "services/Paths.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/ImageFiles.h"
 
 namespace tolvan {
-
-namespace {
-
-// The third line of the selection file: the system the launcher asks for. A file that cannot
-// be read, or has fewer lines, names nothing.
-std::string sistemaDoArquivoSelecao(const std::filesystem::path& arquivo) {
-    std::ifstream in(arquivo, std::ios::binary);
-    std::string linha;
-    for (int i = 0; i < 3; ++i) {
-        if (!std::getline(in, linha)) return {};
-    }
-    if (!linha.empty() && linha.back() == '\r') linha.pop_back();
-    return linha;
-}
-
-}  // namespace
 
 void SystemList::MontaTela1() {
     CatalogueQuery& q = catalogo_;
@@ -68,48 +48,17 @@ void SystemList::MontaTela1() {
     sinalizador.setItemIndex(0);
     shell_.focaVisor();
     nav_.SistemaSelecao.clear();
-
-    if (!shell_.modoSelecao()) return;
-
-    nav_.SistemaSelecao = sistemaDoArquivoSelecao(files_.resolve(drive_ + kSelectionFile));
-    if (procuraSistema(nav_.SistemaSelecao)) {
-        RotinasTela1();
-    } else {
-        shell_.termina({Desfecho::SistemaInexistente,
-                        {MessageId::MontadoraInexistente, kMsgMontadoraInexistente, kErro}});
-    }
-    nav_.Tela = 2;
-}
-
-bool SystemList::procuraSistema(const std::string& sistema) {
-    CatalogueQuery& q = catalogo_;
-    ListBox& visor = visor_.lbxVisor;
-    ListBox& sinalizador = visor_.lbxSinalizador;
-    // Each pass tests the next row of the catalogue, from the first: Down moves the pointer or,
-    // on line 5 of a scrolling list, scrolls one row.
-    for (int passo = 0; passo < q.recordCount() && !shell_.closed(); ++passo) {
-        sinalizador.setItem(sinalizador.itemIndex(), "");
-        const int linha = visor.itemIndex();
-        const std::string& texto = visor.item(linha);
-        if (!sistema.empty() && texto.find(sistema) != std::string::npos) {
-            visor.setItemIndex(linha);
-            sinalizador.setItemIndex(linha);
-            sinalizador.setItem(linha, ">");
-            nav_.LinhaSinal = linha;
-            return true;
-        }
-        shell_.focaVisor();
-        painel_.btnDownClick();
-    }
-    return false;
 }
 
 bool SystemList::RotinasTela1() {
-    const std::string linha = visor_.lbxVisor.item(visor_.lbxVisor.itemIndex());
+    return escolhe(visor_.lbxVisor.item(visor_.lbxVisor.itemIndex()));
+}
+
+bool SystemList::escolhe(const std::string& linha) {
     nav_.SistemaEscolhido = linha;
     if (!catalogo_.Locate(catalogo::kDescricao, Trim(linha))) {
-        // A description with blanks at its ends is not found again by its trimmed text.
-        // In selector mode nothing would ever happen next: the run cannot start.
+        // A description with blanks at its ends is not found again by its trimmed text. In
+        // selector mode the window then closes: the run cannot start.
         shell_.termina(
             {Desfecho::CatalogoInvalido,
              {MessageId::RegistroNaoLocalizado, "Erro ao localizar o registro.", kErro}});
@@ -118,11 +67,6 @@ bool SystemList::RotinasTela1() {
     // The main image's name, sector count and addresses, and the bar prepared for it.
     arquivos_.carregaImagem(Imagem::Principal);
     telas_.MontaTela2();
-    if (shell_.modoSelecao()) {
-        // Programming followed by verification, without the operator.
-        visor_.lbxVisor.setItemIndex(1);
-        telas_.RotinasTela2();
-    }
     return true;
 }
 

@@ -10,36 +10,28 @@ inline constexpr const char* kMsgMontadoraInexistente = "Montadora inexistente n
 
 class CatalogueQuery;
 class ImageFiles;
-class Panel;
-class PathResolver;
 class Screens;
 class Shell;
 
 // The system list (screen 1) over the catalogue: six rows at a time, scrolled one row at a time.
 class SystemList {
   public:
-    // `drive` is the drive text the selection file's path starts with.
     SystemList(Navegacao& nav, Visor visor, CatalogueQuery& catalogo, ImageFiles& arquivos,
-               Panel& painel, Screens& telas, const PathResolver& files, const std::string& drive,
-               Shell& shell)
+               Screens& telas, Shell& shell)
         : nav_(nav),
           visor_(visor),
           catalogo_(catalogo),
           arquivos_(arquivos),
-          painel_(painel),
           telas_(telas),
-          files_(files),
-          drive_(drive),
           shell_(shell) {}
 
     void MontaTela1();
-    // Confirm on the system list: the line's system chosen and the operation menu shown, or
-    // false when the catalogue does not give its row again (told).
+    // Confirm on the system list: the selected line's system chosen (escolhe).
     bool RotinasTela1();
-    // Selector mode's search on a list just built: from its first line, Down line by line (the
-    // list scrolling past line 5) until a line contains `sistema` (case counts; an empty text
-    // is in no line), which is then selected with the pointer on it. False when none does.
-    bool procuraSistema(const std::string& sistema);
+    // The system of the list's line `linha` (its text as shown) chosen: found again in the
+    // catalogue by its trimmed text, its main image prepared and the operation menu shown; false
+    // when the catalogue does not give its row again (told, the list stays).
+    bool escolhe(const std::string& linha);
 
     void rolaParaBaixo();
     void rolaParaCima();
@@ -60,10 +52,7 @@ class SystemList {
     Visor visor_;
     CatalogueQuery& catalogo_;
     ImageFiles& arquivos_;
-    Panel& painel_;
     Screens& telas_;
-    const PathResolver& files_;
-    const std::string& drive_;
     Shell& shell_;
 };
 

@@ -39,7 +39,7 @@ for folder in "${layers[@]}"; do
              sed -E 's/^([^:]*):([0-9]+):.*"([A-Za-z0-9_]+)\/$/\1:\2:\3/')
 done
 
-front_ends=(gui)
+front_ends=(gui cli)
 for folder in "${front_ends[@]}"; do
     while IFS=: read -r file line target; do
         case $target in

@@ -23,9 +23,13 @@ class RunRecorder : public RunListener {
     void setor(int atual, int total) override {
         events.push_back(std::to_string(atual) + "/" + std::to_string(total));
     }
-    void fim(Desfecho d, const std::string&) override { desfechos.push_back(d); }
+    void fim(Desfecho d, const std::string& texto) override {
+        desfechos.push_back(d);
+        textos.push_back(texto);
+    }
     std::vector<std::string> events;
     std::vector<Desfecho> desfechos;
+    std::vector<std::string> textos;  // what each ending said
 };
 
 }  // namespace tolvan::test

@@ -160,7 +160,7 @@ class SelectorListTest : public SystemListTest {
         rig.dialogs.onMessage = [](const MessageDialog& d) { return d.defaultCode; };
         rig.start();
         rig.dialogs.messages.clear();
-        on([&] { f().listaSistemas.MontaTela1(); });
+        on([&] { form().TimerMontaTelaTimer(); });
     }
 };
 
@@ -186,7 +186,7 @@ TEST_F(SelectorListTest, TheEarlierOfTwoMatchesIsChosenAndCaseCounts) {
     other.dialogs.onMessage = [](const MessageDialog& d) { return d.defaultCode; };
     other.start();
     other.dialogs.messages.clear();
-    other.form().dispatch([&] { other.componentes().listaSistemas.MontaTela1(); });
+    other.form().dispatch([&] { other.form().TimerMontaTelaTimer(); });
     EXPECT_EQ(other.messages(), std::vector<std::string>{"Montadora inexistente no Tolvan Link."});
     EXPECT_TRUE(other.form().closed());
 }
@@ -201,7 +201,7 @@ TEST_F(SelectorListTest, ARowThatCannotBeFoundAgainClosesTheProgram) {
     rig.dialogs.onMessage = [](const MessageDialog& d) { return d.defaultCode; };
     rig.start();
     rig.dialogs.messages.clear();
-    on([&] { f().listaSistemas.MontaTela1(); });
+    on([&] { form().TimerMontaTelaTimer(); });
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Erro ao localizar o registro."});
     EXPECT_TRUE(form().closed());
 }
@@ -210,7 +210,7 @@ TEST_F(SelectorListTest, AnUnreadableSelectionFileNamesNoSystem) {
     selectorWith(3, "Sistema 02");
     rig.dialogs.messages.clear();
     rig.removeFile(kSelectionFile);
-    on([&] { f().listaSistemas.MontaTela1(); });
+    on([&] { form().TimerMontaTelaTimer(); });
     EXPECT_EQ(f().nav.SistemaSelecao, "");
     EXPECT_EQ(rig.messages(), std::vector<std::string>{"Montadora inexistente no Tolvan Link."});
     EXPECT_TRUE(form().closed());

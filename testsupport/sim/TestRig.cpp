@@ -57,7 +57,7 @@ Sessao& TestRig::sessao() {
 }
 
 FrmTolvanLink& TestRig::form() {
-    return sessao().form_;
+    return *sessao().form_;
 }
 
 Componentes& TestRig::componentes() {
