@@ -14,6 +14,7 @@
 #include "device/Commands.h"
 #include "link/Frames.h"
 #include "link/PortOpening.h"
+#include "sim/ScriptedDevice.h"
 #include "sim/SimDevice.h"
 #include "sim/TestRig.h"
 #include "texts/Mensagem.h"
@@ -25,95 +26,7 @@ namespace {
 using test::bytes;
 using test::pattern;
 
-// A device on the simulated line. It answers every frame but CmdExecuta with 00 03 <code>
-// `delayMs` later, and a sector read with 01 03 09 and the next 256 bytes of the image named by
-// the read's address frame, cut into receive events of the sizes in `split` (the last one takes
-// the rest), `gapMs` apart.
-class ScriptedDevice {
-  public:
-    struct Frame {
-        std::int64_t at;
-        std::uint8_t code;
-        std::string bytes;
-        std::int32_t storedWhenSent;  // the host's QtdBytesLidos when the frame went out
-    };
-
-    explicit ScriptedDevice(sim::TestRig& rig) : rig_(rig) {
-        rig.serial.onHostWrite = [this](std::string_view b) { onWrite(b); };
-    }
-
-    std::vector<Frame> frames;
-    std::map<int, std::string> images;  // by the address's first byte: 0 main, 1 L
-    std::vector<std::size_t> split{259};
-    int delayMs = 20;
-    int gapMs = 10;
-    // Frames for which this holds go unanswered.
-    std::function<bool(const Frame&)> silentOn = [](const Frame&) { return false; };
-
-    std::vector<int> codes() const {
-        std::vector<int> out;
-        for (const Frame& f : frames)
-            out.push_back(f.code);
-        return out;
-    }
-    int count(std::uint8_t code) const {
-        return static_cast<int>(std::count_if(frames.begin(), frames.end(),
-                                              [&](const Frame& f) { return f.code == code; }));
-    }
-
-  private:
-    // The device's own frame lengths; an unknown code is taken as a 6-byte frame.
-    static std::size_t lengthOf(std::uint8_t code) {
-        const auto shape = emu::shapeOf(code);
-        return shape ? shape->length : 6;
-    }
-
-    void onWrite(std::string_view b) {
-        pending_ += b;
-        while (pending_.size() >= 3 && pending_.size() >= lengthOf(pending_[2])) {
-            const auto code = static_cast<std::uint8_t>(pending_[2]);
-            const std::size_t n = lengthOf(code);
-            frames.push_back({rig_.loop.nowMs(), code, pending_.substr(0, n),
-                              rig_.componentes().run.QtdBytesLidos});
-            pending_.erase(0, n);
-            react(frames.back());
-        }
-    }
-    void react(const Frame& f) {
-        if (f.code == 0x07) {
-            image_ = f.bytes[3];
-            next_ = 0;
-        }
-        if (f.code == 0x0B || silentOn(f)) return;
-        const std::int64_t at = std::max(rig_.loop.nowMs() + delayMs, lineFreeAt_);
-        if (f.code != 0x09) {
-            send(bytes({0x00, 0x03, f.code}), at);
-            return;
-        }
-        const std::string& image = images[image_];
-        std::string data = image.substr(std::min(next_, image.size()), 256);
-        data.resize(256, '\0');
-        next_ += 256;
-        std::string answer = bytes({0x01, 0x03, 0x09}) + data;
-        std::size_t from = 0;
-        for (std::size_t k = 0; from < answer.size(); ++k) {
-            const std::size_t n = k + 1 < split.size() ? split[k] : answer.size() - from;
-            send(answer.substr(from, n), at + static_cast<int>(k) * gapMs);
-            from += n;
-        }
-    }
-    // One answer after the other, as on a serial line.
-    void send(std::string b, std::int64_t at) {
-        rig_.serial.deliver(std::move(b), at);
-        lineFreeAt_ = at + 1;
-    }
-
-    sim::TestRig& rig_;
-    std::string pending_;
-    int image_ = 0;
-    std::size_t next_ = 0;
-    std::int64_t lineFreeAt_ = 0;
-};
+using sim::ScriptedDevice;
 
 constexpr int kGravacaoEVerificacao = 1;
 constexpr int kGravacao = 2;
