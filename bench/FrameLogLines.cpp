@@ -3,26 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <sstream>
 
 namespace tolvan::bench {
-
-std::vector<LogLine> parseFrameLog(const std::string& text) {
-    std::vector<LogLine> lines;
-    std::istringstream in(text);
-    std::string row;
-    while (std::getline(in, row)) {
-        std::istringstream fields(row);
-        LogLine l;
-        if (fields >> l.atUs >> l.dir >> l.name >> l.bytes >> l.spanUs) lines.push_back(l);
-    }
-    return lines;
-}
 
 std::vector<std::int64_t> rxTimes(const std::vector<LogLine>& log, const std::string& name) {
     std::vector<std::int64_t> times;
     for (const LogLine& l : log)
-        if (l.dir == "rx" && l.name == name) times.push_back(l.atUs);
+        if (l.dir == LogLine::Dir::Rx && l.name == name) times.push_back(l.atUs);
     return times;
 }
 

@@ -4,19 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "device/FrameLog.h"
+
 namespace tolvan::bench {
 
-// One line of the device emulator's frame log ("<µs> <rx|tx|--> <name> <bytes> <span µs> ...").
-struct LogLine {
-    std::int64_t atUs = 0;
-    std::string dir;  // "rx" from the host, "tx" to the host, "--" an event
-    std::string name;
-    std::size_t bytes = 0;
-    std::int64_t spanUs = 0;
-};
-
-// The lines of a frame log's text; lines that do not read as one are skipped.
-std::vector<LogLine> parseFrameLog(const std::string& text);
+// One line of the device emulator's frame log, as libs/device reads it back (parseFrameLog).
+using LogLine = emu::LogEntry;
+using emu::parseFrameLog;
 
 // The times of the frames from the host named `name` ("CmdLink", ...).
 std::vector<std::int64_t> rxTimes(const std::vector<LogLine>& log, const std::string& name);

@@ -83,16 +83,16 @@ std::vector<Frame> framesOf(const std::vector<LogLine>& log) {
     std::vector<Frame> frames;
     std::deque<std::pair<std::size_t, std::size_t>> waiting;  // frame index, bytes still due
     for (const LogLine& l : log) {
-        if (l.dir == "rx") {
+        if (l.dir == LogLine::Dir::Rx) {
             const Kind k = kindOf(l.name);
             if (!frames.empty() && frames.back().kind == Kind::LeSetor && k != Kind::LeSetor)
                 frames.back().lastRead = true;
-            frames.push_back({k, l.name, l.bytes, l.atUs - l.spanUs, {}});
+            frames.push_back({k, l.name, l.bytes.size(), l.atUs - l.spanUs, {}});
             if (expectedAnswer(k) > 0) waiting.emplace_back(frames.size() - 1, expectedAnswer(k));
-        } else if (l.dir == "tx" && !waiting.empty()) {
+        } else if (l.dir == LogLine::Dir::Tx && !waiting.empty()) {
             auto& [index, due] = waiting.front();
-            frames[index].chunks.emplace_back(l.atUs, l.bytes);
-            due -= std::min(due, l.bytes);
+            frames[index].chunks.emplace_back(l.atUs, l.bytes.size());
+            due -= std::min(due, l.bytes.size());
             if (due == 0) waiting.pop_front();
         }
     }

@@ -72,7 +72,7 @@ TEST_P(LineFloorTest, LatenessIsChargedToItsStep) {
     int reads = 0;
     bool shifting = false;
     for (LogLine& l : log) {
-        if (l.dir == "rx" && l.name == "CmdLeSetor" && ++reads == 3) shifting = true;
+        if (l.dir == LogLine::Dir::Rx && l.name == "CmdLeSetor" && ++reads == 3) shifting = true;
         if (shifting) l.atUs += 7000;
     }
     const LineFloor after = computeLineFloor(log, model());

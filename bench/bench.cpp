@@ -100,7 +100,7 @@ class Session {
     int opens() const {
         int n = 0;
         for (const LogLine& l : parseFrameLog(emulator_->frameLog()))
-            n += l.dir == "--" && l.name == "open" ? 1 : 0;
+            n += l.dir == LogLine::Dir::Event && l.name == "open" ? 1 : 0;
         return n;
     }
     void keys(const std::string& title, const std::vector<std::string>& keys) {

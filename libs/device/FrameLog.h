@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tolvan::emu {
 
@@ -21,5 +24,13 @@ struct LogEntry {
 };
 
 std::string formatLogLine(const LogEntry& entry);
+// "rx", "tx" or "--".
+const char* directionName(LogEntry::Dir dir);
+
+// One line read back; none for a line that is not one (fewer fields, an unknown direction, a
+// byte that is not two hexadecimal digits, bytes that do not come to the count).
+std::optional<LogEntry> parseLogLine(std::string_view line);
+// The entries of a frame log's text, in order; lines that are not entries are passed over.
+std::vector<LogEntry> parseFrameLog(std::string_view text);
 
 }  // namespace tolvan::emu

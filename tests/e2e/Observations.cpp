@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "Harness.h"
+#include "device/Commands.h"
+#include "device/FrameLog.h"
 
 namespace tolvan::e2e {
 
@@ -46,19 +48,9 @@ std::string describe(const std::vector<ShownMessage>& messages) {
 
 std::vector<LoggedFrame> parseFrameLog(const std::string& text) {
     std::vector<LoggedFrame> frames;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        LoggedFrame f;
-        std::string span, token;
-        if (!(fields >> f.time >> f.direction >> f.name >> f.count >> span)) continue;
-        while (fields >> token && token != "#") {
-            if (!f.hex.empty()) f.hex += ' ';
-            f.hex += token;
-        }
-        frames.push_back(std::move(f));
-    }
+    for (const emu::LogEntry& e : emu::parseFrameLog(text))
+        frames.push_back({e.atUs, emu::directionName(e.dir), e.name,
+                          static_cast<int>(e.bytes.size()), emu::hexBytes(e.bytes)});
     return frames;
 }
 

@@ -21,7 +21,7 @@ std::vector<ShownMessage> readShownMessages(const std::filesystem::path& file);
 // The texts alone, in order, for failure messages.
 std::string describe(const std::vector<ShownMessage>& messages);
 
-// One line of the emulator's frame log.
+// One line of the emulator's frame log, as the tests compare it.
 struct LoggedFrame {
     long long time = 0;     // µs, monotonic: the arrival of an rx frame's last byte
     std::string direction;  // rx, tx or --

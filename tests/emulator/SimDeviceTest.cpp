@@ -2,6 +2,7 @@
 
 #include "HostFrames.h"
 #include "device/Commands.h"
+#include "device/FrameLog.h"
 #include "sim/SimDevice.h"
 #include "sim/SimLoop.h"
 #include "sim/SimSerial.h"
@@ -104,6 +105,26 @@ TEST(SimDeviceTest, SplitAnswersArriveAsSeparateDeliveries) {
     EXPECT_EQ(line.serial.takeReceived(), bytes({0x00}));
     line.loop.runFor(20);
     EXPECT_EQ(line.serial.takeReceived(), bytes({0x03, 0x01}));
+}
+
+// The frame log reads back as it was written; what is not a line of it is passed over.
+TEST(SimDeviceTest, TheFrameLogReadsBackAsWritten) {
+    Line line;
+    line.ask(linkPoll(), 3);
+    std::string text;
+    for (const emu::LogEntry& e : line.device.log())
+        text += emu::formatLogLine(e) + "\n";
+    text +=
+        "12 rx CmdLink 5 0 00 05\n"        // fewer bytes than counted
+        "12 up CmdLink 1 0 00\n"           // no such direction
+        "12 tx RespostaLink 1 0 0G\n"      // not a byte
+        "12 -- hangup 0 0 # the cable\n";  // an event, with its note
+    const std::vector<emu::LogEntry> read = emu::parseFrameLog(text);
+    ASSERT_EQ(read.size(), line.device.log().size() + 1);
+    for (std::size_t i = 0; i < line.device.log().size(); ++i)
+        EXPECT_EQ(emu::formatLogLine(read[i]), emu::formatLogLine(line.device.log()[i])) << i;
+    EXPECT_EQ(read.back().dir, emu::LogEntry::Dir::Event);
+    EXPECT_EQ(read.back().note, "the cable");
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include <sstream>
 #include <thread>
 
+#include "device/FrameLog.h"
+
 extern char** environ;
 
 namespace tolvan::e2e {
@@ -292,16 +294,10 @@ int Emulator::framesNamed(const std::string& name, const std::string& direction)
 
 std::vector<long long> Emulator::frameTimes(const std::string& name,
                                             const std::string& direction) const {
-    std::istringstream in(frameLog());
-    std::string line;
     std::vector<long long> times;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        long long time = 0;
-        std::string dir, frame;
-        fields >> time >> dir >> frame;
-        if (dir == direction && (frame == name || frame == "Cmd" + name)) times.push_back(time);
-    }
+    for (const emu::LogEntry& e : emu::parseFrameLog(frameLog()))
+        if (direction == emu::directionName(e.dir) && (e.name == name || e.name == "Cmd" + name))
+            times.push_back(e.atUs);
     return times;
 }
 
