@@ -129,10 +129,7 @@ std::vector<CatalogueRow> Sessao::sistemas() {
     CatalogueQuery& q = form_->QrTolvanLink;
     std::vector<CatalogueRow> linhas;
     for (q.First(); !q.Eof(); q.Next())
-        linhas.push_back({q.asString(catalogo::kDescricao), q.asString(catalogo::kArquivo),
-                          q.asInteger(catalogo::kSetor), q.asString(catalogo::kArquivoL),
-                          q.asInteger(catalogo::kSetorL), q.asString(catalogo::kArquivoL2),
-                          q.asInteger(catalogo::kSetorL2)});
+        linhas.push_back(q.linha());
     return linhas;
 }
 

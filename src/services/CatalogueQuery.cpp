@@ -126,6 +126,13 @@ std::int64_t CatalogueQuery::asInteger(const std::string& column) const {
     return v ? integerOf(*v) : 0;
 }
 
+CatalogueRow CatalogueQuery::linha() const {
+    return {asString(catalogo::kDescricao), asString(catalogo::kArquivo),
+            asInteger(catalogo::kSetor),    asString(catalogo::kArquivoL),
+            asInteger(catalogo::kSetorL),   asString(catalogo::kArquivoL2),
+            asInteger(catalogo::kSetorL2)};
+}
+
 int CatalogueQuery::columnIndex(const std::string& column) const {
     if (!table_) return -1;
     for (std::size_t i = 0; i < table_->columns.size(); ++i)

@@ -29,6 +29,8 @@ class CatalogueQuery {
     // Columns of the current row by name, without regard to case.
     std::string asString(const std::string& column) const;
     std::int64_t asInteger(const std::string& column) const;
+    // The current row's system, read as the columns above read it.
+    CatalogueRow linha() const;
 
   private:
     int columnIndex(const std::string& column) const;

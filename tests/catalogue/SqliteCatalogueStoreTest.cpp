@@ -55,6 +55,8 @@ TEST_F(SqliteCatalogueStoreTest, ReadsTheTableInDescriptionOrderWithoutTouchingT
     EXPECT_EQ(alfa[4].integer, 7);
     EXPECT_EQ(r.table->rows[1][5].type, CatalogueValue::Type::Null);
     EXPECT_EQ(readBytes(file), before);
+    // The catalogue tool reads each value as the program takes it: 1.5 sectors are 2.
+    EXPECT_EQ(catalogue::CatalogueDb::open(file).rows().at(0).setor, 2);
 }
 
 TEST_F(SqliteCatalogueStoreTest, ReadsACatalogueMadeByTheToolSortedIgnoringCase) {
@@ -101,6 +103,7 @@ TEST_F(SqliteCatalogueStoreTest, TextThatIsNotUtf8ReadsAsWindows1252) {
         ASSERT_TRUE(r.table) << r.detail;
         EXPECT_EQ(r.table->rows.at(0)[0].text, c.read) << c.stored;
         EXPECT_EQ(r.table->rows.at(0)[1].text, c.read) << c.stored;
+        EXPECT_EQ(catalogue::CatalogueDb::open(file).rows().at(0).descricao, c.read) << c.stored;
     }
 }
 
@@ -139,6 +142,8 @@ TEST_F(SqliteCatalogueStoreTest, SqliteFilesWithoutAUsableTableAreUnreadable) {
         const CatalogueOpenResult r = open(file);
         EXPECT_EQ(r.problem, CatalogueProblem::Unreadable) << c.name;
         EXPECT_FALSE(r.detail.empty());
+        // The catalogue tool refuses what the program refuses.
+        EXPECT_THROW(catalogue::CatalogueDb::open(file), catalogue::ToolError) << c.name;
     }
 }
 

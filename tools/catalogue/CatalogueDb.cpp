@@ -10,6 +10,8 @@
 #include <system_error>
 
 #include "link/Frames.h"
+#include "platform/SqliteCatalogue.h"
+#include "services/CatalogueQuery.h"
 #include "services/PathResolver.h"
 #include "texts/Cp1252.h"
 
@@ -53,12 +55,6 @@ std::string_view storedText(sqlite3_stmt* s, int col) {
 
 std::string columnText(sqlite3_stmt* s, int col) {
     return utf8OrCp1252ToUtf8(storedText(s, col));
-}
-
-CatalogueRow rowOf(sqlite3_stmt* s) {
-    return {columnText(s, 0),          columnText(s, 1),           sqlite3_column_int64(s, 2),
-            columnText(s, 3),          sqlite3_column_int64(s, 4), columnText(s, 5),
-            sqlite3_column_int64(s, 6)};
 }
 
 bool startsWithSqliteMagic(const std::filesystem::path& file) {
@@ -146,13 +142,16 @@ void validateRow(const CatalogueRow& row) {
 }
 
 CatalogueDb::CatalogueDb(sqlite3* db, std::filesystem::path file)
-    : db_(db), file_(std::move(file)) {
+    : db_(db), reader_(std::make_unique<SqliteCatalogue>(db)), file_(std::move(file)) {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, 5000);
 }
 
 CatalogueDb::CatalogueDb(CatalogueDb&& other) noexcept
-    : db_(other.db_), file_(std::move(other.file_)), inTransaction_(other.inTransaction_) {
+    : db_(other.db_),
+      reader_(std::move(other.reader_)),
+      file_(std::move(other.file_)),
+      inTransaction_(other.inTransaction_) {
     other.db_ = nullptr;
 }
 
@@ -189,10 +188,18 @@ CatalogueDb CatalogueDb::open(const std::filesystem::path& file) {
     if (sqlite3_prepare_v2(db.db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
         throw ToolError(file.string() + ": no usable TolvanLink table (" + sqlite3_errmsg(db.db_) +
                         ").");
+    // What the program refuses to read (a view, a virtual table, a reading that runs away) is
+    // refused here too.
+    std::string why;
+    if (!db.reader_->le(why)) {
+        if (why.ends_with('.')) why.pop_back();
+        throw ToolError(file.string() + ": no usable TolvanLink table (" + why + ").");
+    }
     return db;
 }
 
 void CatalogueDb::exec(const char* sql) {
+    reader_->novaLeitura();
     char* message = nullptr;
     if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
         std::string text = message ? message : sqlite3_errmsg(db_);
@@ -218,18 +225,19 @@ void CatalogueDb::rollback() {
 }
 
 std::vector<CatalogueRow> CatalogueDb::rows() const {
-    Stmt st;
-    if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
-        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    std::string why;
+    std::optional<CatalogueTable> table = reader_->le(why);
+    if (!table) throw ToolError(file_.string() + ": " + why);
+    CatalogueQuery q;
+    q.open(std::move(*table));
     std::vector<CatalogueRow> out;
-    int rc;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
-        out.push_back(rowOf(st.s));
-    if (rc != SQLITE_DONE) throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    for (q.First(); !q.Eof(); q.Next())
+        out.push_back(q.linha());
     return out;
 }
 
 std::int64_t CatalogueDb::rowIdOf(const std::string& descricao, std::int64_t except) const {
+    reader_->novaLeitura();
     Stmt st;
     if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
         throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
@@ -249,6 +257,7 @@ std::optional<CatalogueRow> CatalogueDb::find(const std::string& descricao) cons
 }
 
 void CatalogueDb::write(const char* sql, const CatalogueRow& row, std::int64_t rowId) {
+    reader_->novaLeitura();
     Stmt st;
     if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK)
         throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
@@ -298,6 +307,7 @@ void CatalogueDb::update(const std::string& descricao, const CatalogueRow& row) 
 void CatalogueDb::remove(const std::string& descricao) {
     const std::int64_t id = rowIdOf(descricao);
     if (id == 0) throw ToolError("\"" + descricao + "\": no such system in the catalogue.");
+    reader_->novaLeitura();
     Stmt st;
     sqlite3_prepare_v2(db_, "Delete From TolvanLink Where rowid = ?1", -1, &st.s, nullptr);
     sqlite3_bind_int64(st.s, 1, id);
@@ -310,6 +320,7 @@ void CatalogueDb::removeAll() {
 }
 
 std::vector<CatalogueDb::LegacyText> CatalogueDb::legacyText() const {
+    reader_->novaLeitura();
     Stmt st;
     if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
         throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));

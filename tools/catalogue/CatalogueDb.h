@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -10,6 +11,10 @@
 #include "services/CatalogueStore.h"
 
 struct sqlite3;
+
+namespace tolvan {
+class SqliteCatalogue;
+}
 
 namespace tolvan::catalogue {
 
@@ -45,8 +50,10 @@ std::string shown(const std::string& text);
 // What is wrong with a sector count outside 0 to 510, for messages.
 std::string sectorCountProblem(const char* column, std::int64_t value);
 
-// The SQLite catalogue file, opened for writing. Every change runs inside a transaction that
-// is rolled back unless commit() is reached, so a failure never leaves half a change behind.
+// The SQLite catalogue file, opened for writing. It is opened and read as the program reads it
+// (SqliteCatalogue): a file the program refuses is refused here too. Every change runs inside a
+// transaction that is rolled back unless commit() is reached, so a failure never leaves half a
+// change behind.
 class CatalogueDb {
   public:
     // A new, empty catalogue; the file must not exist.
@@ -58,8 +65,8 @@ class CatalogueDb {
     CatalogueDb& operator=(CatalogueDb&&) = delete;
     ~CatalogueDb();
 
-    // Rows in the program's order ("Order by Descricao"); text that is not UTF-8 is read as
-    // Windows-1252, as the program reads it.
+    // Rows as the program reads them: in its order ("Order by Descricao"), text that is not
+    // UTF-8 read as Windows-1252, each column's value as the program takes it.
     std::vector<CatalogueRow> rows() const;
     std::optional<CatalogueRow> find(const std::string& descricao) const;
 
@@ -94,6 +101,7 @@ class CatalogueDb {
     void write(const char* sql, const CatalogueRow& row, std::int64_t rowId);
 
     sqlite3* db_ = nullptr;
+    std::unique_ptr<SqliteCatalogue> reader_;  // the program's guards and reading
     std::filesystem::path file_;
     bool inTransaction_ = false;
 };
