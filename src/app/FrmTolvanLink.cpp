@@ -318,7 +318,7 @@ void FrmTolvanLink::termina(const Final& final, Depois depois) {
     if (final.daConexao) {
         // The main menu comes before the message; in selector mode there is none.
         AtivaFuncoes(true);
-        MontaTela0();
+        telas.MontaTela0();
         ouvintes.semConexao();
         if (ModoSelecao) {
             Close();
@@ -341,7 +341,7 @@ void FrmTolvanLink::termina(const Final& final, Depois depois) {
     switch (depois) {
         case Depois::MenuPrincipal:
             AtivaFuncoes(true);
-            MontaTela0();
+            telas.MontaTela0();
             break;
         case Depois::MenuOperacao:
             AtivaFuncoes(true);

@@ -71,7 +71,6 @@ class FrmTolvanLink : public Shell, private Componentes {
     bool closed() const override { return closed_; }
     bool modoSelecao() const override { return ModoSelecao; }
     void AtivaFuncoes(bool ativa) override { painel.AtivaFuncoes(ativa); }
-    void MontaTela0() override { telas.MontaTela0(); }
     void focaVisor() override;
     void termina(const Final& final) override;
     void mostraSobre() override;

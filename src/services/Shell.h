@@ -25,8 +25,6 @@ class Shell {
     virtual bool modoSelecao() const = 0;
     // The panel answers the operator, or not while the link is busy.
     virtual void AtivaFuncoes(bool ativa) = 0;
-    // The main menu.
-    virtual void MontaTela0() = 0;
     // The display takes the keyboard focus.
     virtual void focaVisor() = 0;
     // The about box, modal.
