@@ -140,8 +140,9 @@ TEST_F(FlashTest, ProgramVerifyEventsTellTheWholeRun) {
 // ---- How a run ends, and its exit status ----
 
 struct EndingCase {
-    // ModemManagerRuns: a stand-in process of that name runs beside the run.
-    enum Setup { None, Preload, HoldPort, RemoveImageL, ModemManagerRuns };
+    // ModemManagerRuns: a stand-in process of that name runs beside the run. TakePort: another
+    // program has the tty for itself (TIOCEXCL) but no lock, as screen does.
+    enum Setup { None, Preload, HoldPort, TakePort, RemoveImageL, ModemManagerRuns };
     const char* name;
     Setup setup;
     std::vector<std::string> emulatorArgs;
@@ -170,12 +171,14 @@ TEST_P(FlashEndingTest, EndsWithItsEventAndStatus) {
                              "L:" + (bin / "TESTE_L.BIN").string()});
     }
     Emulator& emulator = device(2, emulatorArgs);
-    if (c.setup == EndingCase::HoldPort) {
+    if (c.setup == EndingCase::HoldPort || c.setup == EndingCase::TakePort) {
         // Another program holds the port, as a terminal program would: an exclusive lock and
-        // exclusive use of the tty.
+        // exclusive use of the tty, or the latter alone (which root gets through).
         holder_ = ::open(emulator.pty().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         ASSERT_GE(holder_, 0);
-        ASSERT_EQ(::flock(holder_, LOCK_EX | LOCK_NB), 0);
+        if (c.setup == EndingCase::HoldPort) {
+            ASSERT_EQ(::flock(holder_, LOCK_EX | LOCK_NB), 0);
+        }
         ::ioctl(holder_, TIOCEXCL);
     }
     if (c.setup == EndingCase::RemoveImageL) fs::remove(bin / "TESTE_L.BIN");
@@ -274,6 +277,16 @@ INSTANTIATE_TEST_SUITE_P(
                       // The doctor names the holder: this test.
                       C{"PortHeldByAnotherProgram",
                         C::HoldPort,
+                        {},
+                        {},
+                        3,
+                        "error",
+                        "FalhaDePorta",
+                        "Porta de Comunicação Inválida!",
+                        "COM2",
+                        " is open in process "},
+                      C{"PortTakenByAnotherProgram",
+                        C::TakePort,
                         {},
                         {},
                         3,
