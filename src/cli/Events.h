@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <optional>
 #include <string>
@@ -28,6 +29,8 @@ QJsonObject message(const std::string& title, const std::string& text,
                     const std::vector<std::string>& buttons = {});
 QJsonObject answer(const std::string& caption);
 QJsonObject end(const Outcome& outcome);
+// The processes that hold a device: [{pid, command, argv0}].
+QJsonArray holders(const HolderScan& scan);
 // An end event with what the port doctor found: "holders" [{pid, command, argv0}],
 // "holders_unseen" (processes that could not be looked into) and "interferers"
 // [{process, pid, remedy}].

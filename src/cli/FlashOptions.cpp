@@ -13,6 +13,7 @@ namespace {
 
 const char kUsage[] = R"(Usage: tolvan-flash --port PORT --system TEXT [options]
   or: tolvan-flash --list [--root R] [--json]
+  or: tolvan-flash --list-ports [--root R] [--json]
 
 Programs a system of the catalogue into the Tolvan Link handheld and verifies it, without a
 window or a display: the same core as TolvanLink (its frames, pauses, handshake, verification
@@ -68,6 +69,13 @@ Installation:
                          program is installed under, else /)
   --list                 print the descriptions of the catalogue's systems in the device's
                          order, one a line (with --json, one object each), and exit
+  --list-ports           print the machine's serial devices and exit: each with its
+                         /dev/serial/by-id name (the one to put in the port map: it stays
+                         the same whichever node and socket the adapter gets), the USB
+                         adapter's vendor and product id and serial number, the kernel
+                         driver, the COMn the port map gives it and the processes that have
+                         it open; then the port map's entries that lead to no device. With
+                         --json, one object a line (below)
   -h, --help             this text
   --version              the version
 
@@ -95,6 +103,18 @@ JSON events, one a line, each with "port" (as given) and "t" (seconds since the 
   {"event":"summary","result":"verified","code":0,"seconds":41.2,"sectors":104,
    "bytes_per_second":650}
       a bench's row per port at its end; the devices' events come with their port
+
+Ports (--list-ports --json), one object a line:
+  {"event":"port","device":"/dev/ttyUSB0","present":true,
+   "by_id":"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0",
+   "vendor_id":"0403","product_id":"6001","serial":"A10K1234","manufacturer":"FTDI",
+   "product":"FT232R USB UART","driver":"ftdi_sio","com":["COM2"],
+   "holders":[{"pid":812,"command":"minicom","argv0":"/usr/bin/minicom"}],
+   "holders_unseen":0}
+      a device of this machine: what is not known is null; com the port map's names
+      for it (empty: the map does not name it); holders as in the end event below
+  {"event":"port","device":"/dev/ttyUSB7","present":false,"com":["COM5"]}
+      a port map entry that leads to no device
 
 When the port does not open or the device does not answer, the end event adds:
   "holders":[{"pid":812,"command":"minicom","argv0":"/usr/bin/minicom"}]
@@ -137,6 +157,7 @@ Exit status:
 
 Examples:
   tolvan-flash --list
+  tolvan-flash --list-ports
   tolvan-flash --port COM2 --system "Aurora Motores"
   tolvan-flash --port /dev/ttyUSB0 --system Aurora --verify --yes --json
   tolvan-flash --port COM2 --port COM3 --port COM4 --port COM5 --system Aurora --yes
@@ -171,7 +192,7 @@ std::optional<int> comNumber(const std::string& port) {
 std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& args,
                                               std::string& error) {
     FlashOptions o;
-    bool list = false, operacao = false;
+    bool list = false, listPorts = false, operacao = false;
     auto setOperacao = [&](Operacao op) {
         if (operacao && o.operacao != op) {
             error = "give one of --program, --verify, --program-verify";
@@ -221,6 +242,7 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
         {"--yes", [&] { return o.yes = true; }},
         {"--dry-run", [&] { return o.dryRun = true; }},
         {"--list", [&] { return list = true; }},
+        {"--list-ports", [&] { return listPorts = true; }},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -242,8 +264,12 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
             return std::nullopt;
         }
     }
-    if (list) {
-        o.action = FlashOptions::Action::List;
+    if (list || listPorts) {
+        if (list && listPorts) {
+            error = "give one of --list, --list-ports";
+            return std::nullopt;
+        }
+        o.action = list ? FlashOptions::Action::List : FlashOptions::Action::ListPorts;
         return o;
     }
     // A backup reads; it neither programs nor compares.

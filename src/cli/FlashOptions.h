@@ -10,7 +10,7 @@ namespace tolvan::cli {
 
 // The command line of tolvan-flash.
 struct FlashOptions {
-    enum class Action { Flash, List, Help, Version };
+    enum class Action { Flash, List, ListPorts, Help, Version };
     Action action = Action::Flash;
     std::optional<std::string> root;  // --root as given
     std::vector<std::string> ports;   // COMn or a device path; more than one: a bench

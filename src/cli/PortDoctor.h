@@ -41,10 +41,22 @@ struct Interferer {
 // product into the udev rule of ModemManager's remedy when it can be found.
 std::vector<Interferer> interferers(const std::string& device = {});
 
-// The USB vendor and product ids ("0403", "6001") of the adapter behind a tty device, from
-// sysfs under `sys`; empty when it is not a USB device.
-std::pair<std::string, std::string> usbIdsOf(const std::string& device,
-                                             const std::filesystem::path& sys = "/sys");
+// The USB device behind a tty, as sysfs tells it: its vendor and product ids ("0403",
+// "6001"), its serial number and the names it gives its maker and itself. All empty when the
+// tty is no USB device; a device without a serial number has none.
+struct UsbAdapter {
+    std::string vendorId, productId, serial, manufacturer, product;
+};
+
+// The adapter behind a tty device (a by-id link is followed), from sysfs under `sys`.
+UsbAdapter usbAdapterOf(const std::string& device, const std::filesystem::path& sys = "/sys");
+
+// The kernel driver that serves a tty device ("ftdi_sio", "cdc_acm", "serial"), or empty.
+std::string kernelDriverOf(const std::string& device, const std::filesystem::path& sys = "/sys");
+
+// The link in `byId` (as udev makes /dev/serial/by-id) that leads to the device, or empty.
+std::string stableNameOf(const std::string& device,
+                         const std::filesystem::path& byId = "/dev/serial/by-id");
 
 struct PortAdvice {
     std::string device;

@@ -21,6 +21,7 @@
 #include "FlashOutput.h"
 #include "cli/FlashOptions.h"
 #include "cli/PortDoctor.h"
+#include "cli/PortList.h"
 #include "cli/UnitReport.h"
 #include "link/Handshake.h"
 
@@ -720,29 +721,111 @@ TEST(PortDoctorTest, FindsTheDaemonsThatTakeSerialAdapters) {
     fs::remove_all(dir);
 }
 
-// The adapter's USB ids are those of the USB device above the tty, found through a by-id link;
-// a tty that is no USB device has none.
-TEST(PortDoctorTest, UsbIdsOfTheAdapter) {
-    const fs::path dir = makeTempDir("tolvan-sys-");
-    const fs::path usb = dir / "sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
-    const fs::path platform = dir / "sys/devices/platform/serial8250";
-    fs::create_directories(usb / "1-2:1.0/ttyUSB7");
-    fs::create_directories(platform / "tty/ttyS3");
-    std::ofstream(usb / "idVendor") << "0403\n";
-    std::ofstream(usb / "idProduct") << "6001\n";
-    fs::create_directories(dir / "dev");
-    const std::vector<std::tuple<std::string, fs::path, std::pair<std::string, std::string>>>
-        cases = {{"ttyUSB7", usb / "1-2:1.0/ttyUSB7", {"0403", "6001"}},
-                 {"ttyS3", platform / "tty/ttyS3", {}}};
-    for (const auto& [tty, device, ids] : cases) {
-        SCOPED_TRACE(tty);
-        fs::create_directories(dir / "sys/class/tty" / tty);
-        fs::create_directory_symlink(device, dir / "sys/class/tty" / tty / "device");
-        std::ofstream(dir / "dev" / tty).put('\0');
-        fs::create_symlink(dir / "dev" / tty, dir / ("usb-link-" + tty));
-        EXPECT_EQ(cli::usbIdsOf((dir / ("usb-link-" + tty)).string(), dir / "sys"), ids);
+// A machine's serial devices as sysfs and /dev/serial/by-id show them, in a folder: an FT232
+// adapter (ttyUSB7: its ids, serial number and strings, the driver ftdi_sio, a by-id link) and
+// a UART (ttyS3, behind the serial core's own port and controller devices of newer kernels).
+struct FakeMachine {
+    fs::path dir = makeTempDir("tolvan-sys-");
+    fs::path sys = dir / "sys", dev = dir / "dev", byId = dir / "by-id";
+    std::string usbTty = (dev / "ttyUSB7").string(), uart = (dev / "ttyS3").string();
+    std::string link = (byId / "usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0").string();
+
+    FakeMachine() {
+        const fs::path usb = sys / "devices/pci0000:00/0000:00:14.0/usb1/1-2";
+        const fs::path port = sys / "devices/platform/serial8250/serial8250:0/serial8250:0.3";
+        driven(usb / "1-2:1.0/ttyUSB7", "usb-serial", "ftdi_sio");
+        driven(port, "serial-base", "port");
+        driven(port.parent_path(), "serial-base", "ctrl");
+        driven(port.parent_path().parent_path(), "platform", "serial8250");
+        for (const auto& [file, text] :
+             std::vector<std::pair<const char*, const char*>>{{"idVendor", "0403"},
+                                                              {"idProduct", "6001"},
+                                                              {"serial", "A10K1234"},
+                                                              {"manufacturer", "FTDI"},
+                                                              {"product", "FT232R USB UART"}})
+            std::ofstream(usb / file) << text << "\n";
+        tty("ttyUSB7", usb / "1-2:1.0/ttyUSB7");
+        tty("ttyS3", port);
+        fs::create_directories(byId);
+        fs::create_symlink(usbTty, link);
     }
-    fs::remove_all(dir);
+    ~FakeMachine() { fs::remove_all(dir); }
+    void driven(const fs::path& device, const char* bus, const char* driver) {
+        const fs::path folder = sys / "bus" / bus / "drivers" / driver;
+        fs::create_directories(device);
+        fs::create_directories(folder);
+        fs::create_directory_symlink(folder, device / "driver");
+    }
+    void tty(const char* name, const fs::path& device) {
+        fs::create_directories(sys / "class/tty" / name);
+        fs::create_directory_symlink(device, sys / "class/tty" / name / "device");
+        fs::create_directories(dev);
+        std::ofstream(dev / name).put('\0');
+    }
+};
+
+// The adapter above a tty, found through its by-id link, with its ids, serial number and
+// strings; the driver that serves a tty, past the serial core's own devices; a tty's by-id
+// name. A UART has no adapter and no by-id name.
+TEST(PortDoctorTest, WhatSysfsTellsOfATty) {
+    const FakeMachine m;
+    const cli::UsbAdapter usb = cli::usbAdapterOf(m.link, m.sys);
+    EXPECT_EQ((std::vector{usb.vendorId, usb.productId, usb.serial, usb.manufacturer, usb.product}),
+              (std::vector<std::string>{"0403", "6001", "A10K1234", "FTDI", "FT232R USB UART"}));
+    EXPECT_EQ(cli::kernelDriverOf(m.usbTty, m.sys), "ftdi_sio");
+    EXPECT_EQ(cli::stableNameOf(m.usbTty, m.byId), m.link);
+    EXPECT_EQ(cli::usbAdapterOf(m.uart, m.sys).vendorId, "");
+    EXPECT_EQ(cli::kernelDriverOf(m.uart, m.sys), "serial8250");
+    EXPECT_EQ(cli::stableNameOf(m.uart, m.byId), "");
+}
+
+// --list-ports: the scanned devices in their order, each with the map's names for it (a by-id
+// link and the node itself name the same adapter), then a pty that only the map names, with a
+// by-id link of its own (a character device, as the real ones are) and held by another process,
+// then the map's entry that leads nowhere; as text and as JSON.
+TEST(PortListTest, EachDeviceWithItsNamesThenTheEntriesThatLeadNowhere) {
+    const FakeMachine m;
+    Pty pty;
+    ASSERT_FALSE(pty.slave.empty());
+    const std::string ptyLink = (m.byId / "usb-Tolvan_Pty_0001-if00-port0").string();
+    fs::create_symlink(pty.slave, ptyLink);
+    Process holder({{"/bin/sh", "-c", "exec /bin/sleep 60 <" + pty.slave}, {}, {}, {}, {}});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const auto h = cli::holdersOf(pty.slave).holders;
+            return h.size() == 1 && h[0].argv0 == "/bin/sleep";
+        },
+        5s));
+    const std::string nowhere = (m.dev / "ttyUSB9").string();
+    const auto ports = cli::listPorts(
+        {m.uart, m.usbTty},
+        {{"COM2", pty.slave}, {"COM3", m.link}, {"COM4", m.usbTty}, {"COM5", nowhere}},
+        {m.sys, m.byId});
+
+    const std::string pid = std::to_string(holder.pid());
+    EXPECT_EQ(cli::portListText(ports),
+              m.uart +
+                  "  not in the port map\n"
+                  "    driver   serial8250\n" +
+                  m.usbTty + "  COM3, COM4\n    by-id    " + m.link +
+                  "\n"
+                  "    USB      0403:6001, serial A10K1234 (FTDI, FT232R USB UART)\n"
+                  "    driver   ftdi_sio\n" +
+                  pty.slave + "  COM2\n    by-id    " + ptyLink + "\n    open in  process " + pid +
+                  " (sleep, /bin/sleep)\n" + "COM5 -> " + nowhere + ": not there\n");
+    ASSERT_EQ(ports.size(), 4u);
+    const QJsonObject usb = cli::portEvent(ports[1]);
+    EXPECT_EQ(usb["by_id"].toString().toStdString(), m.link);
+    EXPECT_EQ(usb["serial"].toString(), "A10K1234");
+    EXPECT_EQ(usb["com"].toArray(), (QJsonArray{"COM3", "COM4"}));
+    EXPECT_TRUE(usb["holders"].toArray().isEmpty());
+    EXPECT_TRUE(cli::portEvent(ports[0])["by_id"].isNull());
+    EXPECT_EQ(cli::portEvent(ports[2])["holders"].toArray()[0].toObject()["pid"].toInteger(),
+              holder.pid());
+    EXPECT_EQ(cli::portEvent(ports[3]), (QJsonObject{{"event", "port"},
+                                                     {"device", QString::fromStdString(nowhere)},
+                                                     {"present", false},
+                                                     {"com", QJsonArray{"COM5"}}}));
 }
 
 // ---- The report ----
