@@ -407,6 +407,27 @@ TEST_F(FlashTest, ListsTheCatalogueAndRefusesABadOne) {
     EXPECT_EQ(r.status, 4) << r.describe();
 }
 
+// --list-ports as the program runs it: the installation's port map against the machine; the
+// emulator's pty, which the scan does not look for, is listed under its COMn (the emulator
+// keeps its end open: it is named), and a mapped device that is not there is listed as such.
+TEST_F(FlashTest, ListsThePortsOfTheMap) {
+    device(2);
+    ports_.push_back({"COM9", "/dev/ttyUSB-none"});
+    install::writeSerialComm(install_->root(), ports_);
+    const FlashOutput r = flash({"--list-ports", "--json"});
+    ASSERT_EQ(r.status, 0) << r.describe();
+    ASSERT_GE(r.events.size(), 2u) << r.describe();
+    const Event& pty = r.events[r.events.size() - 2];
+    EXPECT_EQ(pty.get("device"), devices_[0]->pty()) << r.describe();
+    EXPECT_EQ(pty.json["com"].toArray(), QJsonArray{"COM2"});
+    EXPECT_FALSE(pty.json["holders"].toArray().isEmpty()) << r.describe();
+    EXPECT_EQ(r.events.back().json, (QJsonObject{{"event", "port"},
+                                                 {"device", "/dev/ttyUSB-none"},
+                                                 {"present", false},
+                                                 {"com", QJsonArray{"COM9"}}}));
+    EXPECT_EQ(flash({"--list", "--list-ports"}).status, 4);
+}
+
 // ---- A bench ----
 
 // --read-to backs up what the device holds, byte for byte (the main image as the device keeps
