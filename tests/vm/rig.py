@@ -76,7 +76,13 @@ def log(text):
 # ---- The kernel: Debian's own, unpacked under the build folder, never installed ----
 
 def run(argv, **kw):
-    return subprocess.run(argv, check=True, capture_output=True, text=True, **kw)
+    """Runs a program the rig needs; its failure stops the rig, with what it said."""
+    try:
+        return subprocess.run(argv, check=True, capture_output=True, text=True, **kw)
+    except FileNotFoundError as e:
+        raise RigError(f"{argv[0]} is missing (scripts/install-deps.sh --vm): {e}") from e
+    except subprocess.CalledProcessError as e:
+        raise RigError(f"{' '.join(map(str, argv))} failed: {e.stderr.strip()}") from e
 
 
 def kernel_package():
@@ -747,7 +753,7 @@ def main():
                 note, ok = str(e), False
             results.append((name, ok, time.monotonic() - t0, note))
             log(f"{'PASS' if ok else 'FAIL'} {name} ({results[-1][2]:.1f} s): {note}")
-    except RigError as e:
+    except (RigError, Failed, OSError) as e:
         log(f"the rig could not run: {e}")
         return 2
     finally:
