@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs every package the build, the tests (the labgrid driver's too), the demo and the
-# benchmarks need; with --ci also what only .ci/run needs. Used by .ci/run, by the README's
-# commands and by scripts/demo.sh.
+# Installs every package the build, the tests (the labgrid driver's too; ser2net and pyserial
+# serve the ports on another machine), the demo and the benchmarks need; with --ci also what
+# only .ci/run needs. Used by .ci/run, by the README's commands and by scripts/demo.sh.
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
@@ -14,6 +14,7 @@ packages=(
     desktop-file-utils appstream lintian man-db
     weston xwayland qt6-wayland
     python3-labgrid python3-pytest
+    ser2net python3-serial
 )
 # A spreadsheet, headless, that writes the CSV files tests/catalogue/check-spreadsheet-csv.sh
 # imports: large, so only CI has it.

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "link/PortName.h"
+#include "platform/NetworkAddress.h"
 
 namespace tolvan::cli {
 
@@ -23,8 +24,12 @@ and a summary table at the end.
 
 Device:
   --port PORT            COMn from the installation's port map (SerialComm.txt, else the
-                         machine's serial devices in order), or a device path such as
-                         /dev/ttyUSB0; give it once for each device of a bench
+                         machine's serial devices in order), a device path such as
+                         /dev/ttyUSB0, or a port on another machine: rfc2217://HOST:PORT (a
+                         serial port server speaking RFC 2217, such as ser2net, which sets the
+                         line) or socket://HOST:PORT (raw TCP, the line set on the server); give
+                         it once for each device of a bench. A network address takes only a
+                         host and a port; the port map may name one too (COM5=rfc2217://...)
   --system TEXT          the first system of the catalogue whose description contains TEXT
                          (case counts), as the selector finds it
   --program-verify       program the system's images, then read them back and compare them
@@ -58,7 +63,9 @@ Output:
   --json                 one JSON object a line on standard output for each event (below);
                          the messages go there instead of standard error
   --trace NAME           write the serial trace and log as NAME.TRC and NAME.LOG in the
-                         current folder when the port closes (APD; in a bench, APD-<port>)
+                         current folder when the port closes (in a bench, NAME-<port>.TRC and
+                         NAME-<port>.LOG). Without it none are written (the window writes
+                         APD.TRC and APD.LOG as always)
   --report FILE          append one JSON line per device to FILE when its run ends (below);
                          never rewritten, one write a line, so that the devices of a bench and
                          other runs can append to one file on a local file system at once
@@ -139,6 +146,7 @@ Examples:
   tolvan-flash --list
   tolvan-flash --port COM2 --system "Aurora Motores"
   tolvan-flash --port /dev/ttyUSB0 --system Aurora --verify --yes --json
+  tolvan-flash --port rfc2217://bench-07:3001 --system Aurora --yes --trace bench-07
   tolvan-flash --port COM2 --port COM3 --port COM4 --port COM5 --system Aurora --yes
 )";
 
@@ -193,8 +201,14 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
     const std::map<std::string, std::function<bool(const std::string&)>> valued = {
         {"--port",
          [&](const std::string& v) {
-             if (v.empty() || (v[0] != '/' && !comNumber(v))) {
-                 error = "--port takes COMn (n from 1) or a device path: " + v;
+             if (isNetworkAddress(v)) {
+                 std::string why;
+                 if (!parseNetworkAddress(v, why)) error = "--port " + why;
+                 if (!why.empty()) return false;
+             } else if (v.empty() || (v[0] != '/' && !comNumber(v))) {
+                 error = "--port takes COMn (n from 1), a device path, rfc2217://HOST:PORT or "
+                         "socket://HOST:PORT: " +
+                         v;
                  return false;
              }
              o.ports.push_back(v);
@@ -202,7 +216,7 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
          }},
         {"--system", [&](const std::string& v) { return (o.system = v, true); }},
         {"--root", [&](const std::string& v) { return (o.root = v, true); }},
-        {"--trace", [&](const std::string& v) { return (o.trace = v, true); }},
+        {"--trace", pathInto("--trace", o.trace)},
         {"--read-to", pathInto("--read-to", o.readTo)},
         {"--report", pathInto("--report", o.report)},
         {"--connect-timeout",
@@ -298,7 +312,7 @@ std::vector<std::string> childArguments(const FlashOptions& o, const std::string
     if (o.report) args.insert(args.end(), {"--report", *o.report});
     args.insert(args.end(), {"--connect-timeout", std::to_string(o.connectTimeoutS)});
     if (!root.empty()) args.insert(args.end(), {"--root", root});
-    args.insert(args.end(), {"--trace", o.trace + "-" + name});
+    if (o.trace) args.insert(args.end(), {"--trace", *o.trace + "-" + name});
     return args;
 }
 
