@@ -82,13 +82,13 @@ QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice) {
 
 QJsonObject withNetwork(QJsonObject end, const NetworkAdvice& advice) {
     const NetworkAddress& a = advice.address;
-    end["network"] = QJsonObject{
-        {"url", qs(a.url())},
-        {"host", qs(a.host)},
-        {"port", a.port},
-        {"protocol", a.protocol == NetworkAddress::Protocol::Raw ? "raw" : "rfc2217"},
-        {"fault", nameOf(advice.failure.fault)},
-        {"advice", qs(networkAdviceLine(advice))}};
+    end["network"] =
+        QJsonObject{{"url", qs(a.url())},
+                    {"host", qs(a.host)},
+                    {"port", a.port},
+                    {"protocol", a.protocol == NetworkAddress::Protocol::Raw ? "raw" : "rfc2217"},
+                    {"fault", nameOf(advice.failure.fault)},
+                    {"advice", qs(networkAdviceLine(advice))}};
     return end;
 }
 

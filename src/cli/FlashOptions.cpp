@@ -206,9 +206,10 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
                  if (!parseNetworkAddress(v, why)) error = "--port " + why;
                  if (!why.empty()) return false;
              } else if (v.empty() || (v[0] != '/' && !comNumber(v))) {
-                 error = "--port takes COMn (n from 1), a device path, rfc2217://HOST:PORT or "
-                         "socket://HOST:PORT: " +
-                         v;
+                 error =
+                     "--port takes COMn (n from 1), a device path, rfc2217://HOST:PORT or "
+                     "socket://HOST:PORT: " +
+                     v;
                  return false;
              }
              o.ports.push_back(v);

@@ -235,29 +235,34 @@ std::string networkAdviceLine(const NetworkAdvice& a, bool withAddress) {
                     "or a firewall there rejects the connection";
             break;
         case NetworkFault::TimedOut:
-            check = host + " is off or cannot be reached from here, or a firewall drops the "
-                           "connection (try ping " +
+            check = host +
+                    " is off or cannot be reached from here, or a firewall drops the "
+                    "connection (try ping " +
                     host + ")";
             break;
         case NetworkFault::ClosedByServer:
-            check = "another client has the port (ser2net lets one connect at a time: another "
-                    "tolvan-flash, a terminal), or the server cannot open its serial device "
-                    "(the adapter unplugged at the bench?)";
+            check =
+                "another client has the port (ser2net lets one connect at a time: another "
+                "tolvan-flash, a terminal), or the server cannot open its serial device "
+                "(the adapter unplugged at the bench?)";
             break;
         case NetworkFault::NoAnswer:
-            check = "is it a serial port server speaking RFC 2217 (ser2net: accepter "
-                    "telnet(rfc2217),tcp,...)? For raw TCP give socket://" +
-                    a.address.hostAndPort();
+            check =
+                "is it a serial port server speaking RFC 2217 (ser2net: accepter "
+                "telnet(rfc2217),tcp,...)? For raw TCP give socket://" +
+                a.address.hostAndPort();
             break;
         case NetworkFault::NotRfc2217:
-            check = "give ser2net's accepter as telnet(rfc2217),tcp,... rather than telnet alone, "
-                    "or use socket://" +
-                    a.address.hostAndPort() +
-                    " if the server itself runs the line at 19200 baud, 8N1, without flow control";
+            check =
+                "give ser2net's accepter as telnet(rfc2217),tcp,... rather than telnet alone, "
+                "or use socket://" +
+                a.address.hostAndPort() +
+                " if the server itself runs the line at 19200 baud, 8N1, without flow control";
             break;
         case NetworkFault::LineNotSet:
-            check = "the server cannot run its serial device at 19200 baud, 8N1, without flow "
-                    "control: check its connector";
+            check =
+                "the server cannot run its serial device at 19200 baud, 8N1, without flow "
+                "control: check its connector";
             break;
         case NetworkFault::Lost:
             check = "ser2net on " + host +

@@ -12,8 +12,8 @@ namespace {
 constexpr std::string_view kSeparator = "://";
 
 bool isNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_';
 }
 
 }  // namespace
@@ -69,8 +69,8 @@ std::optional<NetworkAddress> parseNetworkAddress(std::string_view text, std::st
         if (close == std::string_view::npos) return refuse("the IPv6 address lacks its \"]\"");
         host = rest.substr(1, close - 1);
         rest.remove_prefix(close + 1);
-        if (rest.empty() || rest.front() != ':') return refuse("the port is missing: " + lead +
-                                                               "HOST:PORT");
+        if (rest.empty() || rest.front() != ':')
+            return refuse("the port is missing: " + lead + "HOST:PORT");
         port = rest.substr(1);
         in6_addr six{};
         if (::inet_pton(AF_INET6, std::string(host).c_str(), &six) != 1)

@@ -78,8 +78,7 @@ bool NetworkSerialDriver::establish(const NetworkAddress& a, std::chrono::millis
                    "the server " + how + " as the port opened" + saying(said)};
         return false;
     };
-    if (!sendAll(link.fd, link.session.start(), deadline))
-        return closed("closed the connection");
+    if (!sendAll(link.fd, link.session.start(), deadline)) return closed("closed the connection");
     char buffer[512];
     while (!link.session.ready()) {
         if (link.session.failure()) {
@@ -264,10 +263,11 @@ void NetworkSerialDriver::onReadable() {
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             break;
         } else {
-            ended = NetworkFailure{NetworkFault::Lost,
-                                   n == 0          ? "the server closed the connection" + saying(tail_)
-                                   : isGone(errno) ? "the server reset the connection" + saying(tail_)
-                                                   : std::string(std::strerror(errno))};
+            ended =
+                NetworkFailure{NetworkFault::Lost,
+                               n == 0          ? "the server closed the connection" + saying(tail_)
+                               : isGone(errno) ? "the server reset the connection" + saying(tail_)
+                                               : std::string(std::strerror(errno))};
             break;
         }
     }

@@ -66,8 +66,8 @@ class NetworkSerialDriver : public SerialDriver {
         ~Link();
     };
     // Connects and sets the line within `span`; false with the failure.
-    static bool establish(const NetworkAddress& address, std::chrono::milliseconds span,
-                          Link& link, NetworkFailure& failure);
+    static bool establish(const NetworkAddress& address, std::chrono::milliseconds span, Link& link,
+                          NetworkFailure& failure);
 
     void onReadable();
     void onWritable();

@@ -166,8 +166,8 @@ std::string Rfc2217Negotiation::onComPort(const std::string& p) {
             if (baud == kBaud) {
                 acknowledged_[kSpeed] = true;
             } else if (!ready_) {
-                fail(NetworkFault::LineNotSet, "the server set the line to " +
-                                                   std::to_string(baud) + " baud, not 19200");
+                fail(NetworkFault::LineNotSet,
+                     "the server set the line to " + std::to_string(baud) + " baud, not 19200");
             }
             return {};
         }
@@ -223,13 +223,12 @@ NetworkFailure Rfc2217Negotiation::whyNotReady() const {
                 "the server speaks telnet but never agreed to RFC 2217's COM-PORT-OPTION"};
     if (!binaryBothWays())
         return {NetworkFault::LineNotSet, "the server never agreed to telnet BINARY both ways"};
-    static constexpr const char* kNames[kSettings] = {"speed", "data size", "parity",
-                                                      "stop bits", "flow control"};
+    static constexpr const char* kNames[kSettings] = {"speed", "data size", "parity", "stop bits",
+                                                      "flow control"};
     std::string missing;
     for (int s = 0; s < kSettings; ++s)
         if (!acknowledged_[s]) missing += (missing.empty() ? "" : ", ") + std::string(kNames[s]);
-    return {NetworkFault::LineNotSet,
-            "the server never acknowledged the line's " + missing};
+    return {NetworkFault::LineNotSet, "the server never acknowledged the line's " + missing};
 }
 
 }  // namespace tolvan

@@ -94,8 +94,8 @@ addrinfo* resolve(const std::string& host, std::uint16_t port, Deadline deadline
         failure = {NetworkFault::TimedOut, "looking up the host " + host + " took too long"};
         return nullptr;
     }
-    const bool unknown = status == EAI_NONAME || status == EAI_NODATA || status == EAI_FAIL ||
-                         status == EAI_AGAIN;
+    const bool unknown =
+        status == EAI_NONAME || status == EAI_NODATA || status == EAI_FAIL || status == EAI_AGAIN;
     failure = {unknown ? NetworkFault::HostNotFound : NetworkFault::BadAddress,
                "host " + host + " not found (" + ::gai_strerror(status) + ")"};
     return nullptr;
@@ -145,8 +145,8 @@ int connectTcp(const std::string& host, std::uint16_t port, Deadline deadline,
     int lastError = ECONNREFUSED;
     int fd = -1;
     for (const addrinfo* a = addresses; a && fd < 0; a = a->ai_next) {
-        const int s = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                               a->ai_protocol);
+        const int s =
+            ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
         if (s < 0) {
             lastError = errno;
             continue;

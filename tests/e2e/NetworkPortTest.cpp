@@ -223,6 +223,7 @@ TEST_P(NetworkPortTest, EndsWithItsStatusAndNamesTheFault) {
 }
 
 using C = NetCase;
+// clang-format off
 const std::vector<NetCase> kCases = {
     {"ProgramVerify", C::Served},
     {"ProgramVerifyRaw", C::Served, Accepter::Raw},
@@ -250,6 +251,7 @@ const std::vector<NetCase> kCases = {
      {"--hangup-after", "GravaSetor:1"}, {}, 3, "FalhaDePorta", "lost",
      "the server closed the connection"},
 };
+// clang-format on
 
 std::vector<NetParam> params() {
     std::vector<NetParam> all;
@@ -274,15 +276,15 @@ TEST_P(NetworkBenchTest, FourNetworkPortsAndALocalOneAllVerify) {
     for (int n = 1; n <= 4; ++n) {
         const std::string name = "device" + std::to_string(n);
         const Accepter a = n % 2 ? Accepter::Rfc2217 : Accepter::Raw;
-        ports.push_back({"COM" + std::to_string(n), server(GetParam().server, name,
-                                                           emulator(name), a).url()});
+        ports.push_back(
+            {"COM" + std::to_string(n), server(GetParam().server, name, emulator(name), a).url()});
     }
     ports.push_back({"COM5", emulator("local").pty()});
     install::writeSerialComm(install_->root(), ports);
     const fs::path report = install_->cwd() / "units.jsonl";
-    const FlashOutput r = flash({"--port", "COM1", "--port", "COM2", "--port", "COM3", "--port",
-                                 "COM4", "--port", "COM5", "--system", "Curto", "--yes", "--json",
-                                 "--report", report.string()});
+    const FlashOutput r =
+        flash({"--port", "COM1", "--port", "COM2", "--port", "COM3", "--port", "COM4", "--port",
+               "COM5", "--system", "Curto", "--yes", "--json", "--report", report.string()});
     ASSERT_EQ(r.status, 0) << r.describe();
     std::map<std::string, std::string> results;
     for (const Event& e : r.of("summary"))

@@ -77,10 +77,12 @@ TEST(TelnetCodecTest, DecodesTheSameHoweverTheStreamIsCut) {
         std::vector<Command> commands;
     };
     const std::vector<Case> cases = {
-        {"DataWithDoubledFF", bytes({0x00, 0xFF, 0xFF, 0x41, 0xFF, 0xFF, 0xFF, 0xFF}),
+        {"DataWithDoubledFF",
+         bytes({0x00, 0xFF, 0xFF, 0x41, 0xFF, 0xFF, 0xFF, 0xFF}),
          bytes({0x00, 0xFF, 0x41, 0xFF, 0xFF}),
          {}},
-        {"OptionsAmidData", bytes({0x41, 0xFF, kDo, kBinary, 0x42, 0xFF, kWill, kComPort}),
+        {"OptionsAmidData",
+         bytes({0x41, 0xFF, kDo, kBinary, 0x42, 0xFF, kWill, kComPort}),
          "AB",
          {{kDo, kBinary, {}}, {kWill, kComPort, {}}}},
         {"SubnegotiationWithFFInItsPayload",
@@ -174,7 +176,8 @@ TEST(Rfc2217NegotiationTest, SetsTheLineOnceWhateverTheServersHabits) {
         // pyserial's port manager: offers COM-PORT-OPTION itself, answers ours after, and
         // acknowledges DTR and RTS as well; asks for this end's signature.
         {"PortManager",
-         join({{will(1), will(3), doo(0), will(44), doo(44), will(0), ack(100, "")}, kLineAcks,
+         join({{will(1), will(3), doo(0), will(44), doo(44), will(0), ack(100, "")},
+               kLineAcks,
                {ack(105, 8), ack(105, 11)}}),
          true,
          NetworkFault::None,
@@ -191,7 +194,12 @@ TEST(Rfc2217NegotiationTest, SetsTheLineOnceWhateverTheServersHabits) {
          NetworkFault::NotRfc2217,
          {doo(3), will(3), dont(1)},
          "refuses RFC 2217"},
-        {"RefusesBinary", {wont(0), doo(0), doo(44)}, false, NetworkFault::LineNotSet, {}, "BINARY"},
+        {"RefusesBinary",
+         {wont(0), doo(0), doo(44)},
+         false,
+         NetworkFault::LineNotSet,
+         {},
+         "BINARY"},
         {"SetsAnotherSpeed",
          {doo(0), will(0), doo(44), ack(101, bytes({0, 0, 0x25, 0x80}))},
          false,
@@ -255,9 +263,9 @@ TEST(Rfc2217NegotiationTest, AsksForTheLineOfTheDevice) {
     std::vector<std::string> settings;
     for (const Command& c : commandsIn(asked))
         settings.push_back(c.payload);
-    EXPECT_EQ(settings, (std::vector<std::string>{bytes({1}) + k19200, bytes({2, 8}),
-                                                  bytes({3, 1}), bytes({4, 1}), bytes({5, 1}),
-                                                  bytes({5, 8}), bytes({5, 11}), bytes({12, 3})}));
+    EXPECT_EQ(settings, (std::vector<std::string>{bytes({1}) + k19200, bytes({2, 8}), bytes({3, 1}),
+                                                  bytes({4, 1}), bytes({5, 1}), bytes({5, 8}),
+                                                  bytes({5, 11}), bytes({12, 3})}));
 }
 
 // A server that asks to be sent nothing is sent nothing until it resumes; BINARY turned off

@@ -14,7 +14,8 @@ std::uint16_t listeningPort(pid_t pid) {
     std::error_code ec;
     for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
         const std::string target = fs::read_symlink(fd.path(), ec).string();
-        if (!ec && target.starts_with("socket:[")) inodes.insert(target.substr(8, target.size() - 9));
+        if (!ec && target.starts_with("socket:["))
+            inodes.insert(target.substr(8, target.size() - 9));
     }
     std::istringstream table(readFile("/proc/net/tcp"));
     std::string line;
@@ -31,8 +32,7 @@ std::uint16_t listeningPort(pid_t pid) {
     return 0;
 }
 
-PortServer::PortServer(Kind kind, const fs::path& dir, const std::string& device,
-                       Accepter accepter)
+PortServer::PortServer(Kind kind, const fs::path& dir, const std::string& device, Accepter accepter)
     : accepter_(accepter) {
     fs::create_directories(dir);
     if (kind == Kind::Ser2net) {
@@ -41,22 +41,23 @@ PortServer::PortServer(Kind kind, const fs::path& dir, const std::string& device
                                                                  : "telnet,tcp";
         const fs::path config = dir / "ser2net.yaml";
         // Port 0: the system gives a free one, read back from /proc.
-        std::ofstream(config) << "%YAML 1.1\n---\nconnection: &device\n  accepter: "
-                              << accepterText << ",127.0.0.1,0\n  connector: serialdev," << device
+        std::ofstream(config) << "%YAML 1.1\n---\nconnection: &device\n  accepter: " << accepterText
+                              << ",127.0.0.1,0\n  connector: serialdev," << device
                               << ",19200n81,local\n";
-        process_ = std::make_unique<Process>(Process::Options{
-            {"/usr/sbin/ser2net", "-n", "-d", "-c", config.string(), "-P",
-             (dir / "ser2net.pid").string()},
-            {},
-            dir,
-            dir / "ser2net.out",
-            {}});
+        process_ = std::make_unique<Process>(
+            Process::Options{{"/usr/sbin/ser2net", "-n", "-d", "-c", config.string(), "-P",
+                              (dir / "ser2net.pid").string()},
+                             {},
+                             dir,
+                             dir / "ser2net.out",
+                             {}});
         waitFor([&] { return (port_ = listeningPort(process_->pid())) != 0; }, 10s);
         return;
     }
     const fs::path portFile = dir / "port";
-    std::vector<std::string> argv = {"/usr/bin/python3", TOLVAN_PORT_MANAGER_SERVER, "--device",
-                                     device, "--port-file", portFile.string()};
+    std::vector<std::string> argv = {"/usr/bin/python3", TOLVAN_PORT_MANAGER_SERVER,
+                                     "--device",         device,
+                                     "--port-file",      portFile.string()};
     if (accepter == Accepter::Raw) argv.push_back("--raw");
     process_ = std::make_unique<Process>(Process::Options{argv, {}, dir, dir / "server.out", {}});
     waitFor([&] { return readFile(portFile).ends_with("\n"); }, 10s);
