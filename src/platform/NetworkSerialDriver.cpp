@@ -100,15 +100,17 @@ bool NetworkSerialDriver::establish(const NetworkAddress& a, std::chrono::millis
             return closed(isGone(errno) ? "reset the connection"
                                         : std::string("failed (") + std::strerror(errno) + ")");
         }
-        // A byte at a time: what comes before the session is ready is the server's, what
-        // comes after it is nobody's yet (the device has been sent nothing) and is dropped,
-        // as a local opening drops what waited on the line.
+        // A byte at a time: the data that comes before the session is ready is the server's
+        // words; the data after it is nobody's yet (the device has been sent nothing) and is
+        // dropped, as a local opening drops what waited on the line. The commands after it
+        // still count (late acknowledgements), and a command cut at the end of this read
+        // stays in the decoder for the next.
         std::string replies;
-        for (ssize_t i = 0; i < n && !link.session.ready(); ++i) {
+        for (ssize_t i = 0; i < n; ++i) {
             std::string data;
             std::vector<telnet::Command> commands;
             link.decoder.feed(std::string_view(buffer + i, 1), data, commands);
-            if (said.size() < kTailSize) said += data;
+            if (!link.session.ready() && said.size() < kTailSize) said += data;
             for (const telnet::Command& c : commands)
                 replies += link.session.handle(c);
         }
