@@ -29,7 +29,10 @@ Device:
                          serial port server speaking RFC 2217, such as ser2net, which sets the
                          line) or socket://HOST:PORT (raw TCP, the line set on the server); give
                          it once for each device of a bench. A network address takes only a
-                         host and a port; the port map may name one too (COM5=rfc2217://...)
+                         host and a port; the port map may name one too (COM5=rfc2217://...).
+                         Opening one takes at most 5 s. Neither protocol has authentication:
+                         keep the server on the lab network, or reach it through ssh -L;
+                         tolvan-flash only connects, it never listens
   --system TEXT          the first system of the catalogue whose description contains TEXT
                          (case counts), as the selector finds it
   --program-verify       program the system's images, then read them back and compare them
@@ -111,6 +114,13 @@ When the port does not open or the device does not answer, the end event adds:
   "interferers":[{"process":"ModemManager","pid":640,"remedy":"..."}]
       running daemons known to take serial adapters (ModemManager, brltty), each with
       its remedy; standard error says the same in lines of its own
+and for a port on another machine, instead of those (also when it failed during the run):
+  "network":{"url":"rfc2217://bench-07:3001","host":"bench-07","port":3001,
+             "protocol":"rfc2217","fault":"refused","advice":"..."}
+      fault host-not-found, refused, timed-out (no answer to the connection within 5 s),
+      closed-by-server (e.g. another client has the port), no-answer (connected, never
+      answered), not-rfc2217, line-not-set, lost (the connection ended during the run) or
+      none (the port opened, the device did not answer); advice what to check
 
 Report lines (--report FILE), one JSON object per device and run:
   {"start":"2024-05-02T13:04:05Z","end":"2024-05-02T13:04:46Z","version":"1.07",
@@ -136,7 +146,8 @@ Exit status:
   2  no communication: no answer to the link poll, a time-out during the run, the
      connection given up
   3  port error: the port is not in the port map, missing, held by another program or
-     failed during the run
+     failed during the run; a port on another machine: its host not found, the
+     connection refused, timed out or closed, the server not speaking RFC 2217
   4  bad catalogue, installation or input: no usable catalogue, an unknown system, an
      image file missing or unreadable, a sector count the device cannot be given, a
      wrong command line; also any other failure the run ended in (see standard error)

@@ -23,23 +23,26 @@ namespace fs = std::filesystem;
 using Kind = PortServer::Kind;
 using Accepter = PortServer::Accepter;
 
-// A listening socket of the test's own on 127.0.0.1 that never accepts: connections to it are
-// made by the kernel and then hear nothing. With `fill`, its queue is filled first, so that
-// the next connection's first packet is dropped and the connection never completes.
+// A port of 127.0.0.1 held by the test: a socket that never accepts, so that connections to
+// it are made by the kernel and then hear nothing (Mute); or one whose queue is filled first,
+// so that the next connection's first packet is dropped and it never completes (Full); or one
+// that does not listen at all, so that every connection is refused (Closed), while no other
+// program can take the port meanwhile.
 class Listener {
   public:
-    explicit Listener(bool fill) {
+    enum Kind { Mute, Full, Closed };
+    explicit Listener(Kind kind) {
         fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof a;
         if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::listen(fd_, fill ? 0 : 8) != 0 ||
+            (kind != Closed && ::listen(fd_, kind == Full ? 0 : 8) != 0) ||
             ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
             return;
         port_ = ntohs(a.sin_port);
-        if (fill) filler_ = connectTo(port_);
+        if (kind == Full) filler_ = connectTo(port_);
     }
     ~Listener() {
         if (filler_ >= 0) ::close(filler_);
@@ -66,12 +69,6 @@ class Listener {
     int filler_ = -1;
     std::uint16_t port_ = 0;
 };
-
-// A port of 127.0.0.1 that nothing listens on: taken from the system and given back.
-std::uint16_t freePort() {
-    Listener taken(false);
-    return taken.port();
-}
 
 struct NetCase {
     enum Setup {
@@ -166,11 +163,12 @@ TEST_P(NetworkPortTest, EndsWithItsStatusAndNamesTheFault) {
             url = "rfc2217://tolvan-bench.invalid:3001";
             break;
         case NetCase::NothingListens:
-            url = "rfc2217://127.0.0.1:" + std::to_string(freePort());
-            break;
         case NetCase::QueueFull:
         case NetCase::Mute:
-            listener = std::make_unique<Listener>(c.setup == NetCase::QueueFull);
+            listener =
+                std::make_unique<Listener>(c.setup == NetCase::NothingListens ? Listener::Closed
+                                           : c.setup == NetCase::QueueFull    ? Listener::Full
+                                                                              : Listener::Mute);
             url = (c.accepter == Accepter::Raw ? "socket://127.0.0.1:" : "rfc2217://127.0.0.1:") +
                   std::to_string(listener->port());
             break;
