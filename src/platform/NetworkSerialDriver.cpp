@@ -4,11 +4,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <vector>
+
+#include "platform/HeldOutput.h"
 
 namespace tolvan {
 
@@ -47,6 +52,20 @@ std::string spanText(std::chrono::milliseconds span) {
     const auto ms = span.count();
     return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
 }
+
+// Calls `onEvent` for HeldOutput's event.
+class BurstEnd : public QObject {
+  public:
+    explicit BurstEnd(std::function<void()> onEvent) : onEvent_(std::move(onEvent)) {}
+    bool event(QEvent* e) override {
+        if (e->type() != heldoutput::eventType()) return QObject::event(e);
+        onEvent_();
+        return true;
+    }
+
+  private:
+    std::function<void()> onEvent_;
+};
 
 bool isGone(int error) {
     return error == ECONNRESET || error == EPIPE || error == ECONNABORTED;
@@ -160,6 +179,7 @@ bool NetworkSerialDriver::open(const std::string& address, std::string& error) {
         writeNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Write);
         QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, writeNotifier_.get(),
                          [this] { onWritable(); });
+        burstEnd_ = std::make_unique<BurstEnd>([this] { onBurstEnd(); });
     }
     readNotifier_->setSocket(fd_);  // leaves the notifier disabled
     writeNotifier_->setSocket(fd_);
@@ -171,10 +191,20 @@ void NetworkSerialDriver::close() {
     if (fd_ < 0) return;
     readNotifier_->setEnabled(false);
     writeNotifier_->setEnabled(false);
-    // What is still queued gets one last chance; closing must not wait on the network.
-    if (!lost_ && !out_.empty()) {
-        const ssize_t sent = ::send(fd_, out_.data(), out_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        (void)sent;
+    if (!lost_) {
+        // A server may drop what reaches it together with the end of the connection: ser2net
+        // flushes its serial device as it closes, and in front of a pseudo-terminal that can
+        // take the last bytes it wrote. The last frame before a close tells the device to run
+        // its system, so what is queued goes out, and the server is given until kCloseLinger
+        // after the last write (answers meanwhile are nobody's); a server that closes first
+        // ends the wait.
+        const Deadline linger{lastWrite_ + kCloseLinger};
+        sendAll(fd_, out_, linger);
+        char buffer[512];
+        for (pollfd p{fd_, POLLIN, 0}; ::poll(&p, 1, linger.msLeft()) > 0; p.revents = 0) {
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) break;
+        }
     }
     link_.reset();  // closes the socket
     fd_ = -1;
@@ -191,8 +221,17 @@ bool NetworkSerialDriver::write(std::string_view bytes) {
                                  : std::string(bytes);
     if (out_.size() + wire.size() > kOutSize) return false;
     out_ += wire;
-    flush();
-    return !lost_;
+    lastWrite_ = std::chrono::steady_clock::now();
+    if (!burstEndPosted_) {
+        burstEndPosted_ = true;
+        QCoreApplication::postEvent(burstEnd_.get(), new QEvent(heldoutput::eventType()));
+    }
+    return true;
+}
+
+void NetworkSerialDriver::onBurstEnd() {
+    burstEndPosted_ = false;
+    if (fd_ >= 0 && !lost_) flush();
 }
 
 std::string NetworkSerialDriver::takeReceived() {

@@ -14,14 +14,17 @@
 #include "platform/TelnetCodec.h"
 #include "services/SerialDriver.h"
 
+class QObject;
 class QSocketNotifier;
 
 namespace tolvan {
 
 // A serial port on another machine (rfc2217://HOST:PORT or socket://HOST:PORT, see
 // NetworkAddress), driven on the Qt event loop of the user-interface thread as the termios
-// driver drives a local device: a socket notifier announces received bytes, writes the socket
-// cannot take at once wait in an output queue.
+// driver drives a local device: a socket notifier announces received bytes, writes wait in an
+// output queue. The program writes its frames a byte at a time; what is written in one burst
+// leaves in one piece when the burst ends (HeldOutput), so that a server does not pass a
+// frame on in pieces with gaps between them.
 //
 // Opening connects and, for RFC 2217, sets the line (Rfc2217Negotiation) before it returns,
 // within kOpenTimeout all told; like the opening of a local device it holds up the event loop
@@ -29,13 +32,16 @@ namespace tolvan {
 // host not found, refused, timed out, the server closing at once (in its own words, such as
 // ser2net's "Port already in use"), a server that never answers, one that does not speak
 // RFC 2217 or does not set the line. Once open, the connection ending is the line's loss, told
-// to the listener once, as a pulled adapter is.
+// to the listener once, as a pulled adapter is. Closing soon after a write waits until
+// kCloseLinger has passed since it (see close()).
 class NetworkSerialDriver : public SerialDriver {
   public:
     static constexpr std::chrono::milliseconds kOpenTimeout{5000};
     static constexpr std::chrono::milliseconds kProbeTimeout{2000};
     // Bytes of the wire (0xFF doubled) that may wait to be sent.
     static constexpr std::size_t kOutSize = 8192;
+    // How long the server is given to pass the last bytes on before the connection ends.
+    static constexpr std::chrono::milliseconds kCloseLinger{200};
 
     explicit NetworkSerialDriver(std::chrono::milliseconds openTimeout = kOpenTimeout);
     ~NetworkSerialDriver() override;
@@ -71,6 +77,8 @@ class NetworkSerialDriver : public SerialDriver {
 
     void onReadable();
     void onWritable();
+    // The burst of writes has ended (HeldOutput).
+    void onBurstEnd();
     void flush();
     void loseLine(NetworkFailure failure);
     // What the server sent after the opening: data for the listener, commands for the session.
@@ -89,6 +97,9 @@ class NetworkSerialDriver : public SerialDriver {
     Listener* listener_ = nullptr;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
+    std::unique_ptr<QObject> burstEnd_;  // receives HeldOutput's event
+    bool burstEndPosted_ = false;
+    std::chrono::steady_clock::time_point lastWrite_;
     std::uint64_t openings_ = 0;
 };
 
