@@ -12,7 +12,8 @@
 namespace tolvan::cli {
 
 // Why a serial port may not open or not answer, as /proc and /sys tell it: the processes that
-// have the device open, and the daemons known to take USB serial adapters.
+// have the device open, and the daemons known to take USB serial adapters. For a port on
+// another machine, what its connection said, and what to check (networkAdviceLine).
 
 // A process with the device open.
 struct PortHolder {
