@@ -40,10 +40,14 @@ PortServer::PortServer(Kind kind, const fs::path& dir, const std::string& device
                                    : accepter == Accepter::Raw   ? "tcp"
                                                                  : "telnet,tcp";
         const fs::path config = dir / "ser2net.yaml";
-        // Port 0: the system gives a free one, read back from /proc.
+        // Port 0: the system gives a free one, read back from /proc. ser2net reads the device
+        // 256 bytes at a time, which cuts every sector answer the emulator writes whole; a
+        // loaded test machine that stalls ser2net for 100 ms between the pieces makes the
+        // program take the answer as short (the protocol gives an answer 100 ms to finish once
+        // 250 of its bytes have come). Whole answers keep the tests about the client.
         std::ofstream(config) << "%YAML 1.1\n---\nconnection: &device\n  accepter: " << accepterText
                               << ",127.0.0.1,0\n  connector: serialdev," << device
-                              << ",19200n81,local\n";
+                              << ",19200n81,local\n  options:\n    dev-to-net-bufsize: 1024\n";
         process_ = std::make_unique<Process>(
             Process::Options{{"/usr/sbin/ser2net", "-n", "-d", "-c", config.string(), "-P",
                               (dir / "ser2net.pid").string()},
