@@ -488,6 +488,8 @@ FlashTimes runFlash(const e2e::Installation& install, int devices, const Options
     for (int n = 1; n <= devices; ++n) {
         const std::filesystem::path dir =
             install.cwd() / ("device" + std::to_string(devices) + "-" + std::to_string(n));
+        // A folder of an earlier run holds the link to its emulator's pty, gone by now.
+        std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         emulators.push_back(std::make_unique<e2e::Emulator>(
             dir, std::vector<std::string>{"--delay", std::to_string(o.delayMs)}));
