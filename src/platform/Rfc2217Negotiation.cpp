@@ -83,50 +83,45 @@ std::string Rfc2217Negotiation::handle(const telnet::Command& c) {
     return reply;
 }
 
-std::string Rfc2217Negotiation::onWill(std::uint8_t opt, bool will) {
-    Q& q = him_[opt];
-    if (will) {
+std::string Rfc2217Negotiation::settle(Q& q, std::uint8_t opt, bool yes, bool welcome,
+                                       std::uint8_t agree, std::uint8_t refuse) {
+    if (yes) {
         if (q == Q::Yes) return {};
-        if (q == Q::WantYes) {
+        if (q == Q::WantYes) {  // the answer to this end's own request
             q = Q::Yes;
             return {};
         }
-        if (!heMay(opt)) return option(kDont, opt);
+        if (!welcome) return option(refuse, opt);
         q = Q::Yes;
-        return option(kDo, opt);
+        return option(agree, opt);
     }
     const Q was = q;
     q = Q::No;
-    if (opt == kBinary && was != Q::No && !ready_)
+    return was == Q::Yes ? option(refuse, opt) : std::string();
+}
+
+std::string Rfc2217Negotiation::onWill(std::uint8_t opt, bool will) {
+    const Q was = him_[opt];
+    const std::string reply = settle(him_[opt], opt, will, heMay(opt), kDo, kDont);
+    if (!will && opt == kBinary && was != Q::No && !ready_)
         fail(NetworkFault::LineNotSet,
              "the server refuses to send in telnet BINARY, so bytes such as CR would not pass "
              "as they are");
-    return was == Q::Yes ? option(kDont, opt) : std::string();
+    return reply;
 }
 
 std::string Rfc2217Negotiation::onDo(std::uint8_t opt, bool doIt) {
-    Q& q = us_[opt];
-    if (doIt) {
-        if (q == Q::Yes) return {};
-        if (q == Q::WantYes) {
-            q = Q::Yes;
-            return {};
-        }
-        if (!weWill(opt)) return option(kWont, opt);
-        q = Q::Yes;
-        return option(kWill, opt);
-    }
-    const Q was = q;
-    q = Q::No;
-    if (opt == kComPort && !ready_)
+    const Q was = us_[opt];
+    const std::string reply = settle(us_[opt], opt, doIt, weWill(opt), kWill, kWont);
+    if (!doIt && opt == kComPort && !ready_)
         fail(NetworkFault::NotRfc2217,
              "the server speaks telnet but refuses RFC 2217's COM-PORT-OPTION, so it cannot set "
              "the line");
-    else if (opt == kBinary && was != Q::No && !ready_)
+    else if (!doIt && opt == kBinary && was != Q::No && !ready_)
         fail(NetworkFault::LineNotSet,
              "the server refuses telnet BINARY from this end, so bytes such as CR would not "
              "pass as they are");
-    return was == Q::Yes ? option(kWont, opt) : std::string();
+    return reply;
 }
 
 std::string Rfc2217Negotiation::setLine() {

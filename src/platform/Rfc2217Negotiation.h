@@ -48,6 +48,10 @@ class Rfc2217Negotiation {
     // The settings whose acknowledgement the session waits for.
     enum Setting { kSpeed, kDataSize, kParity, kStopSize, kFlow, kSettings };
 
+    // One side of an option moved by the other end's word (`yes`), answered only when its
+    // state changes: with `agree`, or `refuse` when this end does not take part in it.
+    static std::string settle(Q& q, std::uint8_t option, bool yes, bool welcome, std::uint8_t agree,
+                              std::uint8_t refuse);
     std::string onWill(std::uint8_t option, bool will);
     std::string onDo(std::uint8_t option, bool doIt);
     std::string onComPort(const std::string& payload);

@@ -123,17 +123,20 @@ std::vector<Command> commandsIn(const std::string& wire) {
     return commands;
 }
 
+Command verb(std::uint8_t v, int o) {
+    return {v, static_cast<std::uint8_t>(o), {}};
+}
 Command will(int o) {
-    return {kWill, static_cast<std::uint8_t>(o), {}};
+    return verb(kWill, o);
 }
 Command wont(int o) {
-    return {kWont, static_cast<std::uint8_t>(o), {}};
+    return verb(kWont, o);
 }
 Command doo(int o) {
-    return {kDo, static_cast<std::uint8_t>(o), {}};
+    return verb(kDo, o);
 }
 Command dont(int o) {
-    return {kDont, static_cast<std::uint8_t>(o), {}};
+    return verb(kDont, o);
 }
 // A server's COM-PORT-OPTION answer: code and value.
 Command ack(int code, std::string value) {

@@ -22,22 +22,23 @@ import serial
 import serial.rfc2217
 
 
+def without_modem_lines(update):
+    """Sets a modem line, where the device has them."""
+    try:
+        update()
+    except OSError as e:
+        if e.errno not in (errno.EINVAL, errno.ENOTTY):
+            raise
+
+
 class PtySerial(serial.Serial):
     """A pseudo-terminal has no modem lines: setting or reading them is not an error here."""
 
     def _update_dtr_state(self):
-        try:
-            super()._update_dtr_state()
-        except OSError as e:
-            if e.errno not in (errno.EINVAL, errno.ENOTTY):
-                raise
+        without_modem_lines(super()._update_dtr_state)
 
     def _update_rts_state(self):
-        try:
-            super()._update_rts_state()
-        except OSError as e:
-            if e.errno not in (errno.EINVAL, errno.ENOTTY):
-                raise
+        without_modem_lines(super()._update_rts_state)
 
     cts = property(lambda self: False)
     dsr = property(lambda self: False)
