@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs every package the build, the tests (the labgrid driver's too), the demo and the
-# benchmarks need; with --ci also what only .ci/run needs, with --vm only what the virtual
-# machine rig needs besides. Used by .ci/run, by the README's commands, by scripts/demo.sh and
-# by tests/vm/run.sh.
+# Installs every package the build, the tests (the labgrid driver's too; ser2net and pyserial
+# serve the ports on another machine), the demo and the benchmarks need; with --ci also what
+# only .ci/run needs, with --vm only what the virtual machine rig needs besides. Used by
+# .ci/run, by the README's commands, by scripts/demo.sh and by tests/vm/run.sh.
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
@@ -15,6 +15,7 @@ packages=(
     desktop-file-utils appstream lintian man-db
     weston xwayland qt6-wayland
     python3-labgrid python3-pytest
+    ser2net python3-serial
 )
 # A spreadsheet, headless, that writes the CSV files tests/catalogue/check-spreadsheet-csv.sh
 # imports: large, so only CI has it.

@@ -85,6 +85,18 @@ QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice) {
     return end;
 }
 
+QJsonObject withNetwork(QJsonObject end, const NetworkAdvice& advice) {
+    const NetworkAddress& a = advice.address;
+    end["network"] =
+        QJsonObject{{"url", qs(a.url())},
+                    {"host", qs(a.host)},
+                    {"port", a.port},
+                    {"protocol", a.protocol == NetworkAddress::Protocol::Raw ? "raw" : "rfc2217"},
+                    {"fault", nameOf(advice.failure.fault)},
+                    {"advice", qs(networkAdviceLine(advice))}};
+    return end;
+}
+
 QByteArray toLine(const QJsonObject& event) {
     return QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
 }

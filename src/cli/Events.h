@@ -35,6 +35,10 @@ QJsonArray holders(const HolderScan& scan);
 // "holders_unseen" (processes that could not be looked into) and "interferers"
 // [{process, pid, remedy}].
 QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice);
+// An end event with what went wrong with a port on another machine: "network" {url, host,
+// port, protocol ("rfc2217", "raw"), fault (nameOf(NetworkFault)), advice (the line
+// networkAdviceLine gives)}.
+QJsonObject withNetwork(QJsonObject end, const NetworkAdvice& advice);
 
 // One line of output: the compact object and a line feed.
 QByteArray toLine(const QJsonObject& event);

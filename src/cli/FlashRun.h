@@ -20,7 +20,8 @@
 #include "cli/TerminalDialogs.h"
 #include "cli/UnitReport.h"
 #include "platform/DeviceScanner.h"
-#include "platform/PosixSerialDriver.h"
+#include "platform/LocalOrNetworkDriver.h"
+#include "platform/NetworkAddress.h"
 #include "platform/QtTimers.h"
 #include "platform/SqliteCatalogueStore.h"
 
@@ -76,6 +77,8 @@ class FlashRun : private RunListener {
     std::string portProblem();
     // The device path the port maps to, if any.
     std::optional<std::string> serialDevice();
+    // The port on another machine the port maps to, if it is one.
+    std::optional<NetworkAddress> networkPort();
 
     void publish(QJsonObject event);
     void reportError(const std::string& text);
@@ -88,7 +91,7 @@ class FlashRun : private RunListener {
 
     QtClock clock_;
     QtTimerFactory timers_;
-    PosixSerialDriver serial_;
+    LocalOrNetworkDriver serial_;
     DeviceScanner devices_;
     std::unique_ptr<PortRegistry> ports_;
     std::unique_ptr<Answers> answers_;
@@ -99,6 +102,7 @@ class FlashRun : private RunListener {
 
     std::optional<Outcome> outcome_;
     std::optional<PortAdvice> advice_;
+    std::optional<NetworkAdvice> network_;
     UnitRecord record_;
     bool connected_ = false;
 };

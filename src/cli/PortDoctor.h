@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/NetworkAddress.h"
+#include "platform/NetworkFailure.h"
+
 namespace tolvan::cli {
 
 // Why a serial port may not open or not answer, as /proc and /sys tell it: the processes that
-// have the device open, and the daemons known to take USB serial adapters.
+// have the device open, and the daemons known to take USB serial adapters. For a port on
+// another machine, what its connection said, and what to check (networkAdviceLine).
 
 // A process with the device open.
 struct PortHolder {
@@ -69,5 +73,16 @@ PortAdvice diagnosePort(const std::string& device);
 
 // The advice as lines for standard error, without a trailing line feed.
 std::vector<std::string> adviceLines(const PortAdvice& advice);
+
+// A port on another machine: the opening's failure, the line's loss, or (fault None) a port
+// that opened and whose device did not answer.
+struct NetworkAdvice {
+    NetworkAddress address;
+    NetworkFailure failure;
+};
+
+// One line for standard error: the port's address (so its host and port; left out when the
+// line is told under that address already), what happened and what to check.
+std::string networkAdviceLine(const NetworkAdvice& advice, bool withAddress = true);
 
 }  // namespace tolvan::cli

@@ -15,7 +15,7 @@
 #include "gui/SplashWindow.h"
 #include "link/SerialCommRegistry.h"
 #include "platform/DeviceScanner.h"
-#include "platform/PosixSerialDriver.h"
+#include "platform/LocalOrNetworkDriver.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtTimers.h"
@@ -31,7 +31,7 @@ int runWindow(const std::filesystem::path& executable) {
 
     QtClock clock;
     QtTimerFactory timers;
-    PosixSerialDriver serial;
+    LocalOrNetworkDriver serial;
     DeviceScanner devices;
     QtDesktop desktop;
     SerialCommRegistry ports(PathResolver(root), devices,

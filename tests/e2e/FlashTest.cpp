@@ -572,6 +572,16 @@ TEST(FlashOptionsTest, BenchChildrenGetTheirShareOfTheCommandLine) {
         {"SameNameInTwoFolders",
          {"--port", "/dev/ttyUSB0", "--port", "/tmp/ttyUSB0", "--system", "A"},
          "--port /dev/ttyUSB0 and --port /tmp/ttyUSB0 end in the same name"},
+        // Network ports beside a local one; only a traced bench names its children's traces.
+        {"NetworkPortsTraced",
+         {"--port", "COM1", "--port", "rfc2217://bench-07:3001", "--port", "socket://[::1]:7",
+          "--system", "A", "--trace", "lab"},
+         nullptr,
+         "rfc2217://bench-07:3001",
+         {"--trace", "lab-bench-07:3001"}},
+        {"NetworkPortWithMoreThanHostAndPort",
+         {"--port", "rfc2217://bench-07:3001/ttyUSB0", "--system", "A"},
+         "--port rfc2217://bench-07:3001/ttyUSB0: only HOST:PORT may follow rfc2217://"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -585,6 +595,7 @@ TEST(FlashOptionsTest, BenchChildrenGetTheirShareOfTheCommandLine) {
         ASSERT_TRUE(options) << error;
         for (const std::string& port : options->ports) {
             const V child = cli::childArguments(*options, port, "/root");
+            EXPECT_EQ(std::count(child.begin(), child.end(), "--trace"), options->trace ? 1 : 0);
             EXPECT_TRUE(cli::parseFlashOptions(child, error)) << port << ": " << error;
             if (port == c.port) {
                 EXPECT_NE(
