@@ -15,9 +15,12 @@
 //                    device, then on a bench of 16 (one process each), in the same run: the
 //                    bench's wall time against the single device's, the processor time of
 //                    tolvan-flash's process tree per device, and each process's peak RSS
+//   network ports    the same system on one device through ser2net on 127.0.0.1 against the
+//                    device on a pty, through a proxy adding 10 ms each way, and 16 network
+//                    devices at once against one, in the same run
 //
-// Options: --only line|poll|startup|core|image|flash (repeatable), --runs N (start-up runs, 15),
-// --delay MS (the emulator's answer delay, 2), --keep (keep the temporary folders), -v.
+// Options: --only line|poll|startup|core|image|flash|net (repeatable), --runs N (start-up runs,
+// 15), --delay MS (the emulator's answer delay, 2), --keep (keep the temporary folders), -v.
 // Exit code: 0 every goal met, 1 a goal missed, 2 a figure could not be measured.
 #include <sys/resource.h>
 
@@ -28,6 +31,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <set>
@@ -35,9 +39,11 @@
 #include <thread>
 
 #include "DamageWatch.h"
+#include "DelayProxy.h"
 #include "FrameLogLines.h"
 #include "Harness.h"
 #include "LineFloor.h"
+#include "PortServer.h"
 #include "platform/X11Windows.h"
 
 namespace tolvan::bench {
@@ -463,8 +469,13 @@ std::vector<pid_t> childrenOf(pid_t parent) {
     return found;
 }
 
+// What the port map names for device n: its emulator's pty, or a port on another machine in
+// front of it.
+using PortFor = std::function<std::string(int n, const e2e::Emulator& device)>;
+
 // tolvan-flash on `ports` (COM1 ...), with each device an emulator paced at 19200 baud.
-FlashTimes runFlash(const e2e::Installation& install, int devices, const Options& o) {
+FlashTimes runFlash(const e2e::Installation& install, int devices, const Options& o,
+                    const PortFor& portFor = {}) {
     std::vector<std::unique_ptr<e2e::Emulator>> emulators;
     std::vector<install::PortEntry> ports;
     std::vector<std::string> argv = {e2e::flashExecutable().string(),
@@ -477,11 +488,14 @@ FlashTimes runFlash(const e2e::Installation& install, int devices, const Options
     for (int n = 1; n <= devices; ++n) {
         const std::filesystem::path dir =
             install.cwd() / ("device" + std::to_string(devices) + "-" + std::to_string(n));
+        // A folder of an earlier run holds the link to its emulator's pty, gone by now.
+        std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         emulators.push_back(std::make_unique<e2e::Emulator>(
             dir, std::vector<std::string>{"--delay", std::to_string(o.delayMs)}));
         if (!emulators.back()->ok()) throw std::runtime_error("the emulator gave no pty");
-        ports.push_back({"COM" + std::to_string(n), emulators.back()->pty()});
+        ports.push_back({"COM" + std::to_string(n),
+                         portFor ? portFor(n, *emulators.back()) : emulators.back()->pty()});
         argv.insert(argv.end(), {"--port", ports.back().name});
     }
     install::writeSerialComm(install.root(), ports);
@@ -559,6 +573,63 @@ Figure flashBench(const Options& o) {
     return fig;
 }
 
+// ---- ports on another machine ----
+
+Figure networkPorts(const Options& o) {
+    constexpr int kBench = 16;
+    constexpr auto kDelay = 10ms;
+    Figure fig{"network ports", "",
+               "ser2net ≤ 1.02 × pty; 16 ≤ 1.05 × one; +10 ms each way without time-out"};
+    double load[1] = {0};
+    ::getloadavg(load, 1);
+    std::cout << "\n== Network ports: tolvan-flash programming and verifying 40 + 8 + 4 sectors, "
+                 "paced at 19200 baud, answer delay "
+              << o.delayMs << " ms, through ser2net on 127.0.0.1 (rfc2217://); load average "
+              << format("%.1f", load[0]) << " at the start\n";
+    install::InstallOptions options;
+    options.systems = {bancada()};
+    e2e::Installation install(options);
+    std::vector<std::unique_ptr<e2e::PortServer>> servers;
+    std::vector<std::unique_ptr<DelayProxy>> proxies;
+    auto serve = [&](const e2e::Emulator& device) -> e2e::PortServer& {
+        const std::string name = "server" + std::to_string(servers.size() + 1);
+        servers.push_back(std::make_unique<e2e::PortServer>(e2e::PortServer::Kind::Ser2net,
+                                                            install.cwd() / name, device.pty()));
+        if (!servers.back()->ok()) throw std::runtime_error("ser2net did not listen");
+        return *servers.back();
+    };
+    const PortFor throughSer2net = [&](int, const e2e::Emulator& d) { return serve(d).url(); };
+    const PortFor throughProxy = [&](int, const e2e::Emulator& d) {
+        proxies.push_back(std::make_unique<DelayProxy>(serve(d).port(), kDelay));
+        return "rfc2217://127.0.0.1:" + std::to_string(proxies.back()->port());
+    };
+    auto measured = [&](const char* what, int devices, const PortFor& portFor) {
+        const FlashTimes t = runFlash(install, devices, o, portFor);
+        proxies.clear();
+        servers.clear();
+        std::cout << format("  %-44s wall %.2f s", what, t.wallS);
+        for (double s : t.deviceS)
+            std::cout << format(" %.2f", s);
+        std::cout << "\n";
+        return t;
+    };
+    const FlashTimes pty = measured("one device on a pty:", 1, {});
+    const FlashTimes net = measured("the same through ser2net:", 1, throughSer2net);
+    const FlashTimes far = measured("the same 10 ms further each way (a proxy):", 1, throughProxy);
+    const FlashTimes bench =
+        measured("16 devices, each through its ser2net:", kBench, throughSer2net);
+    const double viaServer = net.wallS / pty.wallS;
+    const double viaProxy = far.wallS / pty.wallS;
+    const double benchRatio = bench.wallS / net.wallS;
+    std::cout << format(
+        "  ser2net against the pty %.3f ×; 10 ms each way %.3f × (%+.2f s, the run verified: no "
+        "time-out); 16 against one %.3f ×\n",
+        viaServer, viaProxy, far.wallS - pty.wallS, benchRatio);
+    fig.measured = format("%.3f ×, %.3f × at +10 ms, 16: %.3f ×", viaServer, viaProxy, benchRatio);
+    fig.verdict = viaServer <= 1.02 && benchRatio <= 1.05 ? Verdict::Pass : Verdict::Miss;
+    return fig;
+}
+
 int run(const Options& o) {
     std::vector<Figure> figures;
     auto measure = [&](const std::string& key, const std::string& name, auto&& body) {
@@ -587,6 +658,7 @@ int run(const Options& o) {
     measure("image", "image read", [&] { return imageReadCore(o); });
     measure("image", "image read (window)", [&] { return imageReadInTheWindow(display(), o); });
     measure("flash", "flash bench", [&] { return flashBench(o); });
+    measure("net", "network ports", [&] { return networkPorts(o); });
 
     std::cout << "\n";
     int status = 0;
@@ -625,7 +697,7 @@ int main(int argc, char** argv) {
             o.verbose = true;
         } else {
             std::cerr
-                << "usage: tolvan-bench [--only line|poll|startup|core|image|flash] [--runs N] "
+                << "usage: tolvan-bench [--only line|poll|startup|core|image|flash|net] [--runs N] "
                    "[--delay MS] [--keep] [-v]\n";
             return 2;
         }

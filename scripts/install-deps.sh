@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs every package the build, the tests (the labgrid driver's too), the demo and the
-# benchmarks need; with --ci also what only .ci/run needs. Used by .ci/run, by the README's
-# commands and by scripts/demo.sh.
+# Installs every package the build, the tests (the labgrid driver's too; ser2net and pyserial
+# serve the ports on another machine), the demo and the benchmarks need; with --ci also what
+# only .ci/run needs, with --vm only what the virtual machine rig needs besides. Used by
+# .ci/run, by the README's commands, by scripts/demo.sh and by tests/vm/run.sh.
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
@@ -14,11 +15,19 @@ packages=(
     desktop-file-utils appstream lintian man-db
     weston xwayland qt6-wayland
     python3-labgrid python3-pytest
+    ser2net python3-serial
 )
 # A spreadsheet, headless, that writes the CSV files tests/catalogue/check-spreadsheet-csv.sh
 # imports: large, so only CI has it.
 ci_packages=(libreoffice-calc-nogui)
-if [ "${1:-}" = "--ci" ]; then packages+=("${ci_packages[@]}"); fi
+# The virtual machine of tests/vm: QEMU, busybox for its initramfs, udev for its
+# /dev/serial/by-id (its kernel comes from the archive too, fetched by the rig with apt-get
+# download).
+vm_packages=(qemu-system-x86 busybox-static udev)
+case "${1:-}" in
+--ci) packages+=("${ci_packages[@]}" "${vm_packages[@]}") ;;
+--vm) packages+=("${vm_packages[@]}") ;;
+esac
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 missing=()

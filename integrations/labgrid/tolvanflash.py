@@ -1,10 +1,11 @@
 """A labgrid driver that programs and verifies a Tolvan Link handheld with tolvan-flash.
 
-It binds to the serial port the handheld is on (a RawSerialPort, or a USBSerialPort that
-udev finds), runs ``tolvan-flash --json --yes --port <its device> --system ...`` on this
-machine, and returns the run's end event; a run that does not succeed raises
-TolvanFlashError with the end event's outcome. Import this file from the environment
-(``imports: [tolvanflash.py]``); see README.md beside it.
+It binds to the serial port the handheld is on (a RawSerialPort, a USBSerialPort that udev
+finds, or a NetworkSerialPort: a port that ser2net serves on another machine, reached as
+rfc2217://HOST:PORT or, for protocol raw, socket://HOST:PORT), runs ``tolvan-flash --json
+--yes --port <that port> --system ...`` on this machine, and returns the run's end event; a
+run that does not succeed raises TolvanFlashError with the end event's outcome. Import this
+file from the environment (``imports: [tolvanflash.py]``); see README.md beside it.
 """
 
 import json
@@ -16,7 +17,9 @@ import attr
 from labgrid.driver.common import Driver
 from labgrid.driver.exception import ExecutionError
 from labgrid.factory import target_factory
+from labgrid.resource import NetworkSerialPort
 from labgrid.step import step
+from labgrid.util.proxy import proxymanager
 
 OPERATIONS = ("program-verify", "program", "verify")
 
@@ -55,7 +58,7 @@ class TolvanFlashDriver(Driver):
         extra_args (list): further arguments (e.g. ["--report", "/var/log/units.jsonl"])
     """
 
-    bindings = {"port": {"RawSerialPort", "USBSerialPort"}}
+    bindings = {"port": {"RawSerialPort", "USBSerialPort", "NetworkSerialPort"}}
 
     system = attr.ib(validator=attr.validators.instance_of(str))
     operation = attr.ib(default="program-verify", validator=attr.validators.in_(OPERATIONS))
@@ -79,11 +82,27 @@ class TolvanFlashDriver(Driver):
     def on_deactivate(self):
         pass
 
-    def command(self, system=None, operation=None):
-        """The command line a run starts, as a list."""
+    def device(self):
+        """What tolvan-flash is given as --port: the device path, or the network address."""
+        if isinstance(self.port, NetworkSerialPort):
+            schemes = {"rfc2217": "rfc2217", "raw": "socket"}
+            if self.port.protocol not in schemes:
+                raise ExecutionError(f"{self.port} has protocol {self.port.protocol!r}: "
+                                     "tolvan-flash takes rfc2217 or raw")
+            # Through labgrid's SSH proxy when the place asks for one.
+            host, port = proxymanager.get_host_and_port(self.port)
+            if ":" in host:
+                host = f"[{host}]"
+            # The line is tolvan-flash's own (19200 baud, 8N1): the resource's speed is not used.
+            return f"{schemes[self.port.protocol]}://{host}:{port}"
         device = self.port.port
         if not device:
             raise ExecutionError(f"{self.port} has no device (is the adapter plugged in?)")
+        return device
+
+    def command(self, system=None, operation=None):
+        """The command line a run starts, as a list."""
+        device = self.device()
         cmd = [self.tool, "--json", "--yes", "--port", device,
                "--system", system or self.system, "--" + (operation or self.operation),
                "--connect-timeout", str(self.connect_timeout)]
@@ -130,7 +149,7 @@ class TolvanFlashDriver(Driver):
         outcome = end.get("outcome") if end else None
         why = (end.get("text") or "").strip() if end else (err[-1] if err else "")
         raise TolvanFlashError(
-            f"tolvan-flash on {self.port.port} ended with status {run.returncode}"
+            f"tolvan-flash on {self.device()} ended with status {run.returncode}"
             + (f" ({outcome})" if outcome else "") + (f": {why}" if why else ""),
             stdout=out, stderr=err, code=run.returncode, outcome=outcome, end=end)
 

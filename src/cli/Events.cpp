@@ -64,19 +64,36 @@ QJsonObject end(const Outcome& outcome) {
             {"text", qs(outcome.text)}};
 }
 
+QJsonArray holders(const HolderScan& scan) {
+    QJsonArray list;
+    for (const PortHolder& h : scan.holders)
+        list.append(QJsonObject{{"pid", static_cast<qint64>(h.pid)},
+                                {"command", qs(h.command)},
+                                {"argv0", qs(h.argv0)}});
+    return list;
+}
+
 QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice) {
-    QJsonArray holders, interferers;
-    for (const PortHolder& h : advice.holders.holders)
-        holders.append(QJsonObject{{"pid", static_cast<qint64>(h.pid)},
-                                   {"command", qs(h.command)},
-                                   {"argv0", qs(h.argv0)}});
+    QJsonArray interferers;
     for (const Interferer& i : advice.interferers)
         interferers.append(QJsonObject{{"process", qs(i.process)},
                                        {"pid", static_cast<qint64>(i.pid)},
                                        {"remedy", qs(i.remedy)}});
-    end["holders"] = holders;
+    end["holders"] = holders(advice.holders);
     end["holders_unseen"] = advice.holders.unreadable;
     end["interferers"] = interferers;
+    return end;
+}
+
+QJsonObject withNetwork(QJsonObject end, const NetworkAdvice& advice) {
+    const NetworkAddress& a = advice.address;
+    end["network"] =
+        QJsonObject{{"url", qs(a.url())},
+                    {"host", qs(a.host)},
+                    {"port", a.port},
+                    {"protocol", a.protocol == NetworkAddress::Protocol::Raw ? "raw" : "rfc2217"},
+                    {"fault", nameOf(advice.failure.fault)},
+                    {"advice", qs(networkAdviceLine(advice))}};
     return end;
 }
 

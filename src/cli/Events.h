@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <optional>
 #include <string>
@@ -28,10 +29,16 @@ QJsonObject message(const std::string& title, const std::string& text,
                     const std::vector<std::string>& buttons = {});
 QJsonObject answer(const std::string& caption);
 QJsonObject end(const Outcome& outcome);
+// The processes that hold a device: [{pid, command, argv0}].
+QJsonArray holders(const HolderScan& scan);
 // An end event with what the port doctor found: "holders" [{pid, command, argv0}],
 // "holders_unseen" (processes that could not be looked into) and "interferers"
 // [{process, pid, remedy}].
 QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice);
+// An end event with what went wrong with a port on another machine: "network" {url, host,
+// port, protocol ("rfc2217", "raw"), fault (nameOf(NetworkFault)), advice (the line
+// networkAdviceLine gives)}.
+QJsonObject withNetwork(QJsonObject end, const NetworkAdvice& advice);
 
 // One line of output: the compact object and a line feed.
 QByteArray toLine(const QJsonObject& event);

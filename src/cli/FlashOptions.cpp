@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/Portas.h"
+#include "platform/NetworkAddress.h"
 
 namespace tolvan::cli {
 
@@ -13,6 +14,7 @@ namespace {
 
 const char kUsage[] = R"(Usage: tolvan-flash --port PORT --system TEXT [options]
   or: tolvan-flash --list [--root R] [--json]
+  or: tolvan-flash --list-ports [--root R] [--json]
 
 Programs a system of the catalogue into the Tolvan Link handheld and verifies it, without a
 window or a display: the same core as TolvanLink (its frames, pauses, handshake, verification
@@ -23,8 +25,15 @@ and a summary table at the end.
 
 Device:
   --port PORT            COMn from the installation's port map (SerialComm.txt, else the
-                         machine's serial devices in order), or a device path such as
-                         /dev/ttyUSB0; give it once for each device of a bench
+                         machine's serial devices in order), a device path such as
+                         /dev/ttyUSB0, or a port on another machine: rfc2217://HOST:PORT (a
+                         serial port server speaking RFC 2217, such as ser2net, which sets the
+                         line) or socket://HOST:PORT (raw TCP, the line set on the server); give
+                         it once for each device of a bench. A network address takes only a
+                         host and a port; the port map may name one too (COM5=rfc2217://...).
+                         Opening one takes at most 5 s. Neither protocol has authentication:
+                         keep the server on the lab network, or reach it through ssh -L;
+                         tolvan-flash only connects, it never listens
   --system TEXT          the first system of the catalogue whose description contains TEXT
                          (case counts), as the selector finds it
   --program-verify       program the system's images, then read them back and compare them
@@ -58,7 +67,9 @@ Output:
   --json                 one JSON object a line on standard output for each event (below);
                          the messages go there instead of standard error
   --trace NAME           write the serial trace and log as NAME.TRC and NAME.LOG in the
-                         current folder when the port closes (APD; in a bench, APD-<port>)
+                         current folder when the port closes (in a bench, NAME-<port>.TRC and
+                         NAME-<port>.LOG). Without it none are written (the window writes
+                         APD.TRC and APD.LOG as always)
   --report FILE          append one JSON line per device to FILE when its run ends (below);
                          never rewritten, one write a line, so that the devices of a bench and
                          other runs can append to one file on a local file system at once
@@ -68,6 +79,13 @@ Installation:
                          program is installed under, else /)
   --list                 print the descriptions of the catalogue's systems in the device's
                          order, one a line (with --json, one object each), and exit
+  --list-ports           print the machine's serial devices and exit: each with its
+                         /dev/serial/by-id name (the one to put in the port map: it stays
+                         the same whichever node and socket the adapter gets), the USB
+                         adapter's vendor and product id and serial number, the kernel
+                         driver, the COMn the port map gives it and the processes that have
+                         it open; then the port map's entries that lead to no device. With
+                         --json, one object a line (below)
   -h, --help             this text
   --version              the version
 
@@ -96,6 +114,18 @@ JSON events, one a line, each with "port" (as given) and "t" (seconds since the 
    "bytes_per_second":650}
       a bench's row per port at its end; the devices' events come with their port
 
+Ports (--list-ports --json), one object a line:
+  {"event":"port","device":"/dev/ttyUSB0","present":true,
+   "by_id":"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0",
+   "vendor_id":"0403","product_id":"6001","serial":"A10K1234","manufacturer":"FTDI",
+   "product":"FT232R USB UART","driver":"ftdi_sio","com":["COM2"],
+   "holders":[{"pid":812,"command":"minicom","argv0":"/usr/bin/minicom"}],
+   "holders_unseen":0}
+      a device of this machine: what is not known is null; com the port map's names
+      for it (empty: the map does not name it); holders as in the end event below
+  {"event":"port","device":"/dev/ttyUSB7","present":false,"com":["COM5"]}
+      a port map entry that leads to no device
+
 When the port does not open or the device does not answer, the end event adds:
   "holders":[{"pid":812,"command":"minicom","argv0":"/usr/bin/minicom"}]
       the processes that have the device open
@@ -104,6 +134,13 @@ When the port does not open or the device does not answer, the end event adds:
   "interferers":[{"process":"ModemManager","pid":640,"remedy":"..."}]
       running daemons known to take serial adapters (ModemManager, brltty), each with
       its remedy; standard error says the same in lines of its own
+and for a port on another machine, instead of those (also when it failed during the run):
+  "network":{"url":"rfc2217://bench-07:3001","host":"bench-07","port":3001,
+             "protocol":"rfc2217","fault":"refused","advice":"..."}
+      fault host-not-found, refused, timed-out (no answer to the connection within 5 s),
+      closed-by-server (e.g. another client has the port), no-answer (connected, never
+      answered), not-rfc2217, line-not-set, lost (the connection ended during the run) or
+      none (the port opened, the device did not answer); advice what to check
 
 Report lines (--report FILE), one JSON object per device and run:
   {"start":"2024-05-02T13:04:05Z","end":"2024-05-02T13:04:46Z","version":"1.07",
@@ -129,7 +166,8 @@ Exit status:
   2  no communication: no answer to the link poll, a time-out during the run, the
      connection given up
   3  port error: the port is not in the port map, missing, held by another program or
-     failed during the run
+     failed during the run; a port on another machine: its host not found, the
+     connection refused, timed out or closed, the server not speaking RFC 2217
   4  bad catalogue, installation or input: no usable catalogue, an unknown system, an
      image file missing or unreadable, a sector count the device cannot be given, a
      wrong command line; also any other failure the run ended in (see standard error)
@@ -137,8 +175,10 @@ Exit status:
 
 Examples:
   tolvan-flash --list
+  tolvan-flash --list-ports
   tolvan-flash --port COM2 --system "Aurora Motores"
   tolvan-flash --port /dev/ttyUSB0 --system Aurora --verify --yes --json
+  tolvan-flash --port rfc2217://bench-07:3001 --system Aurora --yes --trace bench-07
   tolvan-flash --port COM2 --port COM3 --port COM4 --port COM5 --system Aurora --yes
 )";
 
@@ -171,7 +211,7 @@ std::optional<int> comNumber(const std::string& port) {
 std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& args,
                                               std::string& error) {
     FlashOptions o;
-    bool list = false, operacao = false;
+    bool list = false, listPorts = false, operacao = false;
     auto setOperacao = [&](Operacao op) {
         if (operacao && o.operacao != op) {
             error = "give one of --program, --verify, --program-verify";
@@ -193,8 +233,15 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
     const std::map<std::string, std::function<bool(const std::string&)>> valued = {
         {"--port",
          [&](const std::string& v) {
-             if (v.empty() || (v[0] != '/' && !comNumber(v))) {
-                 error = "--port takes COMn (n from 1) or a device path: " + v;
+             if (isNetworkAddress(v)) {
+                 std::string why;
+                 if (!parseNetworkAddress(v, why)) error = "--port " + why;
+                 if (!why.empty()) return false;
+             } else if (v.empty() || (v[0] != '/' && !comNumber(v))) {
+                 error =
+                     "--port takes COMn (n from 1), a device path, rfc2217://HOST:PORT or "
+                     "socket://HOST:PORT: " +
+                     v;
                  return false;
              }
              o.ports.push_back(v);
@@ -202,7 +249,7 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
          }},
         {"--system", [&](const std::string& v) { return (o.system = v, true); }},
         {"--root", [&](const std::string& v) { return (o.root = v, true); }},
-        {"--trace", [&](const std::string& v) { return (o.trace = v, true); }},
+        {"--trace", pathInto("--trace", o.trace)},
         {"--read-to", pathInto("--read-to", o.readTo)},
         {"--report", pathInto("--report", o.report)},
         {"--connect-timeout",
@@ -221,6 +268,7 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
         {"--yes", [&] { return o.yes = true; }},
         {"--dry-run", [&] { return o.dryRun = true; }},
         {"--list", [&] { return list = true; }},
+        {"--list-ports", [&] { return listPorts = true; }},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -242,8 +290,12 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
             return std::nullopt;
         }
     }
-    if (list) {
-        o.action = FlashOptions::Action::List;
+    if (list || listPorts) {
+        if (list && listPorts) {
+            error = "give one of --list, --list-ports";
+            return std::nullopt;
+        }
+        o.action = list ? FlashOptions::Action::List : FlashOptions::Action::ListPorts;
         return o;
     }
     // A backup reads; it neither programs nor compares.
@@ -298,7 +350,7 @@ std::vector<std::string> childArguments(const FlashOptions& o, const std::string
     if (o.report) args.insert(args.end(), {"--report", *o.report});
     args.insert(args.end(), {"--connect-timeout", std::to_string(o.connectTimeoutS)});
     if (!root.empty()) args.insert(args.end(), {"--root", root});
-    args.insert(args.end(), {"--trace", o.trace + "-" + name});
+    if (o.trace) args.insert(args.end(), {"--trace", *o.trace + "-" + name});
     return args;
 }
 

@@ -10,16 +10,18 @@ namespace tolvan::cli {
 
 // The command line of tolvan-flash.
 struct FlashOptions {
-    enum class Action { Flash, List, Help, Version };
+    enum class Action { Flash, List, ListPorts, Help, Version };
     Action action = Action::Flash;
     std::optional<std::string> root;  // --root as given
-    std::vector<std::string> ports;   // COMn or a device path; more than one: a bench
+    // COMn, a device path, rfc2217://HOST:PORT or socket://HOST:PORT; more than one: a bench
+    std::vector<std::string> ports;
     std::string system;
     Operacao operacao = Operacao::GravacaoVerificacao;
     bool json = false;
     bool yes = false;
     int connectTimeoutS = 30;
-    std::string trace = "APD";          // the serial trace and log: <trace>.TRC, <trace>.LOG
+    // The serial trace and log, <trace>.TRC and <trace>.LOG; none: not written.
+    std::optional<std::string> trace;
     bool dryRun = false;                // everything a run checks first; nothing sent
     std::optional<std::string> readTo;  // the device's images are read into this folder
     std::optional<std::string> report;  // a JSON line per device is appended to this file

@@ -20,7 +20,8 @@ std::unique_ptr<PortRegistry> registryFor(const std::string& port,
                                           const std::filesystem::path& root,
                                           SerialDeviceList& devices,
                                           std::function<void(const std::string&)> warn) {
-    if (!port.empty() && port[0] == '/') return std::make_unique<DevicePortRegistry>(port);
+    if (!port.empty() && (port[0] == '/' || isNetworkAddress(port)))
+        return std::make_unique<DevicePortRegistry>(port);
     return mapaDePortas(root, devices, std::move(warn));
 }
 
@@ -41,7 +42,9 @@ FlashRun::FlashRun(const FlashOptions& options, std::string port, const std::fil
                        standInExecutable(root)}) {
     started_.start();
     sessao_.setOuvinte(this);
-    sessao_.setTraceFiles(options.trace + ".TRC", options.trace + ".LOG");
+    // Without --trace the port keeps no trace at all.
+    sessao_.setTraceFiles(options.trace ? *options.trace + ".TRC" : "",
+                          options.trace ? *options.trace + ".LOG" : "");
 }
 
 FlashRun::~FlashRun() {
@@ -73,6 +76,7 @@ int FlashRun::exec() {
     if (!outcome_) outcome_ = Outcome{Desfecho::Falha, "the run ended without an outcome"};
     QJsonObject end = events::end(*outcome_);
     if (advice_) end = events::withAdvice(end, *advice_);
+    if (network_) end = events::withNetwork(end, *network_);
     publish(end);
     view_->finish(started_.elapsed() / 1000.0);
     return writeReport() ? exitCodeOf(*outcome_) : kExitBadInput;
@@ -155,6 +159,16 @@ void FlashRun::noteImages() {
 void FlashRun::diagnose() {
     const std::optional<std::string> device = sessao_.dispositivo();
     if (!device) return;  // not in the port map: nothing to look at
+    if (isNetworkAddress(*device)) {
+        // No process here holds it. A failed opening (a refused address too) has been told
+        // (portProblem); a port that opened and did not answer is told here.
+        const std::optional<NetworkAddress> address = networkPort();
+        if (!address) return;
+        network_ = NetworkAdvice{*address, serial_.network().lastFailure()};
+        if (network_->failure.fault == NetworkFault::None)
+            reportError(networkAdviceLine(*network_, *device != port_));
+        return;
+    }
     advice_ = diagnosePort(*device);
     for (const std::string& line : adviceLines(*advice_))
         reportError(line);
@@ -172,9 +186,23 @@ bool FlashRun::writeReport() {
     return false;
 }
 
+std::optional<NetworkAddress> FlashRun::networkPort() {
+    const std::optional<std::string> device = sessao_.dispositivo();
+    if (!device || !isNetworkAddress(*device)) return std::nullopt;
+    std::string why;
+    return parseNetworkAddress(*device, why);
+}
+
 std::string FlashRun::portProblem() {
     const std::optional<std::string> path = sessao_.dispositivo();
     if (!path) return "not in the port map (SerialComm.txt, or else the machine's serial devices)";
+    if (isNetworkAddress(*path)) {
+        const std::optional<NetworkAddress> address = networkPort();
+        // An address the port map holds but that is refused: why, in the parser's words.
+        if (!address) return serial_.network().lastFailure().detail;
+        // The address is told unless it was given as the port itself.
+        return networkAdviceLine({*address, serial_.network().lastFailure()}, *path != port_);
+    }
     // The device is named unless it was given as the port itself.
     const std::string device = *path == port_ ? "the device" : *path;
     switch (serial_.probe(*path)) {
@@ -241,6 +269,9 @@ void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
         // The port given did not open: why, before the core's message.
         reportError(portProblem());
         diagnose();
+    } else if (desfecho == Desfecho::FalhaDePorta && networkPort()) {
+        diagnose();
+        reportError("the port failed under the run: " + portProblem());
     } else if (desfecho == Desfecho::FalhaDePorta) {
         const bool back = sessao_.dispositivo() &&
                           serial_.probe(*sessao_.dispositivo()) == SerialDriver::Availability::Free;

@@ -20,7 +20,8 @@
 #include "cli/TerminalDialogs.h"
 #include "cli/UnitReport.h"
 #include "platform/DeviceScanner.h"
-#include "platform/PosixSerialDriver.h"
+#include "platform/LocalOrNetworkDriver.h"
+#include "platform/NetworkAddress.h"
 #include "platform/QtTimers.h"
 #include "platform/SqliteCatalogueStore.h"
 
@@ -72,6 +73,8 @@ class FlashRun : private RunListener {
     void afterConnection();
     // Why the port did not open, in the command line's words.
     std::string portProblem();
+    // The port on another machine the port maps to, if it is one.
+    std::optional<NetworkAddress> networkPort();
 
     void publish(QJsonObject event);
     void reportError(const std::string& text);
@@ -84,7 +87,7 @@ class FlashRun : private RunListener {
 
     QtClock clock_;
     QtTimerFactory timers_;
-    PosixSerialDriver serial_;
+    LocalOrNetworkDriver serial_;
     DeviceScanner devices_;
     std::unique_ptr<PortRegistry> ports_;
     std::unique_ptr<Answers> answers_;
@@ -95,6 +98,7 @@ class FlashRun : private RunListener {
 
     std::optional<Outcome> outcome_;
     std::optional<PortAdvice> advice_;
+    std::optional<NetworkAdvice> network_;
     UnitRecord record_;
     bool connected_ = false;
     bool portOpened_ = false;

@@ -91,7 +91,8 @@ std::vector<std::string> brlttyRules() {
 }
 
 std::string modemManagerRemedy(const std::string& device) {
-    auto [vendor, product] = usbIdsOf(device);
+    const UsbAdapter usb = usbAdapterOf(device);
+    std::string vendor = usb.vendorId, product = usb.productId;
     const bool known = !vendor.empty();
     if (!known) vendor = "VVVV", product = "PPPP";
     return "put the line SUBSYSTEMS==\"usb\", ATTRS{idVendor}==" + inQuotes(vendor) +
@@ -113,6 +114,22 @@ std::string brlttyRemedy() {
     return "mask its udev rule: " + links +
            ", then sudo udevadm control --reload; or sudo apt-get remove brltty if no braille "
            "display is used";
+}
+
+// The sysfs folder of the device behind a tty (a by-id link is followed), or empty.
+fs::path ttyDeviceDir(const std::string& device, const fs::path& sys) {
+    std::error_code ec;
+    const fs::path tty = fs::weakly_canonical(device, ec).filename();
+    if (ec || tty.empty()) return {};
+    const fs::path dir = fs::canonical(sys / "class" / "tty" / tty / "device", ec);
+    return ec ? fs::path() : dir;
+}
+
+std::string firstLine(const fs::path& file) {
+    std::string line;
+    std::ifstream in(file);
+    std::getline(in, line);
+    return line;
 }
 
 }  // namespace
@@ -151,26 +168,47 @@ std::vector<Interferer> interferers(const std::string& device) {
     return found;
 }
 
-std::pair<std::string, std::string> usbIdsOf(const std::string& device, const fs::path& sys) {
+UsbAdapter usbAdapterOf(const std::string& device, const fs::path& sys) {
     std::error_code ec;
-    const fs::path tty = fs::weakly_canonical(device, ec).filename();
-    if (ec || tty.empty()) return {};
     const fs::path top = fs::canonical(sys, ec);
     if (ec) return {};
     // The tty's device sits below the USB interface, which sits below the USB device that has
     // the ids.
-    fs::path at = fs::canonical(sys / "class" / "tty" / tty / "device", ec);
-    if (ec) return {};
-    auto firstWord = [](const fs::path& file) {
-        std::string word;
-        std::ifstream(file) >> word;
-        return word;
-    };
-    for (; at != top && at != at.root_path(); at = at.parent_path()) {
+    for (fs::path at = ttyDeviceDir(device, sys); !at.empty() && at != top && at != at.root_path();
+         at = at.parent_path()) {
         if (fs::exists(at / "idVendor", ec) && fs::exists(at / "idProduct", ec))
-            return {firstWord(at / "idVendor"), firstWord(at / "idProduct")};
+            return {firstLine(at / "idVendor"), firstLine(at / "idProduct"),
+                    firstLine(at / "serial"), firstLine(at / "manufacturer"),
+                    firstLine(at / "product")};
     }
     return {};
+}
+
+std::string kernelDriverOf(const std::string& device, const fs::path& sys) {
+    std::error_code ec;
+    // Newer kernels put the serial core's own port and controller devices (bus serial-base)
+    // between a UART's tty and the device whose driver serves it.
+    for (fs::path at = ttyDeviceDir(device, sys); !at.empty() && at != at.root_path();
+         at = at.parent_path()) {
+        const fs::path driver = fs::canonical(at / "driver", ec);
+        if (ec) return {};
+        if (driver.parent_path().parent_path().filename() != "serial-base")
+            return driver.filename().string();
+    }
+    return {};
+}
+
+std::string stableNameOf(const std::string& device, const fs::path& byId) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(device, ec);
+    if (ec) return {};
+    std::vector<fs::path> links;
+    for (const fs::directory_entry& e : fs::directory_iterator(byId, ec)) {
+        std::error_code broken;
+        if (fs::canonical(e.path(), broken) == target) links.push_back(e.path());
+    }
+    std::sort(links.begin(), links.end());
+    return links.empty() ? std::string() : links.front().string();
 }
 
 PortAdvice diagnosePort(const std::string& device) {
@@ -207,6 +245,70 @@ std::vector<std::string> adviceLines(const PortAdvice& a) {
                         i.remedy);
     }
     return lines;
+}
+
+std::string networkAdviceLine(const NetworkAdvice& a, bool withAddress) {
+    const std::string lead = withAddress ? a.address.url() + ": " : "";
+    const std::string& host = a.address.host;
+    const std::string port = std::to_string(a.address.port);
+    const std::string& said = a.failure.detail;
+    std::string check;
+    switch (a.failure.fault) {
+        case NetworkFault::None:
+            return lead +
+                   "the port opened but the device did not answer: check the handheld's cable "
+                   "at the bench and that the server's connector names its adapter" +
+                   (a.address.protocol == NetworkAddress::Protocol::Raw
+                        ? " (socket:// does not set the line: the server must run it at 19200 "
+                          "baud, 8N1, without flow control)"
+                        : "");
+        case NetworkFault::BadAddress:
+            return said;
+        case NetworkFault::HostNotFound:
+            check = "check the name, or give the bench computer's IP address";
+            break;
+        case NetworkFault::Refused:
+            check = "ser2net is not running on " + host + ", or not on port " + port +
+                    " (see the accepter lines of its YAML, and systemctl status ser2net there), "
+                    "or a firewall there rejects the connection";
+            break;
+        case NetworkFault::TimedOut:
+            check = host +
+                    " is off or cannot be reached from here, or a firewall drops the "
+                    "connection (try ping " +
+                    host + ")";
+            break;
+        case NetworkFault::ClosedByServer:
+            check =
+                "another client has the port (ser2net lets one connect at a time: another "
+                "tolvan-flash, a terminal), or the server cannot open its serial device "
+                "(the adapter unplugged at the bench?)";
+            break;
+        case NetworkFault::NoAnswer:
+            check =
+                "is it a serial port server speaking RFC 2217 (ser2net: accepter "
+                "telnet(rfc2217),tcp,...)? For raw TCP give socket://" +
+                a.address.hostAndPort();
+            break;
+        case NetworkFault::NotRfc2217:
+            check =
+                "give ser2net's accepter as telnet(rfc2217),tcp,... rather than telnet alone, "
+                "or use socket://" +
+                a.address.hostAndPort() +
+                " if the server itself runs the line at 19200 baud, 8N1, without flow control";
+            break;
+        case NetworkFault::LineNotSet:
+            check =
+                "the server cannot run its serial device at 19200 baud, 8N1, without flow "
+                "control: check its connector";
+            break;
+        case NetworkFault::Lost:
+            check = "ser2net on " + host +
+                    " was stopped or restarted, its serial device went away (the adapter at the "
+                    "bench unplugged), or the network failed; check it, then run again";
+            break;
+    }
+    return lead + said + ": " + check;
 }
 
 }  // namespace tolvan::cli

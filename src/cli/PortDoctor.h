@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/NetworkAddress.h"
+#include "platform/NetworkFailure.h"
+
 namespace tolvan::cli {
 
 // Why a serial port may not open or not answer, as /proc and /sys tell it: the processes that
-// have the device open, and the daemons known to take USB serial adapters.
+// have the device open, and the daemons known to take USB serial adapters. For a port on
+// another machine, what its connection said, and what to check (networkAdviceLine).
 
 // A process with the device open.
 struct PortHolder {
@@ -41,10 +45,22 @@ struct Interferer {
 // product into the udev rule of ModemManager's remedy when it can be found.
 std::vector<Interferer> interferers(const std::string& device = {});
 
-// The USB vendor and product ids ("0403", "6001") of the adapter behind a tty device, from
-// sysfs under `sys`; empty when it is not a USB device.
-std::pair<std::string, std::string> usbIdsOf(const std::string& device,
-                                             const std::filesystem::path& sys = "/sys");
+// The USB device behind a tty, as sysfs tells it: its vendor and product ids ("0403",
+// "6001"), its serial number and the names it gives its maker and itself. All empty when the
+// tty is no USB device; a device without a serial number has none.
+struct UsbAdapter {
+    std::string vendorId, productId, serial, manufacturer, product;
+};
+
+// The adapter behind a tty device (a by-id link is followed), from sysfs under `sys`.
+UsbAdapter usbAdapterOf(const std::string& device, const std::filesystem::path& sys = "/sys");
+
+// The kernel driver that serves a tty device ("ftdi_sio", "cdc_acm", "serial"), or empty.
+std::string kernelDriverOf(const std::string& device, const std::filesystem::path& sys = "/sys");
+
+// The link in `byId` (as udev makes /dev/serial/by-id) that leads to the device, or empty.
+std::string stableNameOf(const std::string& device,
+                         const std::filesystem::path& byId = "/dev/serial/by-id");
 
 struct PortAdvice {
     std::string device;
@@ -57,5 +73,16 @@ PortAdvice diagnosePort(const std::string& device);
 
 // The advice as lines for standard error, without a trailing line feed.
 std::vector<std::string> adviceLines(const PortAdvice& advice);
+
+// A port on another machine: the opening's failure, the line's loss, or (fault None) a port
+// that opened and whose device did not answer.
+struct NetworkAdvice {
+    NetworkAddress address;
+    NetworkFailure failure;
+};
+
+// One line for standard error: the port's address (so its host and port; left out when the
+// line is told under that address already), what happened and what to check.
+std::string networkAdviceLine(const NetworkAdvice& advice, bool withAddress = true);
 
 }  // namespace tolvan::cli

@@ -9,6 +9,7 @@
 #include "cli/FlashOptions.h"
 #include "cli/FlashRun.h"
 #include "cli/InstallationRoot.h"
+#include "cli/PortList.h"
 
 int main(int argc, char** argv) {
     using namespace tolvan::cli;
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
         installationRoot(options->root, QFileInfo(program).canonicalFilePath().toStdString());
 
     if (options->action == FlashOptions::Action::List) return FlashRun(*options, "", root).list();
+    if (options->action == FlashOptions::Action::ListPorts)
+        return listPortsCommand(root, options->json);
     if (options->bench()) return Bench(*options, root, program).exec();
     return FlashRun(*options, options->ports.front(), root).exec();
 }

@@ -16,7 +16,7 @@
 #include "gui/PlatformChoice.h"
 #include "gui/SplashWindow.h"
 #include "platform/DeviceScanner.h"
-#include "platform/PosixSerialDriver.h"
+#include "platform/LocalOrNetworkDriver.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtTimers.h"
@@ -34,7 +34,7 @@ int runWindow(const std::filesystem::path& executable) {
 
     QtClock clock;
     QtTimerFactory timers;
-    PosixSerialDriver serial;
+    LocalOrNetworkDriver serial;
     DeviceScanner devices;
     QtDesktop desktop;
     const std::unique_ptr<PortRegistry> ports = mapaDePortas(

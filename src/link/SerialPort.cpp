@@ -67,7 +67,7 @@ void SerialPort::openNow() {
     if (!driver_.open(device, error)) throw SerialError(name + " (" + device + "): " + error);
 
     received_.clear();
-    trace_->start(now());
+    if (!traceName_.empty()) trace_->start(now());
     trace_->log(now(), "Port", "Open", name, device);
 }
 

@@ -69,7 +69,8 @@ class SerialPort : private SerialDriver::Listener {
     // closed and opened again (which finds an adapter back under the same name).
     bool lineLost() const { return driver_.lineIsLost(); }
 
-    // Where the trace and the log go (default "APD.TRC" and "APD.LOG" in the current directory).
+    // Where the trace and the log go (default "APD.TRC" and "APD.LOG" in the current directory);
+    // empty names: nothing is traced, logged or written.
     void setTraceFiles(std::string traceName, std::string logName);
     const SerialTrace& trace() const { return *trace_; }
 

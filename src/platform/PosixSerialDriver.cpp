@@ -26,6 +26,13 @@ int openDevice(const std::string& path) {
     return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
 }
 
+// Whether another program has taken the tty for itself (TIOCEXCL, as terminal programs do):
+// the kernel keeps out everybody else but root, who is let through and must ask.
+bool takenByAnother(int fd) {
+    int exclusive = 0;
+    return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
 // Raw 8N1 at 19200 baud, receiver on, modem lines ignored, no hardware or XON/XOFF flow control.
 bool setLine(int fd) {
     termios tio{};
@@ -66,6 +73,7 @@ bool PosixSerialDriver::open(const std::string& devicePath, std::string& error) 
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         return fail(errno == EWOULDBLOCK ? "in use by another program" : errorText(errno));
     }
+    if (takenByAnother(fd)) return fail("in use by another program");
     ::ioctl(fd, TIOCEXCL);
     if (!setLine(fd)) return fail(errorText(errno));
     // A pseudo-terminal has no modem lines and says so with EINVAL or ENOTTY.
@@ -204,7 +212,7 @@ SerialDriver::Availability PosixSerialDriver::probe(const std::string& devicePat
     Availability result = Availability::Free;
     if (!::isatty(fd)) {
         result = Availability::Missing;
-    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || takenByAnother(fd)) {
         result = Availability::InUse;
     }
     ::close(fd);

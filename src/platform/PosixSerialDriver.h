@@ -13,7 +13,8 @@ class QSocketNotifier;
 namespace tolvan {
 
 // A serial device driven through termios on the Qt event loop of the user-interface thread.
-// Opening takes the device for this program alone (TIOCEXCL and an exclusive flock) and sets
+// Opening takes the device for this program alone (TIOCEXCL and an exclusive flock), and is
+// refused when another program holds either, even to root, whom TIOCEXCL lets through; it sets
 // the line raw at 19200 baud, 8N1, no flow control, DTR and RTS raised; a pseudo-terminal,
 // which refuses DTR/RTS and ignores the speed, opens all the same. Received bytes are read as
 // soon as the descriptor is readable and announced to the listener; writes that the device

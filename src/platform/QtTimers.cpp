@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/HeldOutput.h"
+
 namespace tolvan {
 
 namespace {
@@ -55,6 +57,8 @@ std::int64_t QtClock::nowMs() const {
 }
 
 void QtClock::pause(int ms) {
+    // What a driver holds back goes on its way before the program sleeps.
+    heldoutput::sendNow();
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 

@@ -21,6 +21,7 @@
 #include "FlashOutput.h"
 #include "cli/FlashOptions.h"
 #include "cli/PortDoctor.h"
+#include "cli/PortList.h"
 #include "cli/UnitReport.h"
 #include "link/Handshake.h"
 
@@ -140,8 +141,9 @@ TEST_F(FlashTest, ProgramVerifyEventsTellTheWholeRun) {
 // ---- How a run ends, and its exit status ----
 
 struct EndingCase {
-    // ModemManagerRuns: a stand-in process of that name runs beside the run.
-    enum Setup { None, Preload, HoldPort, RemoveImageL, ModemManagerRuns };
+    // ModemManagerRuns: a stand-in process of that name runs beside the run. TakePort: another
+    // program has the tty for itself (TIOCEXCL) but no lock, as screen does.
+    enum Setup { None, Preload, HoldPort, TakePort, RemoveImageL, ModemManagerRuns };
     const char* name;
     Setup setup;
     std::vector<std::string> emulatorArgs;
@@ -170,12 +172,14 @@ TEST_P(FlashEndingTest, EndsWithItsEventAndStatus) {
                              "L:" + (bin / "TESTE_L.BIN").string()});
     }
     Emulator& emulator = device(2, emulatorArgs);
-    if (c.setup == EndingCase::HoldPort) {
+    if (c.setup == EndingCase::HoldPort || c.setup == EndingCase::TakePort) {
         // Another program holds the port, as a terminal program would: an exclusive lock and
-        // exclusive use of the tty.
+        // exclusive use of the tty, or the latter alone (which root gets through).
         holder_ = ::open(emulator.pty().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         ASSERT_GE(holder_, 0);
-        ASSERT_EQ(::flock(holder_, LOCK_EX | LOCK_NB), 0);
+        if (c.setup == EndingCase::HoldPort) {
+            ASSERT_EQ(::flock(holder_, LOCK_EX | LOCK_NB), 0);
+        }
         ::ioctl(holder_, TIOCEXCL);
     }
     if (c.setup == EndingCase::RemoveImageL) fs::remove(bin / "TESTE_L.BIN");
@@ -274,6 +278,16 @@ INSTANTIATE_TEST_SUITE_P(
                       // The doctor names the holder: this test.
                       C{"PortHeldByAnotherProgram",
                         C::HoldPort,
+                        {},
+                        {},
+                        3,
+                        "error",
+                        "FalhaDePorta",
+                        "Porta de Comunicação Inválida!",
+                        "COM2",
+                        " is open in process "},
+                      C{"PortTakenByAnotherProgram",
+                        C::TakePort,
                         {},
                         {},
                         3,
@@ -391,6 +405,27 @@ TEST_F(FlashTest, ListsTheCatalogueAndRefusesABadOne) {
 
     r = flash({"--port", "COM2", "--system", "x", "--verify", "--program"});
     EXPECT_EQ(r.status, 4) << r.describe();
+}
+
+// --list-ports as the program runs it: the installation's port map against the machine; the
+// emulator's pty, which the scan does not look for, is listed under its COMn (the emulator
+// keeps its end open: it is named), and a mapped device that is not there is listed as such.
+TEST_F(FlashTest, ListsThePortsOfTheMap) {
+    device(2);
+    ports_.push_back({"COM9", "/dev/ttyUSB-none"});
+    install::writeSerialComm(install_->root(), ports_);
+    const FlashOutput r = flash({"--list-ports", "--json"});
+    ASSERT_EQ(r.status, 0) << r.describe();
+    ASSERT_GE(r.events.size(), 2u) << r.describe();
+    const Event& pty = r.events[r.events.size() - 2];
+    EXPECT_EQ(pty.get("device"), devices_[0]->pty()) << r.describe();
+    EXPECT_EQ(pty.json["com"].toArray(), QJsonArray{"COM2"});
+    EXPECT_FALSE(pty.json["holders"].toArray().isEmpty()) << r.describe();
+    EXPECT_EQ(r.events.back().json, (QJsonObject{{"event", "port"},
+                                                 {"device", "/dev/ttyUSB-none"},
+                                                 {"present", false},
+                                                 {"com", QJsonArray{"COM9"}}}));
+    EXPECT_EQ(flash({"--list", "--list-ports"}).status, 4);
 }
 
 // ---- A bench ----
@@ -537,6 +572,16 @@ TEST(FlashOptionsTest, BenchChildrenGetTheirShareOfTheCommandLine) {
         {"SameNameInTwoFolders",
          {"--port", "/dev/ttyUSB0", "--port", "/tmp/ttyUSB0", "--system", "A"},
          "--port /dev/ttyUSB0 and --port /tmp/ttyUSB0 end in the same name"},
+        // Network ports beside a local one; only a traced bench names its children's traces.
+        {"NetworkPortsTraced",
+         {"--port", "COM1", "--port", "rfc2217://bench-07:3001", "--port", "socket://[::1]:7",
+          "--system", "A", "--trace", "lab"},
+         nullptr,
+         "rfc2217://bench-07:3001",
+         {"--trace", "lab-bench-07:3001"}},
+        {"NetworkPortWithMoreThanHostAndPort",
+         {"--port", "rfc2217://bench-07:3001/ttyUSB0", "--system", "A"},
+         "--port rfc2217://bench-07:3001/ttyUSB0: only HOST:PORT may follow rfc2217://"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -550,6 +595,7 @@ TEST(FlashOptionsTest, BenchChildrenGetTheirShareOfTheCommandLine) {
         ASSERT_TRUE(options) << error;
         for (const std::string& port : options->ports) {
             const V child = cli::childArguments(*options, port, "/root");
+            EXPECT_EQ(std::count(child.begin(), child.end(), "--trace"), options->trace ? 1 : 0);
             EXPECT_TRUE(cli::parseFlashOptions(child, error)) << port << ": " << error;
             if (port == c.port) {
                 EXPECT_NE(
@@ -707,29 +753,111 @@ TEST(PortDoctorTest, FindsTheDaemonsThatTakeSerialAdapters) {
     fs::remove_all(dir);
 }
 
-// The adapter's USB ids are those of the USB device above the tty, found through a by-id link;
-// a tty that is no USB device has none.
-TEST(PortDoctorTest, UsbIdsOfTheAdapter) {
-    const fs::path dir = makeTempDir("tolvan-sys-");
-    const fs::path usb = dir / "sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
-    const fs::path platform = dir / "sys/devices/platform/serial8250";
-    fs::create_directories(usb / "1-2:1.0/ttyUSB7");
-    fs::create_directories(platform / "tty/ttyS3");
-    std::ofstream(usb / "idVendor") << "0403\n";
-    std::ofstream(usb / "idProduct") << "6001\n";
-    fs::create_directories(dir / "dev");
-    const std::vector<std::tuple<std::string, fs::path, std::pair<std::string, std::string>>>
-        cases = {{"ttyUSB7", usb / "1-2:1.0/ttyUSB7", {"0403", "6001"}},
-                 {"ttyS3", platform / "tty/ttyS3", {}}};
-    for (const auto& [tty, device, ids] : cases) {
-        SCOPED_TRACE(tty);
-        fs::create_directories(dir / "sys/class/tty" / tty);
-        fs::create_directory_symlink(device, dir / "sys/class/tty" / tty / "device");
-        std::ofstream(dir / "dev" / tty).put('\0');
-        fs::create_symlink(dir / "dev" / tty, dir / ("usb-link-" + tty));
-        EXPECT_EQ(cli::usbIdsOf((dir / ("usb-link-" + tty)).string(), dir / "sys"), ids);
+// A machine's serial devices as sysfs and /dev/serial/by-id show them, in a folder: an FT232
+// adapter (ttyUSB7: its ids, serial number and strings, the driver ftdi_sio, a by-id link) and
+// a UART (ttyS3, behind the serial core's own port and controller devices of newer kernels).
+struct FakeMachine {
+    fs::path dir = makeTempDir("tolvan-sys-");
+    fs::path sys = dir / "sys", dev = dir / "dev", byId = dir / "by-id";
+    std::string usbTty = (dev / "ttyUSB7").string(), uart = (dev / "ttyS3").string();
+    std::string link = (byId / "usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0").string();
+
+    FakeMachine() {
+        const fs::path usb = sys / "devices/pci0000:00/0000:00:14.0/usb1/1-2";
+        const fs::path port = sys / "devices/platform/serial8250/serial8250:0/serial8250:0.3";
+        driven(usb / "1-2:1.0/ttyUSB7", "usb-serial", "ftdi_sio");
+        driven(port, "serial-base", "port");
+        driven(port.parent_path(), "serial-base", "ctrl");
+        driven(port.parent_path().parent_path(), "platform", "serial8250");
+        for (const auto& [file, text] :
+             std::vector<std::pair<const char*, const char*>>{{"idVendor", "0403"},
+                                                              {"idProduct", "6001"},
+                                                              {"serial", "A10K1234"},
+                                                              {"manufacturer", "FTDI"},
+                                                              {"product", "FT232R USB UART"}})
+            std::ofstream(usb / file) << text << "\n";
+        tty("ttyUSB7", usb / "1-2:1.0/ttyUSB7");
+        tty("ttyS3", port);
+        fs::create_directories(byId);
+        fs::create_symlink(usbTty, link);
     }
-    fs::remove_all(dir);
+    ~FakeMachine() { fs::remove_all(dir); }
+    void driven(const fs::path& device, const char* bus, const char* driver) {
+        const fs::path folder = sys / "bus" / bus / "drivers" / driver;
+        fs::create_directories(device);
+        fs::create_directories(folder);
+        fs::create_directory_symlink(folder, device / "driver");
+    }
+    void tty(const char* name, const fs::path& device) {
+        fs::create_directories(sys / "class/tty" / name);
+        fs::create_directory_symlink(device, sys / "class/tty" / name / "device");
+        fs::create_directories(dev);
+        std::ofstream(dev / name).put('\0');
+    }
+};
+
+// The adapter above a tty, found through its by-id link, with its ids, serial number and
+// strings; the driver that serves a tty, past the serial core's own devices; a tty's by-id
+// name. A UART has no adapter and no by-id name.
+TEST(PortDoctorTest, WhatSysfsTellsOfATty) {
+    const FakeMachine m;
+    const cli::UsbAdapter usb = cli::usbAdapterOf(m.link, m.sys);
+    EXPECT_EQ((std::vector{usb.vendorId, usb.productId, usb.serial, usb.manufacturer, usb.product}),
+              (std::vector<std::string>{"0403", "6001", "A10K1234", "FTDI", "FT232R USB UART"}));
+    EXPECT_EQ(cli::kernelDriverOf(m.usbTty, m.sys), "ftdi_sio");
+    EXPECT_EQ(cli::stableNameOf(m.usbTty, m.byId), m.link);
+    EXPECT_EQ(cli::usbAdapterOf(m.uart, m.sys).vendorId, "");
+    EXPECT_EQ(cli::kernelDriverOf(m.uart, m.sys), "serial8250");
+    EXPECT_EQ(cli::stableNameOf(m.uart, m.byId), "");
+}
+
+// --list-ports: the scanned devices in their order, each with the map's names for it (a by-id
+// link and the node itself name the same adapter), then a pty that only the map names, with a
+// by-id link of its own (a character device, as the real ones are) and held by another process,
+// then the map's entry that leads nowhere; as text and as JSON.
+TEST(PortListTest, EachDeviceWithItsNamesThenTheEntriesThatLeadNowhere) {
+    const FakeMachine m;
+    Pty pty;
+    ASSERT_FALSE(pty.slave.empty());
+    const std::string ptyLink = (m.byId / "usb-Tolvan_Pty_0001-if00-port0").string();
+    fs::create_symlink(pty.slave, ptyLink);
+    Process holder({{"/bin/sh", "-c", "exec /bin/sleep 60 <" + pty.slave}, {}, {}, {}, {}});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const auto h = cli::holdersOf(pty.slave).holders;
+            return h.size() == 1 && h[0].argv0 == "/bin/sleep";
+        },
+        5s));
+    const std::string nowhere = (m.dev / "ttyUSB9").string();
+    const auto ports = cli::listPorts(
+        {m.uart, m.usbTty},
+        {{"COM2", pty.slave}, {"COM3", m.link}, {"COM4", m.usbTty}, {"COM5", nowhere}},
+        {m.sys, m.byId});
+
+    const std::string pid = std::to_string(holder.pid());
+    EXPECT_EQ(cli::portListText(ports),
+              m.uart +
+                  "  not in the port map\n"
+                  "    driver   serial8250\n" +
+                  m.usbTty + "  COM3, COM4\n    by-id    " + m.link +
+                  "\n"
+                  "    USB      0403:6001, serial A10K1234 (FTDI, FT232R USB UART)\n"
+                  "    driver   ftdi_sio\n" +
+                  pty.slave + "  COM2\n    by-id    " + ptyLink + "\n    open in  process " + pid +
+                  " (sleep, /bin/sleep)\n" + "COM5 -> " + nowhere + ": not there\n");
+    ASSERT_EQ(ports.size(), 4u);
+    const QJsonObject usb = cli::portEvent(ports[1]);
+    EXPECT_EQ(usb["by_id"].toString().toStdString(), m.link);
+    EXPECT_EQ(usb["serial"].toString(), "A10K1234");
+    EXPECT_EQ(usb["com"].toArray(), (QJsonArray{"COM3", "COM4"}));
+    EXPECT_TRUE(usb["holders"].toArray().isEmpty());
+    EXPECT_TRUE(cli::portEvent(ports[0])["by_id"].isNull());
+    EXPECT_EQ(cli::portEvent(ports[2])["holders"].toArray()[0].toObject()["pid"].toInteger(),
+              holder.pid());
+    EXPECT_EQ(cli::portEvent(ports[3]), (QJsonObject{{"event", "port"},
+                                                     {"device", QString::fromStdString(nowhere)},
+                                                     {"present", false},
+                                                     {"com", QJsonArray{"COM5"}}}));
 }
 
 // ---- The report ----

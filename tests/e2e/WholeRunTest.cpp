@@ -1,12 +1,14 @@
 // Whole runs of the installed program against the device emulator, checked by what the device
 // ends up holding and by the files the program leaves: a selector-mode run of a three-image
-// system, the same on a catalogue converted from a legacy Paradox table, the launcher's marker
-// file, and the serial trace of a connection.
+// system, the same on a catalogue converted from a legacy Paradox table and through a serial
+// port server (the port map naming a port on another machine), the launcher's marker file, and
+// the serial trace of a connection.
 #include <cstdlib>
 #include <string>
 
 #include "Observations.h"
 #include "ParadoxFixture.h"
+#include "PortServer.h"
 #include "ProgramFixture.h"
 #include "device/ImageStore.h"
 #include "texts/Cp1252.h"
@@ -53,7 +55,13 @@ class WholeRunTest : public ProgramTest {
         emulator_ = std::make_unique<Emulator>(
             install_->root(), std::vector<std::string>{"--no-pacing", "--store", store_.string()});
         ASSERT_TRUE(emulator_->ok());
-        install::writeSerialComm(install_->root(), {{"COM2", emulator_->pty()}});
+        std::string device = emulator_->pty();
+        if (through_) {
+            server_ = std::make_unique<PortServer>(*through_, install_->cwd() / "server", device);
+            ASSERT_TRUE(server_->ok());
+            device = server_->url();
+        }
+        install::writeSerialComm(install_->root(), {{"COM2", device}});
         program_ = install_->start(x_->display());
     }
 
@@ -94,6 +102,9 @@ class WholeRunTest : public ProgramTest {
 
     fs::path messageLog_;
     fs::path store_;
+    // COM2 goes through a serial port server of this kind in front of the emulator.
+    std::optional<PortServer::Kind> through_;
+    std::unique_ptr<PortServer> server_;
 };
 
 TEST_F(WholeRunTest, SelectorModeWritesAllThreeImagesAndTheDeviceHoldsTheirBytes) {
@@ -108,6 +119,21 @@ TEST_F(WholeRunTest, SelectorModeWritesAllThreeImagesAndTheDeviceHoldsTheirBytes
     EXPECT_FALSE(fs::exists(install_->selectionFile()));
     EXPECT_TRUE(waitFor([&] { return launcher.closeRequested(); }, 5s));
 
+    const emu::ImageStore memory = deviceMemory();
+    expectHolds(memory, emu::kMainImage, s.arquivo, true);
+    expectHolds(memory, emu::kLImage, s.arquivoL, false);
+    expectHolds(memory, emu::kL2Image, s.arquivoL2, false);
+}
+
+// The port map names a port on another machine (COM2=rfc2217://...): the window's selector
+// mode programs and verifies through ser2net as through a local adapter.
+TEST_F(WholeRunTest, SelectorModeThroughASerialPortServer) {
+    through_ = PortServer::Kind::Ser2net;
+    const install::SystemSpec s = tresImagens();
+    ASSERT_NO_FATAL_FAILURE(beginSelector({}, s));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd());
+    // The last frame crosses ser2net after the program has ended.
+    EXPECT_TRUE(waitFor([&] { return emulator_->framesNamed("Executa") == 1; }, 5s));
     const emu::ImageStore memory = deviceMemory();
     expectHolds(memory, emu::kMainImage, s.arquivo, true);
     expectHolds(memory, emu::kLImage, s.arquivoL, false);

@@ -203,7 +203,7 @@ def one_run(index, args, root, rows):
         time.sleep(0.02)
     port = (work / "port").read_text().strip()
     flash_cmd = [args.flash, "--root", str(root), "--port", port, "--system", row["descricao"],
-                 "--" + operation, "--yes", "--json", "--connect-timeout", "5"]
+                 "--" + operation, "--yes", "--json", "--connect-timeout", "5", "--trace", "APD"]
     started = time.monotonic()
     # In the run's folder: tolvan-flash leaves its serial trace (APD.TRC, APD.LOG) there.
     flash = subprocess.Popen(flash_cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,

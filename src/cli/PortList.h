@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QJsonObject>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/PortDoctor.h"
+#include "services/PortRegistry.h"
+
+namespace tolvan::cli {
+
+// tolvan-flash --list-ports: the machine's serial devices, each with what tells one adapter
+// from another (its /dev/serial/by-id name, the USB ids and serial number, the kernel driver),
+// the COMn names the port map gives it and the processes that have it open; then the map's
+// entries that lead to no device.
+struct ListedPort {
+    std::string device;              // the device's path, or the map's path that leads nowhere
+    bool present = true;             // false: only the port map names it, and it is not there
+    std::string stableName;          // the /dev/serial/by-id link to it, or empty
+    UsbAdapter usb;                  // empty when it is no USB device
+    std::string driver;              // the kernel driver, or empty
+    std::vector<std::string> names;  // the port map's COMn for it, in the map's order
+    HolderScan holders;
+};
+
+// Where the machine tells about its devices; the tests give folders of their own.
+struct DevicePlaces {
+    std::filesystem::path sys = "/sys";
+    std::filesystem::path byId = "/dev/serial/by-id";
+};
+
+// `devices` as the device scan finds them, then the devices only the port map names (a pty,
+// say), then the map's entries that are not there.
+std::vector<ListedPort> listPorts(const std::vector<std::string>& devices,
+                                  const std::vector<SerialPortEntry>& map,
+                                  const DevicePlaces& places = {});
+
+// The list for a terminal: a block per device, a line per entry that leads nowhere.
+std::string portListText(const std::vector<ListedPort>& ports);
+
+// {"event":"port","device":...,"present":...,"by_id":...,"vendor_id":...,"product_id":...,
+//  "serial":...,"manufacturer":...,"product":...,"driver":...,"com":[...],"holders":[...],
+//  "holders_unseen":N}; what is not known is null.
+QJsonObject portEvent(const ListedPort& port);
+
+// tolvan-flash --list-ports [--json] for the installation at `root`: the machine's devices as
+// the port list finds them, against its port map. The exit status.
+int listPortsCommand(const std::filesystem::path& root, bool json);
+
+}  // namespace tolvan::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/NetworkSerialDriver.h"
+#include "platform/PosixSerialDriver.h"
+
+namespace tolvan {
+
+// The serial driver of the program: the device string of each opening chooses a local device
+// (a path: PosixSerialDriver) or a port on another machine (rfc2217:// or socket://:
+// NetworkSerialDriver), so that one port map may mix both and the core never knows which.
+class LocalOrNetworkDriver : public SerialDriver {
+  public:
+    LocalOrNetworkDriver() = default;
+    ~LocalOrNetworkDriver() override;
+    LocalOrNetworkDriver(const LocalOrNetworkDriver&) = delete;
+    LocalOrNetworkDriver& operator=(const LocalOrNetworkDriver&) = delete;
+
+    bool open(const std::string& device, std::string& error) override;
+    void close() override { current().close(); }
+    bool isOpen() const override { return current().isOpen(); }
+    bool write(std::string_view bytes) override { return current().write(bytes); }
+    bool lineIsLost() const override { return current().lineIsLost(); }
+    std::string takeReceived() override { return current().takeReceived(); }
+    void setListener(Listener* listener) override;
+    Availability probe(const std::string& device) override;
+
+    PosixSerialDriver& local() { return local_; }
+    NetworkSerialDriver& network() { return network_; }
+
+  private:
+    SerialDriver& current() { return networkOpen_ ? static_cast<SerialDriver&>(network_) : local_; }
+    const SerialDriver& current() const {
+        return networkOpen_ ? static_cast<const SerialDriver&>(network_) : local_;
+    }
+
+    PosixSerialDriver local_;
+    NetworkSerialDriver network_;
+    bool networkOpen_ = false;  // the last opening was of a network port
+};
+
+}  // namespace tolvan

@@ -1,0 +1,370 @@
+#include "platform/NetworkSerialDriver.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "platform/HeldOutput.h"
+
+namespace tolvan {
+
+namespace {
+
+// Received bytes kept for the listener; more would only pile up while nobody takes them.
+constexpr std::size_t kInLimit = 64 * 1024;
+constexpr std::size_t kTailSize = 120;
+// A raw port has nothing to negotiate; a server that turns the connection away (ser2net:
+// "Port's device already in use") does so at once.
+constexpr std::chrono::milliseconds kRawProbeWait{300};
+
+// What a server said in words, for a message: printable characters, line breaks as blanks.
+std::string wordsOf(std::string_view data) {
+    std::string text;
+    for (const char c : data) {
+        if (c == '\r' || c == '\n' || c == '\t') {
+            if (!text.empty() && text.back() != ' ') text.push_back(' ');
+        } else if (c >= ' ' && c <= '~') {
+            text.push_back(c);
+        } else {
+            return {};  // not words: device bytes or noise
+        }
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+std::string saying(std::string_view data) {
+    const std::string words = wordsOf(data);
+    return words.empty() ? std::string() : ", saying \"" + words + "\"";
+}
+
+std::string spanText(std::chrono::milliseconds span) {
+    const auto ms = span.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
+// Calls `onEvent` for HeldOutput's event.
+class BurstEnd : public QObject {
+  public:
+    explicit BurstEnd(std::function<void()> onEvent) : onEvent_(std::move(onEvent)) {}
+    bool event(QEvent* e) override {
+        if (e->type() != heldoutput::eventType()) return QObject::event(e);
+        onEvent_();
+        return true;
+    }
+
+  private:
+    std::function<void()> onEvent_;
+};
+
+bool isGone(int error) {
+    return error == ECONNRESET || error == EPIPE || error == ECONNABORTED;
+}
+
+}  // namespace
+
+NetworkSerialDriver::Link::~Link() {
+    if (fd >= 0) ::close(fd);
+}
+
+NetworkSerialDriver::NetworkSerialDriver(std::chrono::milliseconds openTimeout)
+    : openTimeout_(openTimeout) {}
+
+NetworkSerialDriver::~NetworkSerialDriver() {
+    close();
+}
+
+bool NetworkSerialDriver::establish(const NetworkAddress& a, std::chrono::milliseconds span,
+                                    Link& link, NetworkFailure& failure) {
+    const Deadline deadline = Deadline::in(span);
+    link.fd = connectTcp(a.host, a.port, deadline, failure);
+    if (link.fd < 0) return false;
+    if (a.protocol == NetworkAddress::Protocol::Raw) return true;
+
+    std::string said;  // the server's data before the session is ready: its own words
+    auto closed = [&](const std::string& how) {
+        failure = {NetworkFault::ClosedByServer,
+                   "the server " + how + " as the port opened" + saying(said)};
+        return false;
+    };
+    if (!sendAll(link.fd, link.session.start(), deadline)) return closed("closed the connection");
+    char buffer[512];
+    while (!link.session.ready()) {
+        if (link.session.failure()) {
+            failure = *link.session.failure();
+            return false;
+        }
+        pollfd p{link.fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, deadline.msLeft());
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) {
+            failure = link.session.whyNotReady();
+            failure.detail += " within " + spanText(span);
+            return false;
+        }
+        const ssize_t n = ::recv(link.fd, buffer, sizeof buffer, 0);
+        if (n == 0) return closed("closed the connection");
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+            return closed(isGone(errno) ? "reset the connection"
+                                        : std::string("failed (") + std::strerror(errno) + ")");
+        }
+        // A byte at a time: the data that comes before the session is ready is the server's
+        // words; the data after it is nobody's yet (the device has been sent nothing) and is
+        // dropped, as a local opening drops what waited on the line. The commands after it
+        // still count (late acknowledgements), and a command cut at the end of this read
+        // stays in the decoder for the next.
+        std::string replies;
+        for (ssize_t i = 0; i < n; ++i) {
+            std::string data;
+            std::vector<telnet::Command> commands;
+            link.decoder.feed(std::string_view(buffer + i, 1), data, commands);
+            if (!link.session.ready() && said.size() < kTailSize) said += data;
+            for (const telnet::Command& c : commands)
+                replies += link.session.handle(c);
+        }
+        if (!replies.empty() && !sendAll(link.fd, replies, deadline)) {
+            // A server that turns the client away says why and closes at once: its words may
+            // still be on their way.
+            for (ssize_t m; (m = ::recv(link.fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;) {
+                std::string data;
+                std::vector<telnet::Command> commands;
+                link.decoder.feed(std::string_view(buffer, static_cast<std::size_t>(m)), data,
+                                  commands);
+                if (said.size() < kTailSize) said += data;
+            }
+            return closed("closed the connection");
+        }
+    }
+    return true;
+}
+
+bool NetworkSerialDriver::open(const std::string& address, std::string& error) {
+    close();
+    failure_ = {};
+    std::string why;
+    const std::optional<NetworkAddress> a = parseNetworkAddress(address, why);
+    if (!a) {
+        failure_ = {NetworkFault::BadAddress, why};
+        error = why;
+        return false;
+    }
+    auto link = std::make_unique<Link>();
+    if (!establish(*a, openTimeout_, *link, failure_)) {
+        error = failure_.detail;
+        return false;
+    }
+    link_ = std::move(link);
+    fd_ = link_->fd;
+    address_ = a;
+    ++openings_;
+    lost_ = false;
+    in_.clear();
+    out_.clear();
+    tail_.clear();
+    if (!readNotifier_) {
+        readNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Read);
+        QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, readNotifier_.get(),
+                         [this] { onReadable(); });
+        writeNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Write);
+        QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, writeNotifier_.get(),
+                         [this] { onWritable(); });
+        burstEnd_ = std::make_unique<BurstEnd>([this] { onBurstEnd(); });
+    }
+    readNotifier_->setSocket(fd_);  // leaves the notifier disabled
+    writeNotifier_->setSocket(fd_);
+    readNotifier_->setEnabled(true);
+    return true;
+}
+
+void NetworkSerialDriver::close() {
+    if (fd_ < 0) return;
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    if (!lost_) {
+        // A server may drop what reaches it together with the end of the connection: ser2net
+        // flushes its serial device as it closes, and in front of a pseudo-terminal that can
+        // take the last bytes it wrote. The last frame before a close tells the device to run
+        // its system, so what is queued goes out, and the server is given until kCloseLinger
+        // after the last write (answers meanwhile are nobody's); a server that closes first
+        // ends the wait.
+        const Deadline linger{lastWrite_ + kCloseLinger};
+        sendAll(fd_, out_, linger);
+        char buffer[512];
+        for (pollfd p{fd_, POLLIN, 0}; ::poll(&p, 1, linger.msLeft()) > 0; p.revents = 0) {
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) break;
+        }
+    }
+    link_.reset();  // closes the socket
+    fd_ = -1;
+    address_.reset();
+    lost_ = false;
+    in_.clear();
+    out_.clear();
+}
+
+bool NetworkSerialDriver::write(std::string_view bytes) {
+    if (fd_ < 0 || lost_) return false;
+    const std::string wire = address_->protocol == NetworkAddress::Protocol::Rfc2217
+                                 ? telnet::escape(bytes)
+                                 : std::string(bytes);
+    if (out_.size() + wire.size() > kOutSize) return false;
+    out_ += wire;
+    lastWrite_ = std::chrono::steady_clock::now();
+    if (!burstEndPosted_) {
+        burstEndPosted_ = true;
+        QCoreApplication::postEvent(burstEnd_.get(), new QEvent(heldoutput::eventType()));
+    }
+    return true;
+}
+
+void NetworkSerialDriver::onBurstEnd() {
+    burstEndPosted_ = false;
+    if (fd_ >= 0 && !lost_) flush();
+}
+
+std::string NetworkSerialDriver::takeReceived() {
+    std::string bytes;
+    bytes.swap(in_);
+    return bytes;
+}
+
+void NetworkSerialDriver::flush() {
+    // A server that asked to be sent nothing (FLOWCONTROL-SUSPEND) is sent nothing, commands
+    // included, until it resumes.
+    if (link_->session.suspended()) {
+        writeNotifier_->setEnabled(false);
+        return;
+    }
+    while (!out_.empty()) {
+        const ssize_t n = ::send(fd_, out_.data(), out_.size(), MSG_NOSIGNAL);
+        if (n > 0) {
+            out_.erase(0, static_cast<std::size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            writeNotifier_->setEnabled(true);
+            return;
+        } else {
+            loseLine({NetworkFault::Lost, n < 0 && isGone(errno)
+                                              ? "the server reset the connection"
+                                              : std::string(std::strerror(errno))});
+            return;
+        }
+    }
+    writeNotifier_->setEnabled(false);
+}
+
+void NetworkSerialDriver::onWritable() {
+    if (fd_ < 0 || lost_) return;
+    flush();
+}
+
+void NetworkSerialDriver::keepTail(std::string_view data) {
+    tail_ += data;
+    if (tail_.size() > kTailSize) tail_.erase(0, tail_.size() - kTailSize);
+}
+
+void NetworkSerialDriver::take(std::string_view bytes) {
+    std::string data;
+    if (address_->protocol == NetworkAddress::Protocol::Raw) {
+        data.assign(bytes);
+    } else {
+        std::vector<telnet::Command> commands;
+        link_->decoder.feed(bytes, data, commands);
+        for (const telnet::Command& c : commands)
+            out_ += link_->session.handle(c);
+    }
+    keepTail(data);
+    const std::size_t room = kInLimit - std::min(kInLimit, in_.size());
+    in_.append(data, 0, std::min(room, data.size()));
+}
+
+void NetworkSerialDriver::onReadable() {
+    if (fd_ < 0 || lost_) return;
+    std::optional<NetworkFailure> ended;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            take(std::string_view(buffer, static_cast<std::size_t>(n)));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else {
+            ended =
+                NetworkFailure{NetworkFault::Lost,
+                               n == 0          ? "the server closed the connection" + saying(tail_)
+                               : isGone(errno) ? "the server reset the connection" + saying(tail_)
+                                               : std::string(std::strerror(errno))};
+            break;
+        }
+    }
+    if (!ended && link_->session.binaryLost())
+        ended = NetworkFailure{NetworkFault::Lost,
+                               "the server turned telnet BINARY off: the bytes would no longer "
+                               "pass as they are"};
+    if (ended) {
+        // The bytes that came before the connection ended are still delivered, first.
+        lost_ = true;
+        readNotifier_->setEnabled(false);
+        writeNotifier_->setEnabled(false);
+    } else if (!out_.empty()) {
+        flush();  // answers to the server's commands, or what waited while it was suspended
+    }
+    const std::uint64_t opening = openings_;
+    if (!in_.empty() && listener_) listener_->bytesArrived();
+    // Unless the listener closed the port meanwhile.
+    if (ended && openings_ == opening && fd_ >= 0) {
+        lost_ = false;  // loseLine tells the listener once
+        loseLine(*ended);
+    }
+}
+
+void NetworkSerialDriver::loseLine(NetworkFailure failure) {
+    if (lost_) return;
+    lost_ = true;
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    out_.clear();
+    failure_ = std::move(failure);
+    if (listener_) listener_->lineLost(failure_.detail);
+}
+
+SerialDriver::Availability NetworkSerialDriver::probe(const std::string& address) {
+    std::string why;
+    const std::optional<NetworkAddress> a = parseNetworkAddress(address, why);
+    if (!a) return Availability::Missing;
+    if (fd_ >= 0 && address_->url() == a->url()) return Availability::InUse;
+    Link link;
+    NetworkFailure failure;
+    if (a->protocol == NetworkAddress::Protocol::Rfc2217) {
+        if (establish(*a, kProbeTimeout, link, failure)) return Availability::Free;
+        return failure.fault == NetworkFault::ClosedByServer ? Availability::InUse
+                                                             : Availability::Missing;
+    }
+    link.fd = connectTcp(a->host, a->port, Deadline::in(kProbeTimeout), failure);
+    if (link.fd < 0) return Availability::Missing;
+    const Deadline wait = Deadline::in(kRawProbeWait);
+    char buffer[256];
+    for (;;) {
+        pollfd p{link.fd, POLLIN, 0};
+        if (::poll(&p, 1, wait.msLeft()) <= 0) return Availability::Free;
+        const ssize_t n = ::recv(link.fd, buffer, sizeof buffer, 0);
+        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) return Availability::InUse;
+    }
+}
+
+}  // namespace tolvan
