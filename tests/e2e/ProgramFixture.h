@@ -62,13 +62,16 @@ class ProgramTest : public ::testing::Test {
 
     // The operator answers the dialog titled `title` with these keys once it shows, and waits
     // for it to go. Inside a Wayland session the compositor gives the keyboard to the window it
-    // has activated: the keys go to the compositor until the dialog has taken them.
+    // has activated: the keys go to the compositor until the dialog has taken them. XWayland
+    // hands them to the X window with the input focus, which a window activated just after the
+    // dialog showed (the main window of selector mode) may still hold: the dialog takes it.
     void answer(const std::string& title, const std::vector<std::string>& keys,
                 std::chrono::milliseconds timeout = 20s) {
         ASSERT_TRUE(op_->waitWindow(title, timeout)) << "no \"" << title << "\": " << op_->titles();
         if (compositor_) {
             ASSERT_TRUE(waitFor(
                 [&] {
+                    op_->focus(title);
                     compositor_->keys(keys);
                     return op_->waitGone(title, 3s);
                 },

@@ -375,6 +375,12 @@ bool Operator::keys(const std::string& title, const std::vector<std::string>& ke
     return keysAt(window(title), keys);
 }
 
+bool Operator::focus(const std::string& title) const {
+    const std::optional<std::string> id = window(title);
+    if (id) run({"/usr/bin/xdotool", "windowfocus", *id});
+    return id.has_value();
+}
+
 bool Operator::keysAtClass(const std::string& wmClass, const std::vector<std::string>& keys) const {
     std::istringstream ids(run({"/usr/bin/xdotool", "search", "--class", exactTitle(wmClass)}));
     std::string id;

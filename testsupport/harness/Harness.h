@@ -161,6 +161,8 @@ class Operator {
     // Gives the window the keyboard focus and presses the keys (xdotool names: Return,
     // Escape, Down, F5 ...). False when there is no such window.
     bool keys(const std::string& title, const std::vector<std::string>& keys) const;
+    // Gives the window titled `title` the X input focus; false when there is none.
+    bool focus(const std::string& title) const;
     // The same at a window found by its WM_CLASS class name.
     bool keysAtClass(const std::string& wmClass, const std::vector<std::string>& keys) const;
     // Moves the pointer to a point of the screen.
