@@ -85,15 +85,19 @@ QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice) {
     return end;
 }
 
+QJsonObject networkAddress(const NetworkAddress& a) {
+    return QJsonObject{
+        {"url", qs(a.url())},
+        {"host", qs(a.host)},
+        {"port", a.port},
+        {"protocol", a.protocol == NetworkAddress::Protocol::Raw ? "raw" : "rfc2217"}};
+}
+
 QJsonObject withNetwork(QJsonObject end, const NetworkAdvice& advice) {
-    const NetworkAddress& a = advice.address;
-    end["network"] =
-        QJsonObject{{"url", qs(a.url())},
-                    {"host", qs(a.host)},
-                    {"port", a.port},
-                    {"protocol", a.protocol == NetworkAddress::Protocol::Raw ? "raw" : "rfc2217"},
-                    {"fault", nameOf(advice.failure.fault)},
-                    {"advice", qs(networkAdviceLine(advice))}};
+    QJsonObject network = networkAddress(advice.address);
+    network["fault"] = nameOf(advice.failure.fault);
+    network["advice"] = qs(networkAdviceLine(advice));
+    end["network"] = network;
     return end;
 }
 

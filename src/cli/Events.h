@@ -39,6 +39,8 @@ QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice);
 // port, protocol ("rfc2217", "raw"), fault (nameOf(NetworkFault)), advice (the line
 // networkAdviceLine gives)}.
 QJsonObject withNetwork(QJsonObject end, const NetworkAdvice& advice);
+// A port on another machine: {url, host, port, protocol ("rfc2217", "raw")}.
+QJsonObject networkAddress(const NetworkAddress& address);
 
 // One line of output: the compact object and a line feed.
 QByteArray toLine(const QJsonObject& event);

@@ -84,7 +84,8 @@ Installation:
                          the same whichever node and socket the adapter gets), the USB
                          adapter's vendor and product id and serial number, the kernel
                          driver, the COMn the port map gives it and the processes that have
-                         it open; then the port map's entries that lead to no device. With
+                         it open; then the port map's ports on other machines (not connected
+                         to) and its entries that lead to no device. With
                          --json, one object a line (below)
   -h, --help             this text
   --version              the version
@@ -125,6 +126,11 @@ Ports (--list-ports --json), one object a line:
       for it (empty: the map does not name it); holders as in the end event below
   {"event":"port","device":"/dev/ttyUSB7","present":false,"com":["COM5"]}
       a port map entry that leads to no device
+  {"event":"port","device":"rfc2217://bench-07:3001","present":null,"com":["COM5"],
+   "network":{"url":"rfc2217://bench-07:3001","host":"bench-07","port":3001,
+              "protocol":"rfc2217"}}
+      a port map entry on another machine (protocol rfc2217 or raw), listed without
+      connecting to it
 
 When the port does not open or the device does not answer, the end event adds:
   "holders":[{"pid":812,"command":"minicom","argv0":"/usr/bin/minicom"}]

@@ -47,8 +47,18 @@ std::vector<ListedPort> listPorts(const std::vector<std::string>& devices,
         ports.push_back(describe(device, places));
         targets.push_back(resolved(device));
     }
-    std::vector<ListedPort> nowhere;
+    std::vector<ListedPort> remote, nowhere;
     for (const SerialPortEntry& entry : map) {
+        std::string why;
+        if (isNetworkAddress(entry.device)) {
+            ListedPort port;
+            port.device = entry.device;
+            port.present = false;
+            port.names = {entry.name};
+            port.network = parseNetworkAddress(entry.device, why);
+            (port.network ? remote : nowhere).push_back(port);
+            continue;
+        }
         const std::string target = resolved(entry.device);
         if (target.empty()) {
             ListedPort gone;
@@ -68,6 +78,7 @@ std::vector<ListedPort> listPorts(const std::vector<std::string>& devices,
             ports[static_cast<std::size_t>(at - targets.begin())].names.push_back(entry.name);
         }
     }
+    ports.insert(ports.end(), remote.begin(), remote.end());
     ports.insert(ports.end(), nowhere.begin(), nowhere.end());
     return ports;
 }
@@ -79,6 +90,13 @@ std::string portListText(const std::vector<ListedPort>& ports) {
         std::string names;
         for (const std::string& n : p.names)
             names += (names.empty() ? "" : ", ") + n;
+        if (p.network) {
+            text +=
+                names + " -> " + p.device + ": on another machine, " +
+                (p.network->protocol == NetworkAddress::Protocol::Raw ? "raw TCP" : "RFC 2217") +
+                " at " + p.network->hostAndPort() + " (not tried)\n";
+            continue;
+        }
         if (!p.present) {
             text +=
                 names + " -> " + p.device +
@@ -117,6 +135,10 @@ QJsonObject portEvent(const ListedPort& p) {
                   {"device", QString::fromStdString(p.device)},
                   {"present", p.present},
                   {"com", names}};
+    if (p.network) {
+        e["present"] = QJsonValue();  // not known without connecting
+        e["network"] = events::networkAddress(*p.network);
+    }
     if (!p.present) return e;
     e["by_id"] = orNull(p.stableName);
     e["vendor_id"] = orNull(p.usb.vendorId);

@@ -2,10 +2,12 @@
 
 #include <QJsonObject>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/PortDoctor.h"
+#include "platform/NetworkAddress.h"
 #include "services/PortRegistry.h"
 
 namespace tolvan::cli {
@@ -22,6 +24,9 @@ struct ListedPort {
     std::string driver;              // the kernel driver, or empty
     std::vector<std::string> names;  // the port map's COMn for it, in the map's order
     HolderScan holders;
+    // A port on another machine that the map names: listed, not connected to (a connection
+    // would take the server's port from whoever has it).
+    std::optional<NetworkAddress> network;
 };
 
 // Where the machine tells about its devices; the tests give folders of their own.
@@ -31,7 +36,7 @@ struct DevicePlaces {
 };
 
 // `devices` as the device scan finds them, then the devices only the port map names (a pty,
-// say), then the map's entries that are not there.
+// say), then the map's ports on other machines, then the map's entries that are not there.
 std::vector<ListedPort> listPorts(const std::vector<std::string>& devices,
                                   const std::vector<SerialPortEntry>& map,
                                   const DevicePlaces& places = {});
@@ -41,7 +46,8 @@ std::string portListText(const std::vector<ListedPort>& ports);
 
 // {"event":"port","device":...,"present":...,"by_id":...,"vendor_id":...,"product_id":...,
 //  "serial":...,"manufacturer":...,"product":...,"driver":...,"com":[...],"holders":[...],
-//  "holders_unseen":N}; what is not known is null.
+//  "holders_unseen":N}; what is not known is null. A port on another machine:
+// {"event":"port","device":URL,"present":null,"com":[...],"network":{url,host,port,protocol}}.
 QJsonObject portEvent(const ListedPort& port);
 
 // tolvan-flash --list-ports [--json] for the installation at `root`: the machine's devices as

@@ -814,7 +814,8 @@ TEST(PortDoctorTest, WhatSysfsTellsOfATty) {
 // --list-ports: the scanned devices in their order, each with the map's names for it (a by-id
 // link and the node itself name the same adapter), then a pty that only the map names, with a
 // by-id link of its own (a character device, as the real ones are) and held by another process,
-// then the map's entry that leads nowhere; as text and as JSON.
+// then the map's port on another machine (not connected to), then the entries that lead nowhere
+// (a refused address among them); as text and as JSON.
 TEST(PortListTest, EachDeviceWithItsNamesThenTheEntriesThatLeadNowhere) {
     const FakeMachine m;
     Pty pty;
@@ -829,10 +830,14 @@ TEST(PortListTest, EachDeviceWithItsNamesThenTheEntriesThatLeadNowhere) {
         },
         5s));
     const std::string nowhere = (m.dev / "ttyUSB9").string();
-    const auto ports = cli::listPorts(
-        {m.uart, m.usbTty},
-        {{"COM2", pty.slave}, {"COM3", m.link}, {"COM4", m.usbTty}, {"COM5", nowhere}},
-        {m.sys, m.byId});
+    const auto ports = cli::listPorts({m.uart, m.usbTty},
+                                      {{"COM2", pty.slave},
+                                       {"COM3", m.link},
+                                       {"COM4", m.usbTty},
+                                       {"COM5", nowhere},
+                                       {"COM6", "rfc2217://bench-07:3001"},
+                                       {"COM7", "socket://bench-07:3001/x"}},
+                                      {m.sys, m.byId});
 
     const std::string pid = std::to_string(holder.pid());
     EXPECT_EQ(cli::portListText(ports),
@@ -844,8 +849,13 @@ TEST(PortListTest, EachDeviceWithItsNamesThenTheEntriesThatLeadNowhere) {
                   "    USB      0403:6001, serial A10K1234 (FTDI, FT232R USB UART)\n"
                   "    driver   ftdi_sio\n" +
                   pty.slave + "  COM2\n    by-id    " + ptyLink + "\n    open in  process " + pid +
-                  " (sleep, /bin/sleep)\n" + "COM5 -> " + nowhere + ": not there\n");
-    ASSERT_EQ(ports.size(), 4u);
+                  " (sleep, /bin/sleep)\n" +
+                  "COM6 -> rfc2217://bench-07:3001: on another machine, RFC 2217 at bench-07:3001 "
+                  "(not tried)\n"
+                  "COM5 -> " +
+                  nowhere +
+                  ": not there\nCOM7 -> socket://bench-07:3001/x: not a device of this machine\n");
+    ASSERT_EQ(ports.size(), 6u);
     const QJsonObject usb = cli::portEvent(ports[1]);
     EXPECT_EQ(usb["by_id"].toString().toStdString(), m.link);
     EXPECT_EQ(usb["serial"].toString(), "A10K1234");
@@ -854,7 +864,9 @@ TEST(PortListTest, EachDeviceWithItsNamesThenTheEntriesThatLeadNowhere) {
     EXPECT_TRUE(cli::portEvent(ports[0])["by_id"].isNull());
     EXPECT_EQ(cli::portEvent(ports[2])["holders"].toArray()[0].toObject()["pid"].toInteger(),
               holder.pid());
-    EXPECT_EQ(cli::portEvent(ports[3]), (QJsonObject{{"event", "port"},
+    EXPECT_EQ(cli::portEvent(ports[3])["network"].toObject()["port"].toInt(), 3001);
+    EXPECT_TRUE(cli::portEvent(ports[3])["present"].isNull());
+    EXPECT_EQ(cli::portEvent(ports[4]), (QJsonObject{{"event", "port"},
                                                      {"device", QString::fromStdString(nowhere)},
                                                      {"present", false},
                                                      {"com", QJsonArray{"COM5"}}}));
