@@ -4,13 +4,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 #include "platform/HeldOutput.h"
@@ -52,20 +49,6 @@ std::string spanText(std::chrono::milliseconds span) {
     const auto ms = span.count();
     return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
 }
-
-// Calls `onEvent` for HeldOutput's event.
-class BurstEnd : public QObject {
-  public:
-    explicit BurstEnd(std::function<void()> onEvent) : onEvent_(std::move(onEvent)) {}
-    bool event(QEvent* e) override {
-        if (e->type() != heldoutput::eventType()) return QObject::event(e);
-        onEvent_();
-        return true;
-    }
-
-  private:
-    std::function<void()> onEvent_;
-};
 
 bool isGone(int error) {
     return error == ECONNRESET || error == EPIPE || error == ECONNABORTED;
@@ -179,7 +162,7 @@ bool NetworkSerialDriver::open(const std::string& address, std::string& error) {
         writeNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Write);
         QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, writeNotifier_.get(),
                          [this] { onWritable(); });
-        burstEnd_ = std::make_unique<BurstEnd>([this] { onBurstEnd(); });
+        burstEnd_ = std::make_unique<heldoutput::BurstEnd>([this] { onBurstEnd(); });
     }
     readNotifier_->setSocket(fd_);  // leaves the notifier disabled
     writeNotifier_->setSocket(fd_);
@@ -222,15 +205,11 @@ bool NetworkSerialDriver::write(std::string_view bytes) {
     if (out_.size() + wire.size() > kOutSize) return false;
     out_ += wire;
     lastWrite_ = std::chrono::steady_clock::now();
-    if (!burstEndPosted_) {
-        burstEndPosted_ = true;
-        QCoreApplication::postEvent(burstEnd_.get(), new QEvent(heldoutput::eventType()));
-    }
+    burstEnd_->wrote();
     return true;
 }
 
 void NetworkSerialDriver::onBurstEnd() {
-    burstEndPosted_ = false;
     if (fd_ >= 0 && !lost_) flush();
 }
 

@@ -14,10 +14,13 @@
 #include "platform/TelnetCodec.h"
 #include "services/SerialDriver.h"
 
-class QObject;
 class QSocketNotifier;
 
 namespace tolvan {
+
+namespace heldoutput {
+class BurstEnd;
+}
 
 // A serial port on another machine (rfc2217://HOST:PORT or socket://HOST:PORT, see
 // NetworkAddress), driven on the Qt event loop of the user-interface thread as the termios
@@ -97,8 +100,7 @@ class NetworkSerialDriver : public SerialDriver {
     Listener* listener_ = nullptr;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
-    std::unique_ptr<QObject> burstEnd_;  // receives HeldOutput's event
-    bool burstEndPosted_ = false;
+    std::unique_ptr<heldoutput::BurstEnd> burstEnd_;
     std::chrono::steady_clock::time_point lastWrite_;
     std::uint64_t openings_ = 0;
 };

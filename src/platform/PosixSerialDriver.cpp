@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/HeldOutput.h"
+
 namespace tolvan {
 
 namespace {
@@ -98,6 +100,7 @@ bool PosixSerialDriver::open(const std::string& devicePath, std::string& error) 
         writeNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Write);
         QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, writeNotifier_.get(),
                          [this] { onWritable(); });
+        burstEnd_ = std::make_unique<heldoutput::BurstEnd>([this] { onBurstEnd(); });
     }
     readNotifier_->setSocket(fd_);  // leaves the notifier disabled
     writeNotifier_->setSocket(fd_);
@@ -111,6 +114,7 @@ void PosixSerialDriver::close() {
     writeNotifier_->setEnabled(false);
     // What is still queued gets one last chance; closing must not wait on the line.
     if (!lost_ && !out_.empty()) {
+        ++deviceWrites_;
         const ssize_t sent = ::write(fd_, out_.data(), out_.size());
         (void)sent;
     }
@@ -127,8 +131,12 @@ bool PosixSerialDriver::write(std::string_view bytes) {
     if (fd_ < 0 || lost_) return false;
     if (out_.size() + bytes.size() > kOutSize) return false;
     out_.append(bytes);
-    flush();
-    return !lost_;
+    burstEnd_->wrote();
+    return true;
+}
+
+void PosixSerialDriver::onBurstEnd() {
+    if (fd_ >= 0 && !lost_) flush();
 }
 
 std::string PosixSerialDriver::takeReceived() {
@@ -139,6 +147,7 @@ std::string PosixSerialDriver::takeReceived() {
 
 void PosixSerialDriver::flush() {
     while (!out_.empty()) {
+        ++deviceWrites_;
         const ssize_t n = ::write(fd_, out_.data(), out_.size());
         if (n > 0) {
             out_.erase(0, static_cast<std::size_t>(n));
