@@ -13,4 +13,17 @@ void sendNow() {
     if (QCoreApplication::instance()) QCoreApplication::sendPostedEvents(nullptr, eventType());
 }
 
+void BurstEnd::wrote() {
+    if (posted_) return;
+    posted_ = true;
+    QCoreApplication::postEvent(this, new QEvent(eventType()));
+}
+
+bool BurstEnd::event(QEvent* e) {
+    if (e->type() != eventType()) return QObject::event(e);
+    posted_ = false;
+    onEnd_();
+    return true;
+}
+
 }  // namespace tolvan::heldoutput

@@ -4,23 +4,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QSocketNotifier>
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <vector>
-
-#include "platform/HeldOutput.h"
 
 namespace tolvan {
 
 namespace {
 
-// Received bytes kept for the listener; more would only pile up while nobody takes them.
-constexpr std::size_t kInLimit = 64 * 1024;
 constexpr std::size_t kTailSize = 120;
 // A raw port has nothing to negotiate; a server that turns the connection away (ser2net:
 // "Port's device already in use") does so at once.
@@ -53,20 +44,6 @@ std::string spanText(std::chrono::milliseconds span) {
     return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
 }
 
-// Calls `onEvent` for HeldOutput's event.
-class BurstEnd : public QObject {
-  public:
-    explicit BurstEnd(std::function<void()> onEvent) : onEvent_(std::move(onEvent)) {}
-    bool event(QEvent* e) override {
-        if (e->type() != heldoutput::eventType()) return QObject::event(e);
-        onEvent_();
-        return true;
-    }
-
-  private:
-    std::function<void()> onEvent_;
-};
-
 bool isGone(int error) {
     return error == ECONNRESET || error == EPIPE || error == ECONNABORTED;
 }
@@ -78,7 +55,7 @@ NetworkSerialDriver::Link::~Link() {
 }
 
 NetworkSerialDriver::NetworkSerialDriver(std::chrono::milliseconds openTimeout)
-    : openTimeout_(openTimeout) {}
+    : DescriptorSerialDriver(kOutSize), openTimeout_(openTimeout) {}
 
 NetworkSerialDriver::~NetworkSerialDriver() {
     close();
@@ -165,33 +142,16 @@ bool NetworkSerialDriver::open(const std::string& address, std::string& error) {
         return false;
     }
     link_ = std::move(link);
-    fd_ = link_->fd;
     address_ = a;
-    ++openings_;
-    lost_ = false;
-    in_.clear();
-    out_.clear();
     tail_.clear();
-    if (!readNotifier_) {
-        readNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Read);
-        QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, readNotifier_.get(),
-                         [this] { onReadable(); });
-        writeNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Write);
-        QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, writeNotifier_.get(),
-                         [this] { onWritable(); });
-        burstEnd_ = std::make_unique<BurstEnd>([this] { onBurstEnd(); });
-    }
-    readNotifier_->setSocket(fd_);  // leaves the notifier disabled
-    writeNotifier_->setSocket(fd_);
-    readNotifier_->setEnabled(true);
+    watch(link_->fd);
     return true;
 }
 
 void NetworkSerialDriver::close() {
-    if (fd_ < 0) return;
-    readNotifier_->setEnabled(false);
-    writeNotifier_->setEnabled(false);
-    if (!lost_) {
+    if (fd() < 0) return;
+    stopWatching();
+    if (!lineIsLost()) {
         // A server may drop what reaches it together with the end of the connection: ser2net
         // flushes its serial device as it closes, and in front of a pseudo-terminal that can
         // take the last bytes it wrote. The last frame before a close tells the device to run
@@ -199,76 +159,34 @@ void NetworkSerialDriver::close() {
         // after the last write (answers meanwhile are nobody's); a server that closes first
         // ends the wait.
         const Deadline linger{lastWrite_ + kCloseLinger};
-        sendAll(fd_, out_, linger);
+        sendAll(fd(), outQueue(), linger);
         char buffer[512];
-        for (pollfd p{fd_, POLLIN, 0}; ::poll(&p, 1, linger.msLeft()) > 0; p.revents = 0) {
-            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        for (pollfd p{fd(), POLLIN, 0}; ::poll(&p, 1, linger.msLeft()) > 0; p.revents = 0) {
+            const ssize_t n = ::recv(fd(), buffer, sizeof buffer, 0);
             if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) break;
         }
     }
     link_.reset();  // closes the socket
-    fd_ = -1;
     address_.reset();
-    lost_ = false;
-    in_.clear();
-    out_.clear();
+    forget();
 }
 
 bool NetworkSerialDriver::write(std::string_view bytes) {
-    if (fd_ < 0 || lost_) return false;
+    if (fd() < 0 || lineIsLost()) return false;
     const std::string wire = address_->protocol == NetworkAddress::Protocol::Rfc2217
                                  ? telnet::escape(bytes)
                                  : std::string(bytes);
-    if (out_.size() + wire.size() > kOutSize) return false;
-    out_ += wire;
+    if (!hold(wire)) return false;
     lastWrite_ = std::chrono::steady_clock::now();
-    if (!burstEndPosted_) {
-        burstEndPosted_ = true;
-        QCoreApplication::postEvent(burstEnd_.get(), new QEvent(heldoutput::eventType()));
-    }
     return true;
 }
 
-void NetworkSerialDriver::onBurstEnd() {
-    burstEndPosted_ = false;
-    if (fd_ >= 0 && !lost_) flush();
+ssize_t NetworkSerialDriver::writeSome(const char* data, std::size_t size) {
+    return ::send(fd(), data, size, MSG_NOSIGNAL);
 }
 
-std::string NetworkSerialDriver::takeReceived() {
-    std::string bytes;
-    bytes.swap(in_);
-    return bytes;
-}
-
-void NetworkSerialDriver::flush() {
-    // A server that asked to be sent nothing (FLOWCONTROL-SUSPEND) is sent nothing, commands
-    // included, until it resumes.
-    if (link_->session.suspended()) {
-        writeNotifier_->setEnabled(false);
-        return;
-    }
-    while (!out_.empty()) {
-        const ssize_t n = ::send(fd_, out_.data(), out_.size(), MSG_NOSIGNAL);
-        if (n > 0) {
-            out_.erase(0, static_cast<std::size_t>(n));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            writeNotifier_->setEnabled(true);
-            return;
-        } else {
-            loseLine({NetworkFault::Lost, n < 0 && isGone(errno)
-                                              ? "the server reset the connection"
-                                              : std::string(std::strerror(errno))});
-            return;
-        }
-    }
-    writeNotifier_->setEnabled(false);
-}
-
-void NetworkSerialDriver::onWritable() {
-    if (fd_ < 0 || lost_) return;
-    flush();
+bool NetworkSerialDriver::maySend() const {
+    return !link_->session.suspended();
 }
 
 void NetworkSerialDriver::keepTail(std::string_view data) {
@@ -284,70 +202,39 @@ void NetworkSerialDriver::take(std::string_view bytes) {
         std::vector<telnet::Command> commands;
         link_->decoder.feed(bytes, data, commands);
         for (const telnet::Command& c : commands)
-            out_ += link_->session.handle(c);
+            queue(link_->session.handle(c));
     }
     keepTail(data);
-    const std::size_t room = kInLimit - std::min(kInLimit, in_.size());
-    in_.append(data, 0, std::min(room, data.size()));
+    keep(data);
 }
 
-void NetworkSerialDriver::onReadable() {
-    if (fd_ < 0 || lost_) return;
-    std::optional<NetworkFailure> ended;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-        if (n > 0) {
-            take(std::string_view(buffer, static_cast<std::size_t>(n)));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            break;
-        } else {
-            ended =
-                NetworkFailure{NetworkFault::Lost,
-                               n == 0          ? "the server closed the connection" + saying(tail_)
-                               : isGone(errno) ? "the server reset the connection" + saying(tail_)
-                                               : std::string(std::strerror(errno))};
-            break;
-        }
-    }
-    if (!ended && link_->session.binaryLost())
-        ended = NetworkFailure{NetworkFault::Lost,
-                               "the server turned telnet BINARY off: the bytes would no longer "
-                               "pass as they are"};
-    if (ended) {
-        // The bytes that came before the connection ended are still delivered, first.
-        lost_ = true;
-        readNotifier_->setEnabled(false);
-        writeNotifier_->setEnabled(false);
-    } else if (!out_.empty()) {
-        flush();  // answers to the server's commands, or what waited while it was suspended
-    }
-    const std::uint64_t opening = openings_;
-    if (!in_.empty() && listener_) listener_->bytesArrived();
-    // Unless the listener closed the port meanwhile.
-    if (ended && openings_ == opening && fd_ >= 0) {
-        lost_ = false;  // loseLine tells the listener once
-        loseLine(*ended);
-    }
+std::optional<std::string> NetworkSerialDriver::afterReading() {
+    if (link_->session.binaryLost())
+        return "the server turned telnet BINARY off: the bytes would no longer pass as they are";
+    // Answers to the server's commands, or what waited while it was suspended.
+    if (!outQueue().empty()) flush();
+    return std::nullopt;
 }
 
-void NetworkSerialDriver::loseLine(NetworkFailure failure) {
-    if (lost_) return;
-    lost_ = true;
-    readNotifier_->setEnabled(false);
-    writeNotifier_->setEnabled(false);
-    out_.clear();
-    failure_ = std::move(failure);
-    if (listener_) listener_->lineLost(failure_.detail);
+std::string NetworkSerialDriver::readEnded(int error) const {
+    if (error == 0) return "the server closed the connection" + saying(tail_);
+    if (isGone(error)) return "the server reset the connection" + saying(tail_);
+    return std::strerror(error);
+}
+
+std::string NetworkSerialDriver::sendFailed(int error) const {
+    return isGone(error) ? "the server reset the connection" : std::strerror(error);
+}
+
+void NetworkSerialDriver::noteLoss(const std::string& reason) {
+    failure_ = {NetworkFault::Lost, reason};
 }
 
 SerialDriver::Availability NetworkSerialDriver::probe(const std::string& address) {
     std::string why;
     const std::optional<NetworkAddress> a = parseNetworkAddress(address, why);
     if (!a) return Availability::Missing;
-    if (fd_ >= 0 && address_->url() == a->url()) return Availability::InUse;
+    if (fd() >= 0 && address_->url() == a->url()) return Availability::InUse;
     Link link;
     NetworkFailure failure;
     if (a->protocol == NetworkAddress::Protocol::Rfc2217) {

@@ -7,24 +7,21 @@
 #include <string>
 #include <string_view>
 
+#include "platform/DescriptorSerialDriver.h"
 #include "platform/NetworkAddress.h"
 #include "platform/NetworkFailure.h"
 #include "platform/Rfc2217Negotiation.h"
 #include "platform/TcpConnect.h"
 #include "platform/TelnetCodec.h"
-#include "services/SerialDriver.h"
-
-class QObject;
-class QSocketNotifier;
 
 namespace tolvan {
 
 // A serial port on another machine (rfc2217://HOST:PORT or socket://HOST:PORT, see
 // NetworkAddress), driven on the Qt event loop of the user-interface thread as the termios
-// driver drives a local device: a socket notifier announces received bytes, writes wait in an
-// output queue. The program writes its frames a byte at a time; what is written in one burst
-// leaves in one piece when the burst ends (HeldOutput), so that a server does not pass a
-// frame on in pieces with gaps between them.
+// driver drives a local device (DescriptorSerialDriver): a socket notifier announces received
+// bytes, writes wait in an output queue. The program writes its frames a byte at a time; what is
+// written in one burst leaves in one piece when the burst ends (HeldOutput), so that a server does
+// not pass a frame on in pieces with gaps between them.
 //
 // Opening connects and, for RFC 2217, sets the line (Rfc2217Negotiation) before it returns,
 // within kOpenTimeout all told; like the opening of a local device it holds up the event loop
@@ -34,7 +31,7 @@ namespace tolvan {
 // RFC 2217 or does not set the line. Once open, the connection ending is the line's loss, told
 // to the listener once, as a pulled adapter is. Closing soon after a write waits until
 // kCloseLinger has passed since it (see close()).
-class NetworkSerialDriver : public SerialDriver {
+class NetworkSerialDriver : public DescriptorSerialDriver {
   public:
     static constexpr std::chrono::milliseconds kOpenTimeout{5000};
     static constexpr std::chrono::milliseconds kProbeTimeout{2000};
@@ -50,11 +47,7 @@ class NetworkSerialDriver : public SerialDriver {
 
     bool open(const std::string& address, std::string& error) override;
     void close() override;
-    bool isOpen() const override { return fd_ >= 0; }
     bool write(std::string_view bytes) override;
-    bool lineIsLost() const override { return lost_; }
-    std::string takeReceived() override;
-    void setListener(Listener* listener) override { listener_ = listener; }
     // Free when a connection (and, for RFC 2217, the session) can be made now, InUse when the
     // server closes it at once (another client has the port) or this driver has it open,
     // Missing otherwise. Takes up to kProbeTimeout.
@@ -75,32 +68,24 @@ class NetworkSerialDriver : public SerialDriver {
     static bool establish(const NetworkAddress& address, std::chrono::milliseconds span, Link& link,
                           NetworkFailure& failure);
 
-    void onReadable();
-    void onWritable();
-    // The burst of writes has ended (HeldOutput).
-    void onBurstEnd();
-    void flush();
-    void loseLine(NetworkFailure failure);
+    ssize_t writeSome(const char* data, std::size_t size) override;
+    // A server that asked to be sent nothing (FLOWCONTROL-SUSPEND) is sent nothing, commands
+    // included, until it resumes.
+    bool maySend() const override;
     // What the server sent after the opening: data for the listener, commands for the session.
-    void take(std::string_view bytes);
+    void take(std::string_view bytes) override;
+    std::optional<std::string> afterReading() override;
+    std::string readEnded(int error) const override;
+    std::string sendFailed(int error) const override;
+    void noteLoss(const std::string& reason) override;
     void keepTail(std::string_view data);
 
     std::chrono::milliseconds openTimeout_;
-    int fd_ = -1;
     std::optional<NetworkAddress> address_;
     std::unique_ptr<Link> link_;
-    bool lost_ = false;
-    std::string in_;
-    std::string out_;
     std::string tail_;  // the last bytes received, to quote a server's parting words
     NetworkFailure failure_;
-    Listener* listener_ = nullptr;
-    std::unique_ptr<QSocketNotifier> readNotifier_;
-    std::unique_ptr<QSocketNotifier> writeNotifier_;
-    std::unique_ptr<QObject> burstEnd_;  // receives HeldOutput's event
-    bool burstEndPosted_ = false;
     std::chrono::steady_clock::time_point lastWrite_;
-    std::uint64_t openings_ = 0;
 };
 
 }  // namespace tolvan

@@ -6,17 +6,12 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QSocketNotifier>
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace tolvan {
 
 namespace {
-
-// Received bytes kept for the listener; more would only pile up while nobody takes them.
-constexpr std::size_t kInLimit = 64 * 1024;
 
 std::string errorText(int error) {
     return std::strerror(error);
@@ -49,7 +44,7 @@ bool setLine(int fd) {
 
 }  // namespace
 
-PosixSerialDriver::PosixSerialDriver() = default;
+PosixSerialDriver::PosixSerialDriver() : DescriptorSerialDriver(kOutSize) {}
 
 PosixSerialDriver::~PosixSerialDriver() {
     close();
@@ -85,128 +80,43 @@ bool PosixSerialDriver::open(const std::string& devicePath, std::string& error) 
     // reopen) belongs to nobody now.
     ::tcflush(fd, TCIOFLUSH);
 
-    fd_ = fd;
-    ++openings_;
     device_ = devicePath;
-    lost_ = false;
-    in_.clear();
-    out_.clear();
-    if (!readNotifier_) {
-        readNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Read);
-        QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, readNotifier_.get(),
-                         [this] { onReadable(); });
-        writeNotifier_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Write);
-        QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, writeNotifier_.get(),
-                         [this] { onWritable(); });
-    }
-    readNotifier_->setSocket(fd_);  // leaves the notifier disabled
-    writeNotifier_->setSocket(fd_);
-    readNotifier_->setEnabled(true);
+    watch(fd);
     return true;
 }
 
 void PosixSerialDriver::close() {
-    if (fd_ < 0) return;
-    readNotifier_->setEnabled(false);
-    writeNotifier_->setEnabled(false);
-    // What is still queued gets one last chance; closing must not wait on the line.
-    if (!lost_ && !out_.empty()) {
-        const ssize_t sent = ::write(fd_, out_.data(), out_.size());
-        (void)sent;
-    }
-    ::ioctl(fd_, TIOCNXCL);
-    ::close(fd_);  // releases the lock
-    fd_ = -1;
+    if (fd() < 0) return;
+    stopWatching();
+    // What is still queued gets one last chance.
+    if (!lineIsLost()) lastSend();
+    ::ioctl(fd(), TIOCNXCL);
+    ::close(fd());  // releases the lock
     device_.clear();
-    lost_ = false;
-    in_.clear();
-    out_.clear();
+    forget();
 }
 
 bool PosixSerialDriver::write(std::string_view bytes) {
-    if (fd_ < 0 || lost_) return false;
-    if (out_.size() + bytes.size() > kOutSize) return false;
-    out_.append(bytes);
-    flush();
-    return !lost_;
+    if (fd() < 0 || lineIsLost()) return false;
+    return hold(bytes);
 }
 
-std::string PosixSerialDriver::takeReceived() {
-    std::string bytes;
-    bytes.swap(in_);
-    return bytes;
+ssize_t PosixSerialDriver::writeSome(const char* data, std::size_t size) {
+    return ::write(fd(), data, size);
 }
 
-void PosixSerialDriver::flush() {
-    while (!out_.empty()) {
-        const ssize_t n = ::write(fd_, out_.data(), out_.size());
-        if (n > 0) {
-            out_.erase(0, static_cast<std::size_t>(n));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            writeNotifier_->setEnabled(true);
-            return;
-        } else {
-            loseLine(n < 0 ? errno : EIO);
-            return;
-        }
-    }
-    writeNotifier_->setEnabled(false);
+// 0: the tty was hung up; EIO: the other end of a pseudo-terminal closed or the device went
+// away.
+std::string PosixSerialDriver::readEnded(int error) const {
+    return error == 0 ? "hang-up" : errorText(error);
 }
 
-void PosixSerialDriver::onWritable() {
-    if (fd_ < 0 || lost_) return;
-    flush();
-}
-
-void PosixSerialDriver::onReadable() {
-    ++readWakeups_;
-    if (fd_ < 0 || lost_) return;
-    int lostWith = -1;
-    char buf[1024];
-    for (;;) {
-        const ssize_t n = ::read(fd_, buf, sizeof buf);
-        if (n > 0) {
-            const std::size_t room = kInLimit - std::min(kInLimit, in_.size());
-            in_.append(buf, std::min(room, static_cast<std::size_t>(n)));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            break;
-        } else {
-            // 0: the tty was hung up; EIO: the other end of a pseudo-terminal closed or the
-            // device went away. Either way the descriptor stays readable for ever.
-            lostWith = n == 0 ? 0 : errno;
-            break;
-        }
-    }
-    // The bytes that came before the line went are still delivered, first.
-    if (lostWith >= 0) {
-        lost_ = true;
-        readNotifier_->setEnabled(false);
-        writeNotifier_->setEnabled(false);
-    }
-    const std::uint64_t opening = openings_;
-    if (!in_.empty() && listener_) listener_->bytesArrived();
-    // Unless the listener closed the device meanwhile.
-    if (lostWith >= 0 && openings_ == opening && fd_ >= 0) {
-        lost_ = false;  // loseLine tells the listener once
-        loseLine(lostWith);
-    }
-}
-
-void PosixSerialDriver::loseLine(int error) {
-    if (lost_) return;
-    lost_ = true;
-    readNotifier_->setEnabled(false);
-    writeNotifier_->setEnabled(false);
-    out_.clear();
-    if (listener_) listener_->lineLost(error == 0 ? "hang-up" : errorText(error));
+std::string PosixSerialDriver::sendFailed(int error) const {
+    return errorText(error);
 }
 
 SerialDriver::Availability PosixSerialDriver::probe(const std::string& devicePath) {
-    if (fd_ >= 0 && devicePath == device_) return Availability::InUse;
+    if (fd() >= 0 && devicePath == device_) return Availability::InUse;
     const int fd = openDevice(devicePath);
     if (fd < 0) return errno == EBUSY ? Availability::InUse : Availability::Missing;
     Availability result = Availability::Free;

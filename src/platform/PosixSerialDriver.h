@@ -1,27 +1,24 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
-#include "services/SerialDriver.h"
-
-class QSocketNotifier;
+#include "platform/DescriptorSerialDriver.h"
 
 namespace tolvan {
 
-// A serial device driven through termios on the Qt event loop of the user-interface thread.
+// A serial device driven through termios on the Qt event loop of the user-interface thread
+// (reading, the output queue and the line's loss as DescriptorSerialDriver has them).
 // Opening takes the device for this program alone (TIOCEXCL and an exclusive flock), and is
 // refused when another program holds either, even to root, whom TIOCEXCL lets through; it sets
 // the line raw at 19200 baud, 8N1, no flow control, DTR and RTS raised; a pseudo-terminal,
-// which refuses DTR/RTS and ignores the speed, opens all the same. Received bytes are read as
-// soon as the descriptor is readable and announced to the listener; writes that the device
-// cannot take at once wait in an output queue of kOutSize bytes, sent when it is writable.
-// A line that is gone (hang-up, I/O error) stops being watched: writes are refused, the
-// listener is told once, and the device can be closed and opened again.
-class PosixSerialDriver : public SerialDriver {
+// which refuses DTR/RTS and ignores the speed, opens all the same. What is written in one
+// burst (the program writes its frames a byte at a time) goes to the device in one write, so
+// that no frame leaves in pieces with gaps the device could take for its end; closing sends
+// what is left, without waiting. A line that is gone (hang-up, I/O error) can be closed and
+// opened again.
+class PosixSerialDriver : public DescriptorSerialDriver {
   public:
     static constexpr std::size_t kOutSize = 4096;
 
@@ -32,36 +29,15 @@ class PosixSerialDriver : public SerialDriver {
 
     bool open(const std::string& devicePath, std::string& error) override;
     void close() override;
-    bool isOpen() const override { return fd_ >= 0; }
     bool write(std::string_view bytes) override;
-    bool lineIsLost() const override { return lost_; }
-    std::string takeReceived() override;
-    void setListener(Listener* listener) override { listener_ = listener; }
     Availability probe(const std::string& devicePath) override;
 
-    // Bytes waiting in the output queue.
-    std::size_t queued() const { return out_.size(); }
-    // How often the descriptor was reported readable since the driver was made; a line that
-    // keeps waking the loop without giving anything would show here.
-    std::uint64_t readWakeups() const { return readWakeups_; }
-
   private:
-    void onReadable();
-    void onWritable();
-    // Writes what the device takes now; watches for writability while some is left.
-    void flush();
-    void loseLine(int error);
+    ssize_t writeSome(const char* data, std::size_t size) override;
+    std::string readEnded(int error) const override;
+    std::string sendFailed(int error) const override;
 
-    int fd_ = -1;
     std::string device_;
-    bool lost_ = false;
-    std::string in_;
-    std::string out_;
-    Listener* listener_ = nullptr;
-    std::unique_ptr<QSocketNotifier> readNotifier_;
-    std::unique_ptr<QSocketNotifier> writeNotifier_;
-    std::uint64_t readWakeups_ = 0;
-    std::uint64_t openings_ = 0;
 };
 
 }  // namespace tolvan

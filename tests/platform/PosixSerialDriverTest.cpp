@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "PtyTestSupport.h"
+#include "platform/HeldOutput.h"
 
 namespace tolvan {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 using test::Pty;
 using test::runAWhile;
 using test::runUntil;
+using test::takeOnLoop;
 
 class Recorder : public SerialDriver::Listener {
   public:
@@ -80,7 +82,7 @@ TEST(PosixSerialDriverTest, CarriesEveryByteValueBothWays) {
 
     const std::string sector = pattern(260);
     EXPECT_TRUE(driver.write(sector));
-    EXPECT_EQ(pty.take(sector.size()), sector);
+    EXPECT_EQ(takeOnLoop(pty, sector.size()), sector);
 }
 
 TEST(PosixSerialDriverTest, ADeviceHeldByAnotherOpeningIsInUse) {
@@ -152,7 +154,40 @@ TEST(PosixSerialDriverTest, AHungUpLineIsLeftAloneAndTheDeviceCanBeOpenedAgain) 
     ASSERT_TRUE(runUntil([&] { return recorder.got.size() >= 9; }));
     EXPECT_EQ(recorder.got, "lastagain");
     EXPECT_TRUE(driver.write("ok"));
-    EXPECT_EQ(pty->take(2), "ok");
+    EXPECT_EQ(takeOnLoop(*pty, 2), "ok");
+}
+
+// What the program writes in one turn of the event loop (a frame, a byte at a time) reaches
+// the device in one write, so that no gap inside the frame looks like its end to the device;
+// closing sends what is held yet; a device that refuses what is sent loses the line, once.
+TEST(PosixSerialDriverTest, WhatOneTurnWritesLeavesInOneWrite) {
+    Pty pty;
+    const int keeper = ::open(pty.slave().c_str(), O_RDWR | O_NOCTTY);  // as the emulator does
+    ASSERT_GE(keeper, 0);
+    PosixSerialDriver driver;
+    Recorder recorder(driver);
+    std::string error;
+    ASSERT_TRUE(driver.open(pty.slave(), error)) << error;
+
+    const std::string frame("\x00\x05\x01\x55\xAA", 5);
+    const std::uint64_t writes = driver.deviceWrites();
+    for (const char c : frame)
+        ASSERT_TRUE(driver.write(std::string_view(&c, 1)));
+    EXPECT_EQ(takeOnLoop(pty, frame.size()), frame);
+    EXPECT_EQ(driver.deviceWrites(), writes + 1);
+
+    ASSERT_TRUE(driver.write("run"));
+    driver.close();
+    EXPECT_EQ(pty.take(3), "run");
+
+    ASSERT_TRUE(driver.open(pty.slave(), error)) << error;
+    ASSERT_TRUE(driver.write("lost"));
+    pty.closeMaster();
+    heldoutput::sendNow();  // as the program does before it pauses
+    EXPECT_EQ(recorder.losses, std::vector<std::string>{"Input/output error"});
+    EXPECT_TRUE(driver.lineIsLost());
+    EXPECT_FALSE(driver.write("x"));
+    ::close(keeper);
 }
 
 TEST(PosixSerialDriverTest, WritesTheDeviceCannotTakeWaitInTheOutputQueue) {
@@ -166,6 +201,7 @@ TEST(PosixSerialDriverTest, WritesTheDeviceCannotTakeWaitInTheOutputQueue) {
     while (driver.queued() == 0 && sent < (8u << 20)) {
         ASSERT_TRUE(driver.write(pattern(256, sent)));
         sent += 256;
+        heldoutput::sendNow();
     }
     ASSERT_GT(driver.queued(), 0u);
     while (driver.write(pattern(256, sent)))

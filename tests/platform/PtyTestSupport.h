@@ -81,6 +81,17 @@ inline bool runUntil(const std::function<bool()>& done) {
     return done();
 }
 
+// `count` bytes sent by the host, running the event loop meanwhile: a driver sends what it
+// holds when the loop gets control back.
+inline std::string takeOnLoop(Pty& pty, std::size_t count) {
+    std::string out;
+    runUntil([&] {
+        out += pty.take();
+        return out.size() >= count;
+    });
+    return out;
+}
+
 // Lets the event loop run a little, to see that nothing keeps happening.
 inline void runAWhile(int ms) {
     QEventLoop loop;

@@ -37,7 +37,7 @@ TEST(SerialPortOnPtyTest, CarriesTheLinkAndOutlivesAHangUp) {
 
     const std::string cmdLink("\x00\x05\x01\x55\xAA", 5);
     port.sendString(cmdLink);  // opens the port on the way
-    EXPECT_EQ(pty->take(cmdLink.size()), cmdLink);
+    EXPECT_EQ(test::takeOnLoop(*pty, cmdLink.size()), cmdLink);
     pty->send(std::string("\x00\x03\x01", 3));
     ASSERT_TRUE(test::runUntil([&] { return got.size() == 3; }));
 
@@ -56,7 +56,7 @@ TEST(SerialPortOnPtyTest, CarriesTheLinkAndOutlivesAHangUp) {
     registry.entries = {{"COM2", pty->slave()}};
     port.setOpen(true);
     port.sendString("A");
-    EXPECT_EQ(pty->take(1), "A");
+    EXPECT_EQ(test::takeOnLoop(*pty, 1), "A");
     fs::remove_all(dir);
 }
 
