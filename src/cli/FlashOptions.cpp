@@ -1,5 +1,6 @@
 #include "cli/FlashOptions.h"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -188,6 +189,11 @@ Examples:
   tolvan-flash --port COM2 --port COM3 --port COM4 --port COM5 --system Aurora --yes
 )";
 
+// A wrong command line: why, as the user is told.
+struct Refusal {
+    std::string why;
+};
+
 std::optional<int> seconds(const std::string& text) {
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -218,83 +224,108 @@ std::optional<FlashOptions> parseFlashOptions(const std::vector<std::string>& ar
                                               std::string& error) {
     FlashOptions o;
     bool list = false, listPorts = false, operacao = false;
-    auto setOperacao = [&](Operacao op) {
-        if (operacao && o.operacao != op) {
-            error = "give one of --program, --verify, --program-verify";
-            return false;
-        }
-        operacao = true;
-        o.operacao = op;
-        return true;
+    // The options act in the order given, and the first wrong one is the one reported.
+    CLI::App app{"", "tolvan-flash"};
+    app.set_help_flag();
+    app.allow_extras();
+    // What CLI11 leaves over is unknown, but for -h: a word of one dash is taken whole (CLI11
+    // alone would read -hx as -h -x).
+    const auto leftovers = [&] {
+        const std::vector<std::string> rest = app.remaining();
+        if (rest.empty()) return;
+        if (rest.front() != "-h") throw Refusal{"unknown argument: " + rest.front()};
+        o.action = FlashOptions::Action::Help;
+        throw CLI::Success();
     };
-    // An option naming a file or a folder: an empty name is none.
-    auto pathInto = [&](const char* option, std::optional<std::string>& into) {
-        return [&error, &into, option](const std::string& v) {
-            if (v.empty()) error = std::string(option) + " takes a name, not an empty one";
-            if (!v.empty()) into = v;
-            return !v.empty();
+    const auto value = [&](const std::string& name, std::function<void(const std::string&)> take) {
+        app.add_option_function<std::string>(name,
+                                             [&leftovers, take](const std::string& v) {
+                                                 leftovers();
+                                                 take(v);
+                                             })
+            ->trigger_on_parse();
+    };
+    // A flag takes no value: CLI11 hands on --json=1 as "1", --json (and --json=true) as "true".
+    const auto flag = [&](const std::string& name, std::function<void()> act) {
+        app.add_option(name,
+                       [&leftovers, name, act](const CLI::results_t& given) {
+                           leftovers();
+                           if (given.front() != "true")
+                               throw Refusal{"unknown argument: " + name + "=" + given.front()};
+                           act();
+                           return true;
+                       })
+            ->expected(0)
+            ->trigger_on_parse();
+    };
+    const auto setOperacao = [&](Operacao op) {
+        return [&, op] {
+            if (operacao && o.operacao != op)
+                throw Refusal{"give one of --program, --verify, --program-verify"};
+            operacao = true;
+            o.operacao = op;
         };
     };
-    // The options that take a value: each takes it, or says why not in `error`.
-    const std::map<std::string, std::function<bool(const std::string&)>> valued = {
-        {"--port",
-         [&](const std::string& v) {
-             if (isNetworkAddress(v)) {
-                 std::string why;
-                 if (!parseNetworkAddress(v, why)) error = "--port " + why;
-                 if (!why.empty()) return false;
-             } else if (v.empty() || (v[0] != '/' && !comNumber(v))) {
-                 error =
-                     "--port takes COMn (n from 1), a device path, rfc2217://HOST:PORT or "
-                     "socket://HOST:PORT: " +
-                     v;
-                 return false;
-             }
-             o.ports.push_back(v);
-             return true;
-         }},
-        {"--system", [&](const std::string& v) { return (o.system = v, true); }},
-        {"--root", [&](const std::string& v) { return (o.root = v, true); }},
-        {"--trace", pathInto("--trace", o.trace)},
-        {"--read-to", pathInto("--read-to", o.readTo)},
-        {"--report", pathInto("--report", o.report)},
-        {"--connect-timeout",
-         [&](const std::string& v) {
-             const auto s = seconds(v);
-             if (!s) error = "--connect-timeout takes whole seconds: " + v;
-             o.connectTimeoutS = s.value_or(o.connectTimeoutS);
-             return s.has_value();
-         }},
+    // An option naming a file or a folder: an empty name is none.
+    const auto pathInto = [&](const std::string& option, std::optional<std::string>& into) {
+        value(option, [option, &into](const std::string& v) {
+            if (v.empty()) throw Refusal{option + " takes a name, not an empty one"};
+            into = v;
+        });
     };
-    const std::map<std::string, std::function<bool()>> flags = {
-        {"--program-verify", [&] { return setOperacao(Operacao::GravacaoVerificacao); }},
-        {"--program", [&] { return setOperacao(Operacao::Gravacao); }},
-        {"--verify", [&] { return setOperacao(Operacao::Verificacao); }},
-        {"--json", [&] { return o.json = true; }},
-        {"--yes", [&] { return o.yes = true; }},
-        {"--dry-run", [&] { return o.dryRun = true; }},
-        {"--list", [&] { return list = true; }},
-        {"--list-ports", [&] { return listPorts = true; }},
-    };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-h" || a == "--help" || a == "--version") {
-            o.action =
-                a == "--version" ? FlashOptions::Action::Version : FlashOptions::Action::Help;
-            return o;
+    value("--port", [&](const std::string& v) {
+        if (isNetworkAddress(v)) {
+            std::string why;
+            if (!parseNetworkAddress(v, why) && !why.empty()) throw Refusal{"--port " + why};
+        } else if (v.empty() || (v[0] != '/' && !comNumber(v))) {
+            throw Refusal{
+                "--port takes COMn (n from 1), a device path, rfc2217://HOST:PORT or "
+                "socket://HOST:PORT: " +
+                v};
         }
-        if (const auto f = flags.find(a); f != flags.end()) {
-            if (!f->second()) return std::nullopt;
-        } else if (const auto v = valued.find(a); v != valued.end()) {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a value";
-                return std::nullopt;
-            }
-            if (!v->second(args[++i])) return std::nullopt;
-        } else {
-            error = "unknown argument: " + a;
-            return std::nullopt;
+        o.ports.push_back(v);
+    });
+    value("--system", [&](const std::string& v) { o.system = v; });
+    value("--root", [&](const std::string& v) { o.root = v; });
+    pathInto("--trace", o.trace);
+    pathInto("--read-to", o.readTo);
+    pathInto("--report", o.report);
+    value("--connect-timeout", [&](const std::string& v) {
+        const auto s = seconds(v);
+        if (!s) throw Refusal{"--connect-timeout takes whole seconds: " + v};
+        o.connectTimeoutS = *s;
+    });
+    flag("--program-verify", setOperacao(Operacao::GravacaoVerificacao));
+    flag("--program", setOperacao(Operacao::Gravacao));
+    flag("--verify", setOperacao(Operacao::Verificacao));
+    flag("--json", [&] { o.json = true; });
+    flag("--yes", [&] { o.yes = true; });
+    flag("--dry-run", [&] { o.dryRun = true; });
+    flag("--list", [&] { list = true; });
+    flag("--list-ports", [&] { listPorts = true; });
+    flag("--help", [&] {
+        o.action = FlashOptions::Action::Help;
+        throw CLI::Success();
+    });
+    flag("--version", [&] {
+        o.action = FlashOptions::Action::Version;
+        throw CLI::Success();
+    });
+    try {
+        try {
+            app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+        } catch (const CLI::ArgumentMismatch& e) {
+            // "--root: 1 required TEXT missing": the last option, given without its value.
+            leftovers();
+            const std::string what = e.what();
+            throw Refusal{what.substr(0, what.find(':')) + " needs a value"};
         }
+        leftovers();
+    } catch (const CLI::Success&) {
+        return o;
+    } catch (const Refusal& refusal) {
+        error = refusal.why;
+        return std::nullopt;
     }
     if (list || listPorts) {
         if (list && listPorts) {

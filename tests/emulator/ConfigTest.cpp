@@ -90,7 +90,8 @@ TEST(CommandLineTest, BadValuesAreRefusedWithTheOptionNamed) {
                                                  {"--truncate-read", "0:4"},
                                                  {"--link-answer", "0"},
                                                  {"--chunk"},
-                                                 {"--bogus"}}) {
+                                                 {"--bogus"},
+                                                 {"--bogus", "--chunk"}}) {
         EmulatorConfig c;
         std::string error;
         EXPECT_FALSE(parseCommandLine(args, c, error)) << args[0];

@@ -1,5 +1,6 @@
 #include "emulator/CommandLine.h"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -84,6 +85,11 @@ Examples:
   tolvan-emulator --corrupt main:0 --corrupt L:767
 )";
 
+// A wrong command line: why, as the user is told.
+struct Refusal {
+    std::string why;
+};
+
 std::optional<long long> integer(std::string_view text) {
     long long value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -119,140 +125,183 @@ std::string usageText() {
 
 bool parseCommandLine(const std::vector<std::string>& args, EmulatorConfig& config,
                       std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string option = args[i];
-        std::optional<std::string> inlineValue;
-        if (option.rfind("--", 0) == 0) {
-            const auto eq = option.find('=');
-            if (eq != std::string::npos) {
-                inlineValue = option.substr(eq + 1);
-                option.resize(eq);
+    DeviceOptions& d = config.device;
+    // The options act in the order given, and the first wrong one is the one reported.
+    CLI::App app{"", "tolvan-emulator"};
+    app.set_help_flag();
+    app.allow_extras();
+    // What CLI11 leaves over is unknown, but for -h and -v: a word of one dash is taken whole
+    // (CLI11 alone would read -vh as -v -h).
+    std::size_t leftoversSeen = 0;
+    const auto leftovers = [&] {
+        const std::vector<std::string> rest = app.remaining();
+        for (; leftoversSeen < rest.size(); ++leftoversSeen) {
+            const std::string& word = rest[leftoversSeen];
+            if (word == "-h") {
+                config.help = true;
+            } else if (word == "-v") {
+                config.verbose = true;
+            } else {
+                throw Refusal{"unknown option " + word};
             }
         }
-        auto value = [&](std::string& out) {
-            if (inlineValue) {
-                out = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                error = option + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        auto bad = [&](const std::string& v) {
-            error = "bad value for " + option + ": " + v;
-            return false;
-        };
-        std::string v;
-        DeviceOptions& d = config.device;
-        if (option == "-h" || option == "--help") {
-            config.help = true;
-        } else if (option == "-v" || option == "--verbose") {
-            config.verbose = true;
-        } else if (option == "--link") {
-            if (!value(config.linkFile)) return false;
-        } else if (option == "--frame-log") {
-            if (!value(config.frameLogFile)) return false;
-        } else if (option == "--store") {
-            if (!value(config.storeFile)) return false;
-        } else if (option == "--load" || option == "--program") {
-            if (!value(v)) return false;
+    };
+    // An option with a value: `take` says whether the value is good.
+    const auto value = [&](const std::string& name, std::function<bool(const std::string&)> take) {
+        app.add_option_function<std::string>(
+               name,
+               [&leftovers, name, take](const std::string& v) {
+                   leftovers();
+                   if (!take(v)) throw Refusal{"bad value for " + name + ": " + v};
+               })
+            ->trigger_on_parse();
+    };
+    // A flag: CLI11 hands on --garbage-link=10 as "10", a flag without a value as "true".
+    const auto flag = [&](const std::string& name, std::function<bool(const std::string&)> act) {
+        app.add_option(name,
+                       [&leftovers, name, act](const CLI::results_t& given) {
+                           leftovers();
+                           if (!act(given.front()))
+                               throw Refusal{"bad value for " + name + ": " + given.front()};
+                           return true;
+                       })
+            ->expected(0)
+            ->trigger_on_parse();
+    };
+    // Most flags ignore a value given them (--silent=1), as they always have.
+    const auto set = [](bool& into) { return [&into](const std::string&) { return into = true; }; };
+    const auto text = [](std::string& into) {
+        return [&into](const std::string& v) { return (into = v, true); };
+    };
+
+    flag("--help", set(config.help));
+    flag("--verbose", set(config.verbose));
+    value("--link", text(config.linkFile));
+    value("--frame-log", text(config.frameLogFile));
+    value("--store", text(config.storeFile));
+    for (const bool asProgrammed : {false, true}) {
+        value(asProgrammed ? "--program" : "--load", [&, asProgrammed](const std::string& v) {
             const auto colon = v.find(':');
-            if (colon == std::string::npos) return bad(v);
+            if (colon == std::string::npos) return false;
             auto image = parseImageName(std::string_view(v).substr(0, colon));
-            if (!image || colon + 1 == v.size()) return bad(v);
-            config.preloads.push_back({*image, v.substr(colon + 1), option == "--program"});
-        } else if (option == "--no-pacing") {
-            config.line.pacing = false;
-        } else if (option == "--baud") {
-            if (!value(v)) return false;
-            auto n = integer(v);
-            if (!n || *n < 1 || *n > 10'000'000) return bad(v);
-            config.line.baud = static_cast<int>(*n);
-        } else if (option == "--chunk") {
-            if (!value(v)) return false;
-            auto n = integer(v);
-            if (!n || *n < 1 || *n > 65536) return bad(v);
-            config.line.chunkBytes = static_cast<std::size_t>(*n);
-        } else if (option == "--delay" || option == "--gap" || option == "--split-gap") {
-            if (!value(v)) return false;
+            if (!image || colon + 1 == v.size()) return false;
+            config.preloads.push_back({*image, v.substr(colon + 1), asProgrammed});
+            return true;
+        });
+    }
+    flag("--no-pacing", [&](const std::string&) {
+        config.line.pacing = false;
+        return true;
+    });
+    value("--baud", [&](const std::string& v) {
+        auto n = integer(v);
+        if (!n || *n < 1 || *n > 10'000'000) return false;
+        config.line.baud = static_cast<int>(*n);
+        return true;
+    });
+    value("--chunk", [&](const std::string& v) {
+        auto n = integer(v);
+        if (!n || *n < 1 || *n > 65536) return false;
+        config.line.chunkBytes = static_cast<std::size_t>(*n);
+        return true;
+    });
+    for (auto [name, into] : {std::pair{"--delay", &d.delayUs},
+                              {"--gap", &d.quietGapUs},
+                              {"--split-gap", &config.line.splitGapUs}}) {
+        value(name, [into](const std::string& v) {
             auto us = millisecondsToUs(v);
-            if (!us) return bad(v);
-            if (option == "--delay") d.delayUs = *us;
-            if (option == "--gap") d.quietGapUs = *us;
-            if (option == "--split-gap") config.line.splitGapUs = *us;
-        } else if (option == "--delay-on") {
-            if (!value(v)) return false;
-            const auto eq = v.rfind('=');
-            if (eq == std::string::npos) return bad(v);
-            auto selector = FrameSelector::parse(std::string_view(v).substr(0, eq));
-            auto us = millisecondsToUs(v.substr(eq + 1));
-            if (!selector || !us) return bad(v);
-            d.delays.push_back({*selector, *us});
-        } else if (option == "--silent") {
-            d.silent = true;
-        } else if (option == "--silent-from" || option == "--drop" || option == "--hangup-after") {
-            if (!value(v)) return false;
+            if (us) *into = *us;
+            return us.has_value();
+        });
+    }
+    value("--delay-on", [&](const std::string& v) {
+        const auto eq = v.rfind('=');
+        if (eq == std::string::npos) return false;
+        auto selector = FrameSelector::parse(std::string_view(v).substr(0, eq));
+        auto us = millisecondsToUs(v.substr(eq + 1));
+        if (!selector || !us) return false;
+        d.delays.push_back({*selector, *us});
+        return true;
+    });
+    flag("--silent", set(d.silent));
+    const auto selector = [](std::function<void(const FrameSelector&)> take) {
+        return [take](const std::string& v) {
             auto selector = FrameSelector::parse(v);
-            if (!selector) return bad(v);
-            if (option == "--silent-from") d.silentFrom = selector;
-            if (option == "--drop") d.drop.push_back(*selector);
-            if (option == "--hangup-after") d.hangUpAfter = selector;
-        } else if (option == "--split") {
-            if (!value(v)) return false;
-            for (const std::string& part : splitText(v, ',')) {
-                auto n = integer(part);
-                if (!n || *n < 1) return bad(v);
-                d.splits.push_back(static_cast<std::size_t>(*n));
-            }
-        } else if (option == "--split-only") {
-            if (!value(v)) return false;
-            for (const std::string& part : splitText(v, ',')) {
-                auto code = parseCommand(part);
-                if (!code) return bad(v);
-                d.splitCodes.insert(*code);
-            }
-        } else if (option == "--corrupt") {
-            if (!value(v)) return false;
-            const auto parts = splitText(v, ':');
-            if (parts.size() != 2) return bad(v);
-            auto image = parseImageName(parts[0]);
-            auto index = integer(parts[1]);
-            if (!image || !index || *index < 0) return bad(v);
-            d.corruptions.push_back({*image, static_cast<std::size_t>(*index)});
-        } else if (option == "--truncate-read") {
-            if (!value(v)) return false;
-            const auto parts = splitText(v, ':');
-            if (parts.size() != 2 && parts.size() != 3) return bad(v);
-            Truncation t{};
-            if (parts.size() == 3) {
-                t.image = parseImageName(parts[0]);
-                if (!t.image) return bad(v);
-            }
-            auto sector = integer(parts[parts.size() - 2]);
-            auto bytes = integer(parts.back());
-            if (!sector || *sector < 1 || !bytes || *bytes < 0) return bad(v);
-            t.sector = static_cast<std::size_t>(*sector);
-            t.bytes = static_cast<std::size_t>(*bytes);
-            d.truncations.push_back(t);
-        } else if (option == "--garbage-link") {
-            if (!d.linkAnswer) d.linkAnswer = std::string("\xE5\xE5\xE5", 3);
-            if (inlineValue) {
-                auto n = integer(*inlineValue);
-                if (!n || *n < 0) return bad(*inlineValue);
-                d.linkAnswerCount = static_cast<int>(*n);
-            }
-        } else if (option == "--link-answer") {
-            if (!value(v)) return false;
-            auto bytes = parseHexBytes(v);
-            if (!bytes) return bad(v);
-            d.linkAnswer = *bytes;
-        } else {
-            error = "unknown option " + args[i];
-            return false;
+            if (selector) take(*selector);
+            return selector.has_value();
+        };
+    };
+    value("--silent-from", selector([&](const FrameSelector& s) { d.silentFrom = s; }));
+    value("--drop", selector([&](const FrameSelector& s) { d.drop.push_back(s); }));
+    value("--hangup-after", selector([&](const FrameSelector& s) { d.hangUpAfter = s; }));
+    value("--split", [&](const std::string& v) {
+        for (const std::string& part : splitText(v, ',')) {
+            auto n = integer(part);
+            if (!n || *n < 1) return false;
+            d.splits.push_back(static_cast<std::size_t>(*n));
         }
+        return true;
+    });
+    value("--split-only", [&](const std::string& v) {
+        for (const std::string& part : splitText(v, ',')) {
+            auto code = parseCommand(part);
+            if (!code) return false;
+            d.splitCodes.insert(*code);
+        }
+        return true;
+    });
+    value("--corrupt", [&](const std::string& v) {
+        const auto parts = splitText(v, ':');
+        if (parts.size() != 2) return false;
+        auto image = parseImageName(parts[0]);
+        auto index = integer(parts[1]);
+        if (!image || !index || *index < 0) return false;
+        d.corruptions.push_back({*image, static_cast<std::size_t>(*index)});
+        return true;
+    });
+    value("--truncate-read", [&](const std::string& v) {
+        const auto parts = splitText(v, ':');
+        if (parts.size() != 2 && parts.size() != 3) return false;
+        Truncation t{};
+        if (parts.size() == 3) {
+            t.image = parseImageName(parts[0]);
+            if (!t.image) return false;
+        }
+        auto sector = integer(parts[parts.size() - 2]);
+        auto bytes = integer(parts.back());
+        if (!sector || *sector < 1 || !bytes || *bytes < 0) return false;
+        t.sector = static_cast<std::size_t>(*sector);
+        t.bytes = static_cast<std::size_t>(*bytes);
+        d.truncations.push_back(t);
+        return true;
+    });
+    // Only --garbage-link=N takes a count: a word after --garbage-link is not its value.
+    flag("--garbage-link", [&](const std::string& v) {
+        if (!d.linkAnswer) d.linkAnswer = std::string("\xE5\xE5\xE5", 3);
+        if (v == "true") return true;
+        auto n = integer(v);
+        if (!n || *n < 0) return false;
+        d.linkAnswerCount = static_cast<int>(*n);
+        return true;
+    });
+    value("--link-answer", [&](const std::string& v) {
+        auto bytes = parseHexBytes(v);
+        if (bytes) d.linkAnswer = *bytes;
+        return bytes.has_value();
+    });
+    try {
+        try {
+            app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+        } catch (const CLI::ArgumentMismatch& e) {
+            // "--link: 1 required TEXT missing": the last option, given without its value.
+            leftovers();
+            const std::string what = e.what();
+            throw Refusal{what.substr(0, what.find(':')) + " needs a value"};
+        }
+        leftovers();
+    } catch (const Refusal& refusal) {
+        error = refusal.why;
+        return false;
     }
     return true;
 }
