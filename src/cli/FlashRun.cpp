@@ -264,6 +264,9 @@ void FlashRun::setor(int atual, int total) {
 void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
     if (outcome_) return;
     outcome_ = Outcome{desfecho, texto};
+    // The core still shows its message (and, after success, tells the device to run): the
+    // window closes once control is back in the event loop, whatever the diagnosis below does.
+    QTimer::singleShot(0, QCoreApplication::instance(), [this] { sessao_.fecha(); });
     if (desfecho == Desfecho::SemComunicacao && !connected_) diagnose();
     if (desfecho == Desfecho::FalhaDePorta && !portOpened_) {
         // The port given did not open: why, before the core's message.
@@ -278,9 +281,6 @@ void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
         reportError("the port failed under the run: " +
                     (back ? "the device went away and is back; run again" : portProblem()));
     }
-    // The core still shows its message (and, after success, tells the device to run): the
-    // window closes once control is back in the event loop.
-    QTimer::singleShot(0, QCoreApplication::instance(), [this] { sessao_.fecha(); });
 }
 
 // ---- --list ----

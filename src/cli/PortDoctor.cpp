@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -32,19 +30,14 @@ void forEachProcess(const std::function<void(pid_t, const std::string&)>& each) 
     ::closedir(proc);
 }
 
-std::string readSmall(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::string commandOf(const std::string& procDir) {
-    std::string comm = readSmall(procDir + "/comm");
+    std::string comm = readKernelFile(procDir + "/comm");
     if (!comm.empty() && comm.back() == '\n') comm.pop_back();
     return comm;
 }
 
 std::string argv0Of(const std::string& procDir) {
-    const std::string cmdline = readSmall(procDir + "/cmdline");
+    const std::string cmdline = readKernelFile(procDir + "/cmdline");
     return cmdline.substr(0, cmdline.find('\0'));
 }
 
@@ -126,13 +119,23 @@ fs::path ttyDeviceDir(const std::string& device, const fs::path& sys) {
 }
 
 std::string firstLine(const fs::path& file) {
-    std::string line;
-    std::ifstream in(file);
-    std::getline(in, line);
-    return line;
+    const std::string text = readKernelFile(file.string());
+    return text.substr(0, text.find('\n'));
 }
 
 }  // namespace
+
+std::string readKernelFile(const std::string& file) {
+    std::string text;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+        text.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    ::close(fd);
+    return text;
+}
 
 HolderScan holdersOf(const std::string& device) {
     HolderScan scan;

@@ -30,6 +30,11 @@ struct HolderScan {
     std::string error;  // the device itself could not be examined: why
 };
 
+// What a small file of /proc or /sys holds, or as much as could be read: empty when it cannot
+// be opened or read. Its process may end, or its device go, between the opening and the reading,
+// and the read then fails (a file stream would throw from there, out of the scan).
+std::string readKernelFile(const std::string& file);
+
 // The processes other than this one that have the character device at `device` open, matched
 // by device number, so that a by-id link, /dev/ttyUSB0 and /dev/pts/N all work.
 HolderScan holdersOf(const std::string& device);

@@ -812,6 +812,9 @@ TEST(PortDoctorTest, WhatSysfsTellsOfATty) {
     EXPECT_EQ(cli::usbAdapterOf(m.uart, m.sys).vendorId, "");
     EXPECT_EQ(cli::kernelDriverOf(m.uart, m.sys), "serial8250");
     EXPECT_EQ(cli::stableNameOf(m.uart, m.byId), "");
+    // A file that opens and then fails to read (a process that ended meanwhile; here a folder)
+    // reads as empty.
+    EXPECT_EQ(cli::readKernelFile(m.sys.string()), "");
 }
 
 // --list-ports: the scanned devices in their order, each with the map's names for it (a by-id
