@@ -52,7 +52,8 @@ class ProgramTest : public ::testing::Test {
         program_ = install_->start(programEnv_, programUnset_);
     }
 
-    // The main window is up and its first activation has opened COM2.
+    // The main window is up and the emulator has its pty ready (" open " is the emulator's own
+    // event); the window's first activation, which opens COM2, may still be under way.
     void waitMainMenu() {
         ASSERT_TRUE(op_->waitWindow(kMainWindow, 20s)) << op_->titles();
         ASSERT_TRUE(

@@ -11,7 +11,9 @@ TEST_F(ProgramTest, StartsOnComTwoAndEndsOnAWindowClose) {
     options.portNumber.reset();
     start(options);
     waitMainMenu();
-    EXPECT_EQ(readFile(install_->portFile()), "2\r\n");
+    // Written by the first activation, which may come just after the window shows.
+    EXPECT_TRUE(waitFor([&] { return readFile(install_->portFile()) == "2\r\n"; }, 10s))
+        << readFile(install_->portFile());
 
     ASSERT_TRUE(waitFor(
         [&] {
