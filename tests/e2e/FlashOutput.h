@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -32,6 +33,18 @@ struct FlashOutput {
         return found;
     }
 };
+
+// The main image of two sectors, the L image of one: a run of a few seconds.
+inline install::SystemSpec sistemaCurto() {
+    return {"Teste Curto", "TESTE.BIN", 2, "TESTE_L.BIN", 1, "", 0};
+}
+
+// An installation whose catalogue holds that system alone.
+inline std::unique_ptr<Installation> installationOfOneShortSystem() {
+    install::InstallOptions options;
+    options.systems = {sistemaCurto()};
+    return std::make_unique<Installation>(std::move(options));
+}
 
 // Runs tolvan-flash on the installation, without a display, and reads what it printed.
 inline FlashOutput runFlash(const Installation& install, std::vector<std::string> args,

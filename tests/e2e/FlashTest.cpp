@@ -33,18 +33,9 @@ namespace fs = std::filesystem;
 constexpr const char* kSemErros =
     " ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. ";
 
-// The main image of two sectors, the L image of one: a run of a few seconds.
-install::SystemSpec sistema() {
-    return {"Teste Curto", "TESTE.BIN", 2, "TESTE_L.BIN", 1, "", 0};
-}
-
 class FlashTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        install::InstallOptions options;
-        options.systems = {sistema()};
-        install_ = std::make_unique<Installation>(std::move(options));
-    }
+    void SetUp() override { install_ = installationOfOneShortSystem(); }
     void TearDown() override {
         if (holder_ >= 0) ::close(holder_);
     }
@@ -388,7 +379,8 @@ TEST_F(FlashTest, ListsTheCatalogueAndRefusesABadOne) {
 
     // A description that an older import stored in Windows-1252 is read as such.
     const fs::path catalogue = install_->programDir() / "Tabelas" / "TolvanLink.db";
-    install::writeCatalogue(catalogue, {sistema(), {"Falc\xE3o", "F.BIN", 1, "F_L.BIN", 1, "", 0}});
+    install::writeCatalogue(catalogue,
+                            {sistemaCurto(), {"Falc\xE3o", "F.BIN", 1, "F_L.BIN", 1, "", 0}});
     r = flash({"--list"});
     EXPECT_EQ(r.out, "Falcão\nTeste Curto\n") << r.describe();
     // And found by the search: the run goes on to the port, which is not in the map.

@@ -101,18 +101,9 @@ void PrintTo(const NetParam& p, std::ostream* os) {
     *os << p.c.name << " on " << PortServer::name(p.server);
 }
 
-// The main image of two sectors, the L image of one: a run of a few seconds.
-install::SystemSpec sistema() {
-    return {"Teste Curto", "TESTE.BIN", 2, "TESTE_L.BIN", 1, "", 0};
-}
-
 class NetworkPortTest : public ::testing::TestWithParam<NetParam> {
   protected:
-    void SetUp() override {
-        install::InstallOptions options;
-        options.systems = {sistema()};
-        install_ = std::make_unique<Installation>(std::move(options));
-    }
+    void SetUp() override { install_ = installationOfOneShortSystem(); }
     void TearDown() override {
         if (holder_ >= 0) ::close(holder_);
     }
