@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -53,25 +54,34 @@ int PortOpening::lePortFile() {
 }
 
 // Every operator saves his port in the same file, in a folder shared by their group where no one
-// may delete another's file: the file is rewritten in place, keeping its owner and mode, and one
-// made here is writable by the group whatever the umask says of it. A link or a pipe that another
-// operator put in its place is not written through nor waited on.
+// may delete another's file (so no one may replace it by a rename either): the file is rewritten
+// in place, keeping its owner and mode, and one made here is writable by the group whatever the
+// umask says of it. A link or a pipe that another operator put in its place is not written
+// through nor waited on. The new number is written over the old one before the file is cut to
+// its length, so a write that fails (a full disk) leaves the previous number readable.
 void PortOpening::gravaPortFile(int number) {
     const std::filesystem::path arquivo = files_.resolve(drive_ + kPortFile);
     std::error_code ec;
     std::filesystem::create_directories(arquivo.parent_path(), ec);
     int fd = ::open(arquivo.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0 && errno == ENOENT) {
+    const bool novo = fd < 0 && errno == ENOENT;
+    if (novo) {
         fd = ::open(arquivo.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
         struct stat criado;
         if (fd >= 0 && ::fstat(fd, &criado) == 0)
             ::fchmod(fd, (criado.st_mode & 07777) | S_IRGRP | S_IWGRP);
     }
     const std::string texto = std::to_string(number) + "\r\n";
-    bool gravado = fd >= 0 && ::ftruncate(fd, 0) == 0 &&
-                   ::write(fd, texto.data(), texto.size()) == static_cast<ssize_t>(texto.size());
+    const auto tamanho = static_cast<off_t>(texto.size());
+    bool gravado = fd >= 0 && ::pwrite(fd, texto.data(), texto.size(), 0) == tamanho &&
+                   ::ftruncate(fd, tamanho) == 0;
+    const int erro = errno;
     if (fd >= 0) gravado = ::close(fd) == 0 && gravado;
-    if (!gravado) desktop_.reportError("Cannot write the port file " + arquivo.string());
+    // A file made here and left empty would read as no number at all next time.
+    if (!gravado && novo && fd >= 0) ::unlink(arquivo.c_str());
+    if (!gravado)
+        desktop_.reportError("Cannot write the port file " + arquivo.string() + ": " +
+                             std::strerror(erro));
 }
 
 void PortOpening::gravaPortaAtual() {
