@@ -1,3 +1,4 @@
+#include <memory>
 #include <set>
 #include <string>
 
@@ -6,6 +7,7 @@
 #include "link/PortDialog.h"
 #include "link/PortOpening.h"
 #include "link/SerialCommRegistry.h"
+#include "platform/NativeFileAccess.h"
 
 namespace tolvan::fuzz {
 
@@ -40,7 +42,8 @@ void fuzzSerialComm(const std::uint8_t* data, std::size_t size) {
     const PathResolver files(scratchFolder() / "serialcomm");
     writeBytes(files.resolve(kSerialCommFile), text);
     NoDevices none;
-    SerialCommRegistry registry(files, none);
+    const std::unique_ptr<FileAccess> access = nativeFileAccess();
+    SerialCommRegistry registry(files, *access, none);
     const std::vector<SerialPortEntry> read = registry.ports();
     expect(read.size() == entries.size(), "the registry reads another list than the text gives");
     for (std::size_t i = 0; i < read.size(); ++i)

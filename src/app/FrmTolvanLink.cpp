@@ -6,8 +6,8 @@
 #include "link/Frames.h"
 #include "link/PortName.h"
 #include "services/CatalogueStore.h"
+#include "services/FileAccess.h"
 #include "services/Paths.h"
-#include "services/SharedFiles.h"
 #include "texts/Mensagem.h"
 
 namespace tolvan {
@@ -118,11 +118,11 @@ void FrmTolvanLink::FormCreate(bool consideraSelecao) {
     ModoSelecao = false;
     if (consideraSelecao && files.exists(Drive + kSelectionFile)) {
         const std::filesystem::path selecao = files.resolve(Drive + kSelectionFile);
-        if (ownedByRootOrMe(selecao)) {
+        if (svc.fileAccess.ownedByRootOrMe(selecao)) {
             entraEmModoSelecao();
             configuraModoSelecao();
         } else {
-            svc.desktop.reportError("Selection file " + selecao.string() +
+            svc.desktop.reportError("Selection file " + utf8(selecao) +
                                     " belongs to another user: passed over");
         }
     }
@@ -147,7 +147,7 @@ void FrmTolvanLink::configuraModoSelecao() {
 
     const std::string fundo = Drive + kBackgroundPicture;
     if (files.exists(fundo)) {
-        ImgTolvanLink.setJpegFile(files.resolve(fundo).string());
+        ImgTolvanLink.setJpegFile(utf8(files.resolve(fundo)));
     } else {
         Mensagem(MessageId::FundoAusente, "Não foi possível encontrar o arquivo: " + fundo, kErro,
                  kBotaoOk);
@@ -225,8 +225,10 @@ bool FrmTolvanLink::escolheSistema(const std::string& sistema) {
 void FrmTolvanLink::preparaCaminhos() {
     // The program directory is the real directory of the executable. Drive is the drive text
     // that the installation root stands for.
-    DirPrograma = svc.executable.parent_path().string();
-    if (DirPrograma.empty() || DirPrograma.back() != '/') DirPrograma += '/';
+    // It ends in the machine's separator, as the paths the operator reads are spelt there.
+    constexpr char separador = std::filesystem::path::preferred_separator;
+    DirPrograma = utf8(svc.executable.parent_path());
+    if (DirPrograma.empty() || DirPrograma.back() != separador) DirPrograma += separador;
     Drive = "C:";
 }
 
@@ -266,7 +268,7 @@ Aviso FrmTolvanLink::abreCatalogo() {
     // A file that is there but is no usable catalogue (a legacy Paradox table, another file):
     // say so plainly before the no-system path, instead of only claiming there is no system.
     const std::string texto =
-        "O catálogo de sistemas não pôde ser lido: " + files.resolve(arquivo).string() + "\r\r" +
+        "O catálogo de sistemas não pôde ser lido: " + utf8(files.resolve(arquivo)) + "\r\r" +
         aberto.detail;
     svc.desktop.reportError(texto);
     return {MessageId::CatalogoIlegivel, texto, kErro};

@@ -5,9 +5,10 @@
 namespace tolvan {
 
 std::unique_ptr<PortRegistry> mapaDePortas(const std::filesystem::path& root,
-                                           SerialDeviceList& devices,
+                                           const FileAccess& access, SerialDeviceList& devices,
                                            std::function<void(const std::string&)> warn) {
-    return std::make_unique<SerialCommRegistry>(PathResolver(root), devices, std::move(warn));
+    return std::make_unique<SerialCommRegistry>(PathResolver(root), access, devices,
+                                                std::move(warn));
 }
 
 }  // namespace tolvan

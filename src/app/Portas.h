@@ -10,6 +10,7 @@
 
 namespace tolvan {
 
+class FileAccess;
 class SerialDeviceList;
 
 // The ports as the program names them ("COM3" is port 3), and the port list of the installation
@@ -17,7 +18,7 @@ class SerialDeviceList;
 // SerialComm.txt, else the machine's serial devices (`devices`) numbered in order; `warn` hears
 // of a port map that is passed over.
 std::unique_ptr<PortRegistry> mapaDePortas(const std::filesystem::path& root,
-                                           SerialDeviceList& devices,
+                                           const FileAccess& access, SerialDeviceList& devices,
                                            std::function<void(const std::string&)> warn);
 
 }  // namespace tolvan

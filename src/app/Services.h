@@ -8,6 +8,7 @@ class CatalogueStore;
 class Clock;
 class Desktop;
 class Dialogs;
+class FileAccess;
 class PortRegistry;
 class SerialDriver;
 class TimerFactory;
@@ -21,6 +22,7 @@ struct Services {
     Dialogs& dialogs;
     Desktop& desktop;
     CatalogueStore& catalogues;
+    const FileAccess& fileAccess;      // the files other operators share
     std::filesystem::path root;        // the installation root that stands for the drive
     std::filesystem::path executable;  // the running executable's real path
 };

@@ -5,6 +5,7 @@
 #include "app/FrmTolvanLink.h"
 #include "link/Handshake.h"
 #include "link/PortName.h"
+#include "services/PathResolver.h"
 #include "texts/Mensagem.h"
 #include "texts/Trim.h"
 #include "transfer/ImageOpening.h"
@@ -227,7 +228,7 @@ std::filesystem::path caminhoNaCopia(const std::filesystem::path& pasta, const s
     std::string relativo = Trim(nome);
     if (relativo.empty() || saiDaPastaBin(relativo)) return {};
     std::replace(relativo.begin(), relativo.end(), '\\', '/');
-    return pasta / relativo;
+    return pasta / pathFromUtf8(relativo);
 }
 
 }  // namespace tolvan

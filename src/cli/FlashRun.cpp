@@ -18,11 +18,11 @@ namespace {
 
 std::unique_ptr<PortRegistry> registryFor(const std::string& port,
                                           const std::filesystem::path& root,
-                                          SerialDeviceList& devices,
+                                          const FileAccess& access, SerialDeviceList& devices,
                                           std::function<void(const std::string&)> warn) {
     if (!port.empty() && (port[0] == '/' || isNetworkAddress(port)))
         return std::make_unique<DevicePortRegistry>(port);
-    return mapaDePortas(root, devices, std::move(warn));
+    return mapaDePortas(root, access, devices, std::move(warn));
 }
 
 }  // namespace
@@ -32,14 +32,14 @@ FlashRun::FlashRun(const FlashOptions& options, std::string port, const std::fil
       port_(std::move(port)),
       board_{DeviceProgress(port_, 0)},
       view_(makeView(options.json, !port_.empty(), board_)),
-      ports_(registryFor(port_, root, devices_,
+      ports_(registryFor(port_, root, *fileAccess_, devices_,
                          [this](const std::string& text) { reportError(text); })),
       answers_(makeAnswers(options.yes, clock_, options.connectTimeoutS,
                            [this] { view_->interrupt(); })),
       dialogs_([this](const QJsonObject& e) { publish(e); }, *answers_),
       desktop_([this](const std::string& text) { reportError(text); }),
-      sessao_(Services{clock_, timers_, serial_, *ports_, dialogs_, desktop_, catalogues_, root,
-                       standInExecutable(root)}) {
+      sessao_(Services{clock_, timers_, serial_, *ports_, dialogs_, desktop_, catalogues_,
+                       *fileAccess_, root, standInExecutable(root)}) {
     started_.start();
     sessao_.setOuvinte(this);
     // Without --trace the port keeps no trace at all.

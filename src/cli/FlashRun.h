@@ -21,6 +21,7 @@
 #include "cli/UnitReport.h"
 #include "platform/DeviceScanner.h"
 #include "platform/LocalOrNetworkDriver.h"
+#include "platform/NativeFileAccess.h"
 #include "platform/NetworkAddress.h"
 #include "platform/QtTimers.h"
 #include "platform/SqliteCatalogueStore.h"
@@ -89,6 +90,7 @@ class FlashRun : private RunListener {
     QtTimerFactory timers_;
     LocalOrNetworkDriver serial_;
     DeviceScanner devices_;
+    std::unique_ptr<FileAccess> fileAccess_ = nativeFileAccess();
     std::unique_ptr<PortRegistry> ports_;
     std::unique_ptr<Answers> answers_;
     TerminalDialogs dialogs_;

@@ -8,6 +8,7 @@
 #include "cli/Events.h"
 #include "cli/ExitCodes.h"
 #include "platform/DeviceScanner.h"
+#include "platform/NativeFileAccess.h"
 
 namespace tolvan::cli {
 
@@ -154,8 +155,9 @@ QJsonObject portEvent(const ListedPort& p) {
 
 int listPortsCommand(const fs::path& root, bool json) {
     DeviceScanner scanner;
+    const std::unique_ptr<FileAccess> access = nativeFileAccess();
     const std::unique_ptr<PortRegistry> map = mapaDePortas(
-        root, scanner,
+        root, *access, scanner,
         [](const std::string& warning) { std::cerr << "tolvan-flash: " << warning << std::endl; });
     const std::vector<ListedPort> ports = listPorts(scanner.serialDevices(), map->ports());
     if (!json) {

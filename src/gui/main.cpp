@@ -17,6 +17,7 @@
 #include "gui/SplashWindow.h"
 #include "platform/DeviceScanner.h"
 #include "platform/LocalOrNetworkDriver.h"
+#include "platform/NativeFileAccess.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtTimers.h"
@@ -37,8 +38,10 @@ int runWindow(const std::filesystem::path& executable) {
     LocalOrNetworkDriver serial;
     DeviceScanner devices;
     QtDesktop desktop;
-    const std::unique_ptr<PortRegistry> ports = mapaDePortas(
-        root, devices, [&desktop](const std::string& text) { desktop.reportError(text); });
+    const std::unique_ptr<FileAccess> fileAccess = nativeFileAccess();
+    const std::unique_ptr<PortRegistry> ports =
+        mapaDePortas(root, *fileAccess, devices,
+                     [&desktop](const std::string& text) { desktop.reportError(text); });
     QtDialogs dialogs(kApplicationTitle);
     SqliteCatalogueStore catalogues;
 
@@ -46,8 +49,8 @@ int runWindow(const std::filesystem::path& executable) {
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork.programIcon)));
     dialogs.setAboutPicture(QPixmap::fromImage(artwork.about));
 
-    Sessao sessao(
-        Services{clock, timers, serial, *ports, dialogs, desktop, catalogues, root, executable});
+    Sessao sessao(Services{clock, timers, serial, *ports, dialogs, desktop, catalogues, *fileAccess,
+                           root, executable});
     gui::MainWindow window(sessao, artwork, desktop);
     dialogs.setOwner(&window);
     sessao.cria();

@@ -1,12 +1,6 @@
 #include "link/PortOpening.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -15,6 +9,7 @@
 #include "services/Desfecho.h"
 #include "services/Desktop.h"
 #include "services/Dialogs.h"
+#include "services/FileAccess.h"
 #include "services/PathResolver.h"
 #include "services/Shell.h"
 #include "texts/Mensagem.h"
@@ -47,41 +42,22 @@ int PortOpening::lePortFile() {
         }
     }
     // A port file that cannot be read or holds no port number: start again from port 2.
-    desktop_.reportError("Port file " + arquivo.string() + " holds no port number; using " +
+    desktop_.reportError("Port file " + utf8(arquivo) + " holds no port number; using " +
                          std::to_string(kPortaPadrao));
     gravaPortFile(kPortaPadrao);
     return kPortaPadrao;
 }
 
 // Every operator saves his port in the same file, in a folder shared by their group where no one
-// may delete another's file (so no one may replace it by a rename either): the file is rewritten
-// in place, keeping its owner and mode, and one made here is writable by the group whatever the
-// umask says of it. A link or a pipe that another operator put in its place is not written
-// through nor waited on. The new number is written over the old one before the file is cut to
-// its length, so a write that fails (a full disk) leaves the previous number readable.
+// may delete another's file (so no one may replace it by a rename either): it is rewritten in
+// place, and a write that fails (a full disk) leaves the previous number readable.
 void PortOpening::gravaPortFile(int number) {
     const std::filesystem::path arquivo = files_.resolve(drive_ + kPortFile);
     std::error_code ec;
     std::filesystem::create_directories(arquivo.parent_path(), ec);
-    int fd = ::open(arquivo.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    const bool novo = fd < 0 && errno == ENOENT;
-    if (novo) {
-        fd = ::open(arquivo.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
-        struct stat criado;
-        if (fd >= 0 && ::fstat(fd, &criado) == 0)
-            ::fchmod(fd, (criado.st_mode & 07777) | S_IRGRP | S_IWGRP);
-    }
-    const std::string texto = std::to_string(number) + "\r\n";
-    const auto tamanho = static_cast<off_t>(texto.size());
-    bool gravado = fd >= 0 && ::pwrite(fd, texto.data(), texto.size(), 0) == tamanho &&
-                   ::ftruncate(fd, tamanho) == 0;
-    const int erro = errno;
-    if (fd >= 0) gravado = ::close(fd) == 0 && gravado;
-    // A file made here and left empty would read as no number at all next time.
-    if (!gravado && novo && fd >= 0) ::unlink(arquivo.c_str());
-    if (!gravado)
-        desktop_.reportError("Cannot write the port file " + arquivo.string() + ": " +
-                             std::strerror(erro));
+    const Rewritten gravado = access_.rewriteShared(arquivo, std::to_string(number) + "\r\n");
+    if (!gravado.ok)
+        desktop_.reportError("Cannot write the port file " + utf8(arquivo) + ": " + gravado.reason);
 }
 
 void PortOpening::gravaPortaAtual() {

@@ -6,6 +6,7 @@ namespace tolvan {
 
 class Desktop;
 class Dialogs;
+class FileAccess;
 class PathResolver;
 class PortRegistry;
 class SerialPort;
@@ -23,10 +24,12 @@ inline constexpr const char* kMsgFalhaNaPorta =
 class PortOpening {
   public:
     // `drive` is the drive text the installation's paths start with.
-    PortOpening(SerialPort& port, const PathResolver& files, const std::string& drive,
-                PortRegistry& ports, Dialogs& dialogs, Desktop& desktop, Shell& shell)
+    PortOpening(SerialPort& port, const PathResolver& files, const FileAccess& access,
+                const std::string& drive, PortRegistry& ports, Dialogs& dialogs, Desktop& desktop,
+                Shell& shell)
         : port_(port),
           files_(files),
+          access_(access),
           drive_(drive),
           ports_(ports),
           dialogs_(dialogs),
@@ -72,6 +75,7 @@ class PortOpening {
 
     SerialPort& port_;
     const PathResolver& files_;
+    const FileAccess& access_;
     const std::string& drive_;
     PortRegistry& ports_;
     Dialogs& dialogs_;

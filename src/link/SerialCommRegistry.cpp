@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "link/PortName.h"
-#include "services/SharedFiles.h"
+#include "services/FileAccess.h"
 #include "texts/Trim.h"
 
 namespace tolvan {
@@ -29,17 +29,18 @@ std::vector<SerialPortEntry> parseSerialComm(std::string_view text) {
     return entries;
 }
 
-SerialCommRegistry::SerialCommRegistry(PathResolver files, SerialDeviceList& devices,
+SerialCommRegistry::SerialCommRegistry(PathResolver files, const FileAccess& access,
+                                       SerialDeviceList& devices,
                                        std::function<void(const std::string&)> warn)
-    : files_(std::move(files)), devices_(devices), warn_(std::move(warn)) {}
+    : files_(std::move(files)), access_(access), devices_(devices), warn_(std::move(warn)) {}
 
 std::vector<SerialPortEntry> SerialCommRegistry::ports() {
     const std::filesystem::path file = files_.resolve(kSerialCommFile);
     std::ifstream in(file, std::ios::binary);
-    if (in && !ownedByRootOrMe(file)) {
+    if (in && !access_.ownedByRootOrMe(file)) {
         in.setstate(std::ios::failbit);
         if (warn_ && !warned_)
-            warn_("Port map " + file.string() +
+            warn_("Port map " + utf8(file) +
                   " belongs to another user, not root: passed over; the machine's serial "
                   "devices are numbered instead");
         warned_ = true;

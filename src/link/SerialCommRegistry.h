@@ -10,6 +10,8 @@
 
 namespace tolvan {
 
+class FileAccess;
+
 inline constexpr const char* kSerialCommFile = "\\Orsolite\\Comuns\\SerialComm.txt";
 
 // The serial devices found on this machine, in the order they are to be numbered.
@@ -26,12 +28,13 @@ class SerialDeviceList {
 // in the shared folder is passed over as if missing, and `warn` hears of it once.
 class SerialCommRegistry : public PortRegistry {
   public:
-    SerialCommRegistry(PathResolver files, SerialDeviceList& devices,
+    SerialCommRegistry(PathResolver files, const FileAccess& access, SerialDeviceList& devices,
                        std::function<void(const std::string&)> warn = {});
     std::vector<SerialPortEntry> ports() override;
 
   private:
     PathResolver files_;
+    const FileAccess& access_;
     SerialDeviceList& devices_;
     std::function<void(const std::string&)> warn_;
     bool warned_ = false;

@@ -1,6 +1,8 @@
 #include "services/PathResolver.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -45,15 +47,41 @@ std::vector<std::string> splitComponents(std::string_view path) {
 
 std::filesystem::path matchComponent(const std::filesystem::path& dir, const std::string& name) {
     std::error_code ec;
-    std::filesystem::path exact = dir / name;
+    std::filesystem::path exact = dir / pathFromUtf8(name);
     if (std::filesystem::exists(exact, ec)) return exact;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (sameComponentIgnoringCase(it->path().filename().string(), name)) return it->path();
+        if (sameComponentIgnoringCase(utf8(it->path().filename()), name)) return it->path();
     }
     return exact;
 }
 
+// Where a root with a drive of its own (on Windows) is spelt at the start of `path`, the rest of
+// it: the executable's folder is such a path, below the root and not to be put under it again.
+// Empty when `path` does not start with the root.
+std::optional<std::string_view> belowRoot(const std::filesystem::path& root,
+                                          std::string_view path) {
+    if (!root.has_root_name()) return std::nullopt;
+    for (const std::string& part : splitComponents(utf8(root))) {
+        while (!path.empty() && (path.front() == '\\' || path.front() == '/'))
+            path.remove_prefix(1);
+        const std::size_t end = std::min(path.find_first_of("\\/"), path.size());
+        if (!sameComponentIgnoringCase(path.substr(0, end), part)) return std::nullopt;
+        path.remove_prefix(end);
+    }
+    return path;
+}
+
 }  // namespace
+
+std::filesystem::path pathFromUtf8(std::string_view text) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
+}
+
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 bool sameComponentIgnoringCase(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
@@ -71,7 +99,10 @@ std::filesystem::path PathResolver::resolve(std::string_view programPath) const 
     const bool hasDrive =
         rest.size() >= 2 && rest[1] == ':' &&
         ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'));
-    if (hasDrive) {
+    if (const std::optional<std::string_view> below = belowRoot(root_, programPath)) {
+        base = root_;
+        rest = *below;
+    } else if (hasDrive) {
         base = root_;
         rest.remove_prefix(2);
     } else if (!rest.empty() && rest[0] == '\\') {
@@ -103,8 +134,8 @@ std::filesystem::path PathResolver::rootFor(const std::filesystem::path& executa
     if (const char* env = std::getenv("TOLVAN_ROOT"); env && *env) return env;
     const std::filesystem::path dir = executable.parent_path();
     const std::filesystem::path orsolite = dir.parent_path();
-    if (sameComponentIgnoringCase(dir.filename().string(), "Tolvan Link") &&
-        sameComponentIgnoringCase(orsolite.filename().string(), "Orsolite")) {
+    if (sameComponentIgnoringCase(utf8(dir.filename()), "Tolvan Link") &&
+        sameComponentIgnoringCase(utf8(orsolite.filename()), "Orsolite")) {
         return orsolite.parent_path();
     }
     return "/";

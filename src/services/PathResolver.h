@@ -27,6 +27,11 @@ class PathResolver {
     std::filesystem::path root_;
 };
 
+// The core holds names in UTF-8; a path of the machine holds them in its own form (UTF-16 on
+// Windows, where a plain std::string would go through the ANSI code page).
+std::filesystem::path pathFromUtf8(std::string_view text);
+std::string utf8(const std::filesystem::path& path);
+
 // Case-insensitive comparison of path components (ASCII and Latin-1 letters in UTF-8).
 bool sameComponentIgnoringCase(std::string_view a, std::string_view b);
 

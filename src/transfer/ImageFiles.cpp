@@ -1,7 +1,5 @@
 #include "transfer/ImageFiles.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <vector>
 
@@ -63,7 +61,7 @@ const DadosImagem& dadosDa(Imagem imagem) {
 
 bool ImageFiles::AbreArq(const std::string& path) {
     run_.ArqBin.fecha();
-    ImagemAberta aberta = abreImagem(files_, path, nomeNoCaminho(path));
+    ImagemAberta aberta = abreImagem(files_, access_, path, nomeNoCaminho(path));
     if (aberta.falha) {
         naoAbre(path, aberta.falha);
         return false;
@@ -88,7 +86,7 @@ bool ImageFiles::LeArqBin(const std::string& path) {
     run_.TimeOut->stop();
     ouvinte_.lendoArquivo(0);
 
-    ImagemAberta aberta = abreImagem(files_, path, nomeNoCaminho(path));
+    ImagemAberta aberta = abreImagem(files_, access_, path, nomeNoCaminho(path));
     if (aberta.falha) {
         naoAbre(path, aberta.falha);
         return false;
@@ -97,9 +95,8 @@ bool ImageFiles::LeArqBin(const std::string& path) {
 
     run_.QtdBytesArq = 0;
     run_.BytesArq.clear();
-    struct stat st {};
-    if (::fstat(::fileno(fp), &st) == 0 && st.st_size > 0) {
-        const auto tamanho = static_cast<std::size_t>(st.st_size);
+    if (aberta.tamanho > 0) {
+        const auto tamanho = static_cast<std::size_t>(aberta.tamanho);
         run_.BytesArq.reserve(tamanho);
         diagnostico_.reservaArquivo(1, tamanho);
     }
@@ -211,7 +208,7 @@ bool ImageFiles::imagensProntas(Operacao operacao) {
         // Programming opens the path trimmed, verification as it stands.
         if (gravacao) {
             const std::string aparado = Trim(caminho);
-            ImagemAberta aberta = abreImagem(files_, aparado, nome);
+            ImagemAberta aberta = abreImagem(files_, access_, aparado, nome);
             if (aberta.falha) {
                 naoAbre(aparado, aberta.falha);
                 return false;
@@ -224,7 +221,7 @@ bool ImageFiles::imagensProntas(Operacao operacao) {
             }
         }
         if (verificacao) {
-            if (const FalhaAbertura falha = confereImagem(files_, caminho, nome)) {
+            if (const FalhaAbertura falha = confereImagem(files_, access_, caminho, nome)) {
                 naoAbre(caminho, falha);
                 return false;
             }

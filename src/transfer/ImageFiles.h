@@ -10,6 +10,7 @@ namespace tolvan {
 
 class CatalogueQuery;
 class DiagnosticLists;
+class FileAccess;
 class PathResolver;
 class RunListener;
 class Shell;
@@ -30,11 +31,12 @@ const DadosImagem& dadosDa(Imagem imagem);
 // LeArqBin reads one whole into BytesArq. Both skip the main image's leading FF and 00 bytes.
 class ImageFiles {
   public:
-    ImageFiles(Execucao& run, const PathResolver& files, CatalogueQuery& catalogo,
-               const std::string& dirPrograma, DiagnosticLists& diagnostico, RunListener& ouvinte,
-               Shell& shell)
+    ImageFiles(Execucao& run, const PathResolver& files, const FileAccess& access,
+               CatalogueQuery& catalogo, const std::string& dirPrograma,
+               DiagnosticLists& diagnostico, RunListener& ouvinte, Shell& shell)
         : run_(run),
           files_(files),
+          access_(access),
           catalogo_(catalogo),
           dirPrograma_(dirPrograma),
           diagnostico_(diagnostico),
@@ -84,6 +86,7 @@ class ImageFiles {
 
     Execucao& run_;
     const PathResolver& files_;
+    const FileAccess& access_;
     CatalogueQuery& catalogo_;
     const std::string& dirPrograma_;
     DiagnosticLists& diagnostico_;

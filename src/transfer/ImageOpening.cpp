@@ -1,12 +1,6 @@
 #include "transfer/ImageOpening.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
+#include "services/FileAccess.h"
 #include "services/PathResolver.h"
 #include "texts/Trim.h"
 
@@ -18,35 +12,31 @@ FalhaAbertura naoAbre(std::string motivo) {
     return {FalhaAbertura::Tipo::NaoAbre, std::move(motivo)};
 }
 
-FalhaAbertura falhaDoSistema(int erro) {
-    switch (erro) {
-        case ENOENT:
-        case ENOTDIR:
+FalhaAbertura falhaDoSistema(const OpenedFile& aberto) {
+    switch (aberto.fault) {
+        case FileFault::None:
+            return {};
+        case FileFault::NotFound:
             return {FalhaAbertura::Tipo::NaoEncontrado, {}};
-        case EACCES:
-        case EPERM:
+        case FileFault::Denied:
             return naoAbre("permissão negada");
-        case EISDIR:
+        case FileFault::Folder:
             return naoAbre("é uma pasta");
-        case ELOOP:
+        // A file that is no regular file is never read: a FIFO would wait for a writer for ever.
+        case FileFault::NotRegular:
+            return naoAbre("não é um arquivo comum");
+        case FileFault::TooManyLinks:
             return naoAbre("excesso de links simbólicos");
-        case ENAMETOOLONG:
+        case FileFault::NameTooLong:
             return naoAbre("nome longo demais");
-        case EMFILE:
-        case ENFILE:
-        case ENOMEM:
+        case FileFault::NoResources:
             return naoAbre("recursos do sistema esgotados");
-        case EIO:
+        case FileFault::InputOutput:
             return naoAbre("erro de entrada e saída");
-        default:
-            return naoAbre("erro do sistema " + std::to_string(erro));
+        case FileFault::Other:
+            break;
     }
-}
-
-// A file that is no regular file is never read: a FIFO would wait for a writer for ever.
-FalhaAbertura naoComum(mode_t modo) {
-    if (S_ISDIR(modo)) return naoAbre("é uma pasta");
-    return naoAbre("não é um arquivo comum");
+    return naoAbre("erro do sistema " + std::to_string(aberto.systemError));
 }
 
 }  // namespace
@@ -76,8 +66,8 @@ bool saiDaPastaBin(std::string_view nome) {
     return false;
 }
 
-ImagemAberta abreImagem(const PathResolver& files, const std::string& caminho,
-                        std::string_view nome) {
+ImagemAberta abreImagem(const PathResolver& files, const FileAccess& access,
+                        const std::string& caminho, std::string_view nome) {
     ImagemAberta r;
     // A blank name names no file: the path is the bin folder itself.
     if (TrimView(nome).empty()) {
@@ -88,36 +78,16 @@ ImagemAberta abreImagem(const PathResolver& files, const std::string& caminho,
         r.falha = naoAbre("fora da pasta bin");
         return r;
     }
-    const std::filesystem::path arquivo = files.resolve(caminho);
-    const int fd = ::open(arquivo.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        r.falha = falhaDoSistema(errno);
-        return r;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        r.falha = falhaDoSistema(errno);
-        ::close(fd);
-        return r;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        r.falha = naoComum(st.st_mode);
-        ::close(fd);
-        return r;
-    }
-    // Reads of a regular file block as usual.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    r.arquivo = ::fdopen(fd, "rb");
-    if (!r.arquivo) {
-        r.falha = falhaDoSistema(errno);
-        ::close(fd);
-    }
+    const OpenedFile aberto = access.openRegular(files.resolve(caminho));
+    r.arquivo = aberto.file;
+    r.tamanho = aberto.size;
+    r.falha = falhaDoSistema(aberto);
     return r;
 }
 
-FalhaAbertura confereImagem(const PathResolver& files, const std::string& caminho,
-                            std::string_view nome) {
-    ImagemAberta r = abreImagem(files, caminho, nome);
+FalhaAbertura confereImagem(const PathResolver& files, const FileAccess& access,
+                            const std::string& caminho, std::string_view nome) {
+    ImagemAberta r = abreImagem(files, access, caminho, nome);
     if (r.arquivo) std::fclose(r.arquivo);
     return r.falha;
 }

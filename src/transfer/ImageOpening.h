@@ -8,6 +8,7 @@
 
 namespace tolvan {
 
+class FileAccess;
 class PathResolver;
 
 // Why an image file cannot be opened for reading.
@@ -30,14 +31,15 @@ bool saiDaPastaBin(std::string_view nome);
 // An image file open for reading, or why it is not.
 struct ImagemAberta {
     std::FILE* arquivo = nullptr;  // the caller closes it
+    std::uintmax_t tamanho = 0;    // its length when opened
     FalhaAbertura falha;
 };
 
 // Opens the image `nome` of the bin folder at `caminho` (the path as the program built it,
 // ending in that name). Only a regular file is opened, and opening never waits: a FIFO or a
 // device is refused, not read.
-ImagemAberta abreImagem(const PathResolver& files, const std::string& caminho,
-                        std::string_view nome);
+ImagemAberta abreImagem(const PathResolver& files, const FileAccess& access,
+                        const std::string& caminho, std::string_view nome);
 
 // ArqBin: an image file open for sending, read a byte at a time.
 class ArquivoBinario {
@@ -67,7 +69,7 @@ class ArquivoBinario {
 };
 
 // The same checks without keeping the file open.
-FalhaAbertura confereImagem(const PathResolver& files, const std::string& caminho,
-                            std::string_view nome);
+FalhaAbertura confereImagem(const PathResolver& files, const FileAccess& access,
+                            const std::string& caminho, std::string_view nome);
 
 }  // namespace tolvan

@@ -100,6 +100,9 @@ TEST_F(ImageFilesTest, ImageThatCannotBeOpenedClosesTheProgram) {
 
 // A read that fails after the file opened abandons the run instead of going on with part of it.
 TEST_F(ImageFilesTest, ReadErrorAbandonsTheRunWithTheFileNamed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no file on Windows opens as a plain file and then fails to read";
+#endif
     std::filesystem::create_directories(bin());
     std::filesystem::create_symlink("/proc/self/mem", bin() / "ERR.BIN");
     f().run.Modo = Modo::Leitura;
@@ -134,6 +137,10 @@ class RefusalTest : public TransferTest, public ::testing::WithParamInterface<Re
 
 TEST_P(RefusalTest, NothingIsSent) {
     const Refusal& c = GetParam();
+#ifdef _WIN32
+    if (std::string_view(c.name) == "TrailingBlankForVerification")
+        GTEST_SKIP() << "Windows drops the blanks at a file name's end: \"L.BIN \" is L.BIN there";
+#endif
     writeImage("M.BIN", "abc");
     writeImage("L.BIN", "x");
     writeImage("L2.BIN", "y");
@@ -165,9 +172,11 @@ std::string contagem(int n, const char* coluna) {
 void pasta(const std::filesystem::path& b) {
     std::filesystem::create_directories(b / "sub");
 }
+#ifndef _WIN32
 void fifo(const std::filesystem::path& b) {
     ::mkfifo((b / "FIFO.BIN").c_str(), 0644);
 }
+#endif
 void vazio(const std::filesystem::path& b) {
     std::ofstream(b / "VAZIO.BIN");
 }
@@ -184,7 +193,12 @@ const Refusal kRefusals[] = {
     {"OutsideBin", 1, {"Sistema", "../../../../../../etc/hostname", 1, "L.BIN", 1, "", 0}, {}, kNaoAbre + "../../../../../../etc/hostname (fora da pasta bin)", -1},
     {"AbsoluteName", 3, {"Sistema", "M.BIN", 1, "/etc/hostname", 1, "", 0}, {}, kNaoAbre + "/etc/hostname (fora da pasta bin)", -1},
     {"Folder", 3, {"Sistema", "M.BIN", 1, "sub", 1, "", 0}, pasta, kNaoAbre + "sub (é uma pasta)", -1},
+#ifdef _WIN32
+    // Every folder names the null device NUL: no plain file either.
+    {"Device", 1, {"Sistema", "M.BIN", 1, "NUL", 1, "", 0}, {}, kNaoAbre + "NUL (não é um arquivo comum)", -1},
+#else
     {"Fifo", 1, {"Sistema", "M.BIN", 1, "FIFO.BIN", 1, "", 0}, fifo, kNaoAbre + "FIFO.BIN (não é um arquivo comum)", -1},
+#endif
     {"EmptyL", 2, {"Sistema", "M.BIN", 1, "VAZIO.BIN", 1, "", 0}, vazio, "Arquivo vazio: <bin>VAZIO.BIN", 0},
     {"MainOnlyFillBytes", 1, {"Sistema", "FF.BIN", 1, "L.BIN", 1, "", 0}, soPreenchimento, "Arquivo vazio: <bin>FF.BIN", 0},
     {"NegativeCount", 1, {"Sistema", "M.BIN", -1, "L.BIN", 1, "", 0}, {}, contagem(-1, "Setor"), 2},
@@ -198,7 +212,12 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, RefusalTest, ::testing::ValuesIn(kRefusals),
 
 // The file system's own refusal is named; root reads anything, so only others can see it.
 TEST_F(TransferTest, UnreadableImageIsNamedAsSuch) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "Windows keeps the right to read in a file's access list, out of the tests' reach";
+#else
     if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+#endif
     writeImage("M.BIN", "abc");
     writeImage("L.BIN", "x");
     std::filesystem::permissions(bin() / "L.BIN", std::filesystem::perms::none);
@@ -208,12 +227,12 @@ TEST_F(TransferTest, UnreadableImageIsNamedAsSuch) {
     EXPECT_TRUE(device.frames.empty());
 }
 
-// Names in sub-folders of bin, and empty (NULL) columns for a system without an L2 image, are
-// an ordinary run.
+// Names in sub-folders of bin, names beyond ASCII (the catalogue's UTF-8 against the machine's own
+// file names), and empty (NULL) columns for a system without an L2 image, are an ordinary run.
 TEST_F(TransferTest, SubFolderNamesAndNullColumnsRun) {
     writeImage("sub/M.BIN", pattern(10));
-    writeImage("L.BIN", pattern(10, 2));
-    runOperation({"Sistema", "sub/M.BIN", 1, "L.BIN", 1, "", 0}, 1, [](CatalogueTable& t) {
+    std::ofstream(bin() / std::filesystem::path(u8"Lição.BIN"), std::ios::binary) << pattern(10, 2);
+    runOperation({"Sistema", "sub/M.BIN", 1, "Lição.BIN", 1, "", 0}, 1, [](CatalogueTable& t) {
         t.rows[0][5] = CatalogueValue{};  // Arquivo_L2
         t.rows[0][6] = CatalogueValue{};  // Setor_L2
     });

@@ -48,9 +48,11 @@ TestRig::~TestRig() {
 
 Sessao& TestRig::sessao() {
     if (!sessao_) {
-        Services services{loop,      loop,    serial,
-                          registry,  dialogs, desktop,
-                          catalogue, root,    root / "Orsolite" / "Tolvan Link" / "TolvanLink"};
+        Services services{loop,      loop,
+                          serial,    registry,
+                          dialogs,   desktop,
+                          catalogue, *fileAccess,
+                          root,      root / "Orsolite" / "Tolvan Link" / "TolvanLink"};
         sessao_ = std::make_unique<Sessao>(services);
     }
     return *sessao_;

@@ -6,6 +6,7 @@
 
 #include "app/FrmTolvanLink.h"
 #include "app/Sessao.h"
+#include "platform/NativeFileAccess.h"
 #include "sim/Fakes.h"
 #include "sim/SimLoop.h"
 #include "sim/SimSerial.h"
@@ -29,6 +30,8 @@ class TestRig {
     ScriptedDialogs dialogs;
     FakeDesktop desktop{loop};
     FakeCatalogueStore catalogue;
+    // The machine's own, on the rig's real temporary files.
+    std::unique_ptr<FileAccess> fileAccess = nativeFileAccess();
     std::filesystem::path root;
 
     // The front door, as the window and tolvan-flash have it.
