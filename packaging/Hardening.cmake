@@ -4,7 +4,7 @@
 # source paths stay absolute for the debugger. Sanitizer and fuzzing builds go without.
 set(default_hardening OFF)
 if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$" AND NOT TOLVAN_SANITIZE
-   AND NOT TOLVAN_FUZZ)
+   AND NOT TOLVAN_FUZZ AND NOT WIN32)
     set(default_hardening ON)
 endif()
 option(TOLVAN_HARDENING "Build with Debian's hardening flags (dpkg-buildflags)" ${default_hardening})

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs every package the build, the tests (the labgrid driver's too; ser2net and pyserial
 # serve the ports on another machine), the demo and the benchmarks need; with --ci also what
-# only .ci/run needs, with --vm only what the virtual machine rig needs besides. Used by
-# .ci/run, by the README's commands, by scripts/demo.sh and by tests/vm/run.sh.
+# only .ci/run needs, with --vm only what the virtual machine rig needs besides, with --windows only
+# what the Windows cross build and its tests under Wine need besides. Used by .ci/run, by the
+# README's commands, by scripts/demo.sh, by tests/vm/run.sh and by scripts/windows/build.sh.
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
@@ -24,9 +25,13 @@ ci_packages=(libreoffice-calc-nogui)
 # /dev/serial/by-id (its kernel comes from the archive too, fetched by the rig with apt-get
 # download).
 vm_packages=(qemu-system-x86 busybox-static udev)
+# The Windows build: MinGW-w64 with POSIX threads, Wine to run its tests, NSIS for its installer,
+# Qt's host tools (moc, rcc, uic) for the prebuilt Qt and googletest's sources to build with it.
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis xz-utils qt6-base-dev-tools googletest)
 case "${1:-}" in
---ci) packages+=("${ci_packages[@]}" "${vm_packages[@]}") ;;
+--ci) packages+=("${ci_packages[@]}" "${vm_packages[@]}" "${windows_packages[@]}") ;;
 --vm) packages+=("${vm_packages[@]}") ;;
+--windows) packages+=("${windows_packages[@]}") ;;
 esac
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
