@@ -85,6 +85,9 @@ FrmTolvanLink::FrmTolvanLink(Services services)
         conn.TimerLink->stop();
         linhaPerdida_->start();
     };
+    ComPort.onTraceNotWritten = [this](const std::string& why) {
+        svc.desktop.reportError("the serial trace was not written: " + why);
+    };
 }
 
 std::unique_ptr<Timer> FrmTolvanLink::timer(const char* name, int ms,
@@ -96,6 +99,7 @@ FrmTolvanLink::~FrmTolvanLink() {
     // The handlers go before the timers and the port they hang on.
     ComPort.onTriggerAvail = nullptr;
     ComPort.onLineLost = nullptr;
+    ComPort.onTraceNotWritten = nullptr;
 }
 
 void FrmTolvanLink::FormCreate(bool consideraSelecao) {
@@ -285,7 +289,21 @@ void FrmTolvanLink::Close() {
     if (closed_) return;
     closed_ = true;
     FormClose();
+    // The port is released with the window, and its trace written, before the program ends:
+    // an ending the program is told of from outside must not lose them.
+    try {
+        ComPort.setOpen(false);
+    } catch (const std::exception& e) {
+        svc.desktop.reportError(e.what());
+    }
     svc.desktop.quit();
+}
+
+void FrmTolvanLink::interrompe(const std::string& motivo) {
+    if (closed_) return;
+    if (conn.Conectando) conexao.para();
+    if (run.emCurso()) run.encerra();
+    termina({Desfecho::Interrompido, {}, false, {}, motivo}, Depois::Fecha);
 }
 
 void FrmTolvanLink::lblFecharClick() {
@@ -335,6 +353,8 @@ void FrmTolvanLink::termina(const Final& final, Depois depois) {
     if (final.desfecho == Desfecho::Verificado || final.desfecho == Desfecho::ComErros)
         AtivaFuncoes(true);
     if (!aviso.texto.empty()) Mensagem(aviso.id, aviso.texto, aviso.tipo, kBotaoOk);
+    // The program was ended while the message was open: nothing more goes to the device.
+    if (closed_) return;
     // After success the device runs the system.
     if (final.desfecho == Desfecho::Gravado || final.desfecho == Desfecho::Verificado)
         CmdExecuta(ComPort);

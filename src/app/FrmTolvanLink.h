@@ -61,6 +61,11 @@ class FrmTolvanLink : public Shell, private Componentes {
     void setRunListener(RunListener* ouvinte) { ouvintes.setFrente(ouvinte); }
     void FormClose();
     void lblFecharClick();
+    // The program was told to end from outside (a signal, the console or the session closing):
+    // the handshake or the run under way stops after the frame it is sending, nothing more is
+    // sent, and the window closes as the close mark closes it, asking nothing. Its listeners
+    // hear Interrompido with `motivo`.
+    void interrompe(const std::string& motivo);
     // Centres the window on a screen of the given size, as when it is first shown.
     void centra(int screenWidth, int screenHeight);
 
