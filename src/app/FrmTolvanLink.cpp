@@ -14,6 +14,11 @@ namespace tolvan {
 
 namespace {
 
+// An interrupted session waits for a quiet line in ticks of the device's own gap between
+// frames, a second at the most (a device that never stops sending).
+constexpr int kTickDeSilencio = 50;
+constexpr int kTicksDeSilencioMaximos = 20;
+
 constexpr const char* kMsgFalhaInesperada = "Falha inesperada. \rO processo será abandonado! ";
 
 // The third line of the selection file: the system the launcher asks for. A file that cannot
@@ -74,9 +79,11 @@ FrmTolvanLink::FrmTolvanLink(Services services)
               return timers.create(name, ms, [this, handler] { dispatch(handler); });
           },
           [this] { TimerMontaTelaTimer(); }),
-      linhaPerdida_(timer("LinhaPerdida", 0, [this] { linhaPerdida(); })) {
+      linhaPerdida_(timer("LinhaPerdida", 0, [this] { linhaPerdida(); })),
+      silencio_(timer("Silencio", kTickDeSilencio, [this] { fimDaInterrupcao(); })) {
     ouvintes.adiciona(painelDaConexao_);
     ComPort.onTriggerAvail = [this](std::uint16_t count) {
+        ++recebidos_;
         dispatch([this, count] { receptor.ComPortTriggerAvail(count); });
     };
     // Perhaps from inside a write: what is under way ends from the event loop. No poll may
@@ -300,10 +307,31 @@ void FrmTolvanLink::Close() {
 }
 
 void FrmTolvanLink::interrompe(const std::string& motivo) {
-    if (closed_) return;
+    if (closed_ || interrupcao_) return;
+    interrupcao_ = motivo;
+    const bool sobAOperacao = conn.Conectando || run.emCurso();
     if (conn.Conectando) conexao.para();
     if (run.emCurso()) run.encerra();
-    termina({Desfecho::Interrompido, {}, false, {}, motivo}, Depois::Fecha);
+    if (!sobAOperacao || !ComPort.isOpen()) {
+        fimDaInterrupcao();
+        return;
+    }
+    // The device may still be sending its answer to the last frame (a sector read back lasts
+    // 135 ms at 19200 baud). The port closes once the line has been quiet for a tick, so that
+    // the next run to open it is not greeted by the rest of that answer.
+    recebidosAntes_ = recebidos_;
+    ticksDeSilencio_ = 0;
+    silencio_->start();
+}
+
+void FrmTolvanLink::fimDaInterrupcao() {
+    if (silencio_->running()) {
+        const bool ouviu = recebidos_ != recebidosAntes_;
+        recebidosAntes_ = recebidos_;
+        if (ouviu && ++ticksDeSilencio_ < kTicksDeSilencioMaximos) return;
+        silencio_->stop();
+    }
+    termina({Desfecho::Interrompido, {}, false, {}, *interrupcao_}, Depois::Fecha);
 }
 
 void FrmTolvanLink::lblFecharClick() {

@@ -134,9 +134,18 @@ class FrmTolvanLink : public Shell, private Componentes {
     void configuraModoSelecao();
     // Opens the catalogue file when there is one; what went wrong when it is no catalogue.
     Aviso abreCatalogo();
+    // An interruption's last step, once the line is quiet: the session ends.
+    void fimDaInterrupcao();
+
     std::unique_ptr<Timer> linhaPerdida_;  // takes a lost line to the event loop
+    // Ticks while an interrupted session waits for the device's answer under way to end.
+    std::unique_ptr<Timer> silencio_;
     PainelDaConexao painelDaConexao_{*this};
     bool closed_ = false;
+    // Receive events so far, and at silencio_'s last tick; its ticks since the interruption.
+    std::uint64_t recebidos_ = 0, recebidosAntes_ = 0;
+    int ticksDeSilencio_ = 0;
+    std::optional<std::string> interrupcao_;  // why, once interrupted
 };
 
 }  // namespace tolvan
