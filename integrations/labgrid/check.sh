@@ -48,6 +48,7 @@ TARGET
     target main
     target mismatch
     target absent
+    target slow
     target remote rfc2217
     target remote-raw raw
     target remote-absent rfc2217

@@ -10,6 +10,7 @@ file from the environment (``imports: [tolvanflash.py]``); see README.md beside 
 
 import json
 import logging
+import signal
 import subprocess
 
 import attr
@@ -22,6 +23,9 @@ from labgrid.step import step
 from labgrid.util.proxy import proxymanager
 
 OPERATIONS = ("program-verify", "program", "verify")
+# Seconds tolvan-flash has, once told to stop, to end its run (its port closed, its trace and
+# report written) before it is killed.
+ENDING_S = 15
 
 
 @attr.s(eq=False)
@@ -123,13 +127,22 @@ class TolvanFlashDriver(Driver):
         cmd = self.command(system, operation)
         self.logger.debug("Running %s", " ".join(cmd))
         try:
-            run = subprocess.run(cmd, stdin=subprocess.DEVNULL, capture_output=True,
-                                 timeout=self.timeout, check=False)
-        except subprocess.TimeoutExpired as e:
-            raise TolvanFlashError(f"tolvan-flash did not end within {self.timeout} s",
-                                   stdout=_lines(e.stdout), stderr=_lines(e.stderr)) from e
+            run = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
         except OSError as e:
             raise TolvanFlashError(f"{self.tool} cannot be run: {e}") from e
+        late = False
+        try:
+            stdout, stderr = run.communicate(timeout=self.timeout)
+        except subprocess.TimeoutExpired:
+            # Stopped as a lab's time limit stops it: it still ends its run, with its end event.
+            late = True
+            stdout, stderr = _stop(run, signal.SIGTERM)
+        except BaseException:
+            # The test itself is ending (Ctrl-C, labgrid's clean-up): the run too, whole.
+            _stop(run, signal.SIGINT)
+            raise
+        run.stdout, run.stderr = stdout, stderr
         out, err = _lines(run.stdout), _lines(run.stderr)
         for line in err:
             self.logger.info("%s", line)
@@ -144,14 +157,26 @@ class TolvanFlashDriver(Driver):
                 self.events.append(event)
         ends = [e for e in self.events if e.get("event") == "end"]
         end = ends[-1] if ends else None
-        if run.returncode == 0 and end is not None:
+        if run.returncode == 0 and end is not None and not late:
             return end
         outcome = end.get("outcome") if end else None
         why = (end.get("text") or "").strip() if end else (err[-1] if err else "")
         raise TolvanFlashError(
-            f"tolvan-flash on {self.device()} ended with status {run.returncode}"
+            (f"tolvan-flash did not end within {self.timeout} s and was stopped: "
+             if late else "")
+            + f"tolvan-flash on {self.device()} ended with status {run.returncode}"
             + (f" ({outcome})" if outcome else "") + (f": {why}" if why else ""),
             stdout=out, stderr=err, code=run.returncode, outcome=outcome, end=end)
+
+
+def _stop(run, sig):
+    """Tells tolvan-flash to stop, gives it ENDING_S to end its run, then kills it."""
+    run.send_signal(sig)
+    try:
+        return run.communicate(timeout=ENDING_S)
+    except subprocess.TimeoutExpired:
+        run.kill()
+        return run.communicate()
 
 
 def _lines(data):

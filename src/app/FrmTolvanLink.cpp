@@ -14,6 +14,11 @@ namespace tolvan {
 
 namespace {
 
+// An interrupted session waits for a quiet line in ticks of the device's own gap between
+// frames, a second at the most (a device that never stops sending).
+constexpr int kTickDeSilencio = 50;
+constexpr int kTicksDeSilencioMaximos = 20;
+
 constexpr const char* kMsgFalhaInesperada = "Falha inesperada. \rO processo será abandonado! ";
 
 // The third line of the selection file: the system the launcher asks for. A file that cannot
@@ -74,9 +79,11 @@ FrmTolvanLink::FrmTolvanLink(Services services)
               return timers.create(name, ms, [this, handler] { dispatch(handler); });
           },
           [this] { TimerMontaTelaTimer(); }),
-      linhaPerdida_(timer("LinhaPerdida", 0, [this] { linhaPerdida(); })) {
+      linhaPerdida_(timer("LinhaPerdida", 0, [this] { linhaPerdida(); })),
+      silencio_(timer("Silencio", kTickDeSilencio, [this] { fimDaInterrupcao(); })) {
     ouvintes.adiciona(painelDaConexao_);
     ComPort.onTriggerAvail = [this](std::uint16_t count) {
+        ++recebidos_;
         dispatch([this, count] { receptor.ComPortTriggerAvail(count); });
     };
     // Perhaps from inside a write: what is under way ends from the event loop. No poll may
@@ -84,6 +91,9 @@ FrmTolvanLink::FrmTolvanLink(Services services)
     ComPort.onLineLost = [this] {
         conn.TimerLink->stop();
         linhaPerdida_->start();
+    };
+    ComPort.onTraceNotWritten = [this](const std::string& why) {
+        svc.desktop.reportError("the serial trace was not written: " + why);
     };
 }
 
@@ -96,6 +106,7 @@ FrmTolvanLink::~FrmTolvanLink() {
     // The handlers go before the timers and the port they hang on.
     ComPort.onTriggerAvail = nullptr;
     ComPort.onLineLost = nullptr;
+    ComPort.onTraceNotWritten = nullptr;
 }
 
 void FrmTolvanLink::FormCreate(bool consideraSelecao) {
@@ -287,7 +298,42 @@ void FrmTolvanLink::Close() {
     if (closed_) return;
     closed_ = true;
     FormClose();
+    // The port is released with the window, and its trace written, before the program ends:
+    // an ending the program is told of from outside must not lose them.
+    try {
+        ComPort.setOpen(false);
+    } catch (const std::exception& e) {
+        svc.desktop.reportError(e.what());
+    }
     svc.desktop.quit();
+}
+
+void FrmTolvanLink::interrompe(const std::string& motivo) {
+    if (closed_ || interrupcao_) return;
+    interrupcao_ = motivo;
+    const bool sobAOperacao = conn.Conectando || run.emCurso();
+    if (conn.Conectando) conexao.para();
+    if (run.emCurso()) run.encerra();
+    if (!sobAOperacao || !ComPort.isOpen()) {
+        fimDaInterrupcao();
+        return;
+    }
+    // The device may still be sending its answer to the last frame (a sector read back lasts
+    // 135 ms at 19200 baud). The port closes once the line has been quiet for a tick, so that
+    // the next run to open it is not greeted by the rest of that answer.
+    recebidosAntes_ = recebidos_;
+    ticksDeSilencio_ = 0;
+    silencio_->start();
+}
+
+void FrmTolvanLink::fimDaInterrupcao() {
+    if (silencio_->running()) {
+        const bool ouviu = recebidos_ != recebidosAntes_;
+        recebidosAntes_ = recebidos_;
+        if (ouviu && ++ticksDeSilencio_ < kTicksDeSilencioMaximos) return;
+        silencio_->stop();
+    }
+    termina({Desfecho::Interrompido, {}, false, {}, *interrupcao_}, Depois::Fecha);
 }
 
 void FrmTolvanLink::lblFecharClick() {
@@ -337,6 +383,8 @@ void FrmTolvanLink::termina(const Final& final, Depois depois) {
     if (final.desfecho == Desfecho::Verificado || final.desfecho == Desfecho::ComErros)
         AtivaFuncoes(true);
     if (!aviso.texto.empty()) Mensagem(aviso.id, aviso.texto, aviso.tipo, kBotaoOk);
+    // The program was ended while the message was open: nothing more goes to the device.
+    if (closed_) return;
     // After success the device runs the system.
     if (final.desfecho == Desfecho::Gravado || final.desfecho == Desfecho::Verificado)
         CmdExecuta(ComPort);

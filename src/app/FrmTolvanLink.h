@@ -61,6 +61,11 @@ class FrmTolvanLink : public Shell, private Componentes {
     void setRunListener(RunListener* ouvinte) { ouvintes.setFrente(ouvinte); }
     void FormClose();
     void lblFecharClick();
+    // The program was told to end from outside (a signal, the console or the session closing):
+    // the handshake or the run under way stops after the frame it is sending, nothing more is
+    // sent, and the window closes as the close mark closes it, asking nothing. Its listeners
+    // hear Interrompido with `motivo`.
+    void interrompe(const std::string& motivo);
     // Centres the window on a screen of the given size, as when it is first shown.
     void centra(int screenWidth, int screenHeight);
 
@@ -129,9 +134,18 @@ class FrmTolvanLink : public Shell, private Componentes {
     void configuraModoSelecao();
     // Opens the catalogue file when there is one; what went wrong when it is no catalogue.
     Aviso abreCatalogo();
+    // An interruption's last step, once the line is quiet: the session ends.
+    void fimDaInterrupcao();
+
     std::unique_ptr<Timer> linhaPerdida_;  // takes a lost line to the event loop
+    // Ticks while an interrupted session waits for the device's answer under way to end.
+    std::unique_ptr<Timer> silencio_;
     PainelDaConexao painelDaConexao_{*this};
     bool closed_ = false;
+    // Receive events so far, and at silencio_'s last tick; its ticks since the interruption.
+    std::uint64_t recebidos_ = 0, recebidosAntes_ = 0;
+    int ticksDeSilencio_ = 0;
+    std::optional<std::string> interrupcao_;  // why, once interrupted
 };
 
 }  // namespace tolvan

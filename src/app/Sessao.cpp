@@ -212,6 +212,10 @@ void Sessao::desiste(Desfecho desfecho, const std::string& motivo) {
     form_->termina({desfecho, {}, false, {}, motivo}, FrmTolvanLink::Depois::Fecha);
 }
 
+void Sessao::interrompe(const std::string& motivo) {
+    form_->dispatch([&] { form_->interrompe(motivo); });
+}
+
 MessageDialog mensagemDoCabo(const std::filesystem::path& root) {
     TextTables textos;
     textos.Idioma = "Português";

@@ -112,6 +112,11 @@ class Sessao {
     // The front end gives the session up: it ends with `desfecho`, nothing shown, and the
     // listener hears `motivo` as its text.
     void desiste(Desfecho desfecho, const std::string& motivo);
+    // The program was told to end from outside (a signal, the console closing): whatever is
+    // under way stops after the frame being sent and the session ends (Interrompido, nothing
+    // shown, `motivo` for the listener), its port closed and its trace written. Nothing once
+    // the session has ended.
+    void interrompe(const std::string& motivo);
 
   private:
     friend class sim::TestRig;

@@ -13,10 +13,14 @@
 #include "cli/Answers.h"
 #include "cli/Events.h"
 #include "cli/ExitCodes.h"
+#include "platform/Interruptions.h"
 
 namespace tolvan::cli {
 
 namespace {
+
+// How long the children of an interrupted bench have to end their runs.
+constexpr int kInterruptedWaitMs = 10000;
 
 std::string format(const char* pattern, auto... values) {
     char text[512];
@@ -45,12 +49,15 @@ Bench::~Bench() {
 }
 
 int Bench::exec() {
+    // Ctrl-C at the cable message has nothing to end yet.
     askForCable();
+    const Interruptions interruptions([this](int signal) { interrupted(signal); });
     for (std::size_t i = 0; i < children_.size(); ++i)
         start(i);
     QCoreApplication::exec();
     view_->finish(now());
     printSummary();
+    if (signal_ != 0) return Interruptions::exitStatusFor(signal_);
     for (const Child& c : children_)
         if (c.exitCode != kExitOk) return kExitBenchFailed;
     return kExitOk;
@@ -77,8 +84,13 @@ void Bench::start(std::size_t i) {
     p.setProgram(program_);
     p.setArguments(args);
     p.setStandardInputFile(QProcess::nullDevice());
-    // A child outlives no parent that was killed.
-    p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // A child outlives no parent that was killed. In a process group of its own, a Ctrl-C at
+    // the terminal reaches it once, passed on by the bench, not twice (which would end its
+    // ending at once).
+    p.setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        ::setpgid(0, 0);
+    });
     QObject::connect(&p, &QProcess::readyReadStandardOutput, [this, i] { readOutput(i); });
     QObject::connect(&p, &QProcess::readyReadStandardError, [this, i] { readErrors(i); });
     QObject::connect(&p, &QProcess::finished, [this, i](int code, QProcess::ExitStatus status) {
@@ -149,6 +161,21 @@ void Bench::finished(std::size_t i, int exitCode, QProcess::ExitStatus status) {
         if (!other.done) return;
     // From the event loop: a child that failed to start may tell so before the loop runs.
     QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+}
+
+void Bench::interrupted(int signal) {
+    signal_ = signal;
+    view_->interrupt();
+    std::cerr << "tolvan-flash: interrupted by " << Interruptions::nameOf(signal)
+              << ": each device's run ends and closes its port" << std::endl;
+    for (Child& c : children_)
+        if (c.process && c.process->state() != QProcess::NotRunning)
+            Interruptions::passOn(c.process->processId(), signal);
+    // A child whose ending hangs is not waited for long: the summary says what was left.
+    QTimer::singleShot(kInterruptedWaitMs, QCoreApplication::instance(), [this] {
+        for (Child& c : children_)
+            if (c.process && c.process->state() != QProcess::NotRunning) c.process->kill();
+    });
 }
 
 void Bench::printSummary() {

@@ -42,6 +42,9 @@ class Bench {
     void finished(std::size_t i, int exitCode, QProcess::ExitStatus status);
     void event(std::size_t i, const QJsonObject& event);
     void printSummary();
+    // SIGINT, SIGTERM or SIGHUP: passed on to every child still running, whose endings are
+    // awaited a bounded time before the summary.
+    void interrupted(int signal);
     double now() const { return clock_.elapsed() / 1000.0; }
 
     const FlashOptions& options_;
@@ -54,6 +57,7 @@ class Bench {
     // The cable message as the devices show it; their events carry only its text.
     MessageDialog cable_;
     bool cableShown_ = false;
+    int signal_ = 0;
 };
 
 }  // namespace tolvan::cli

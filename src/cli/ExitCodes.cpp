@@ -19,6 +19,8 @@ int exitCodeOf(Desfecho desfecho) {
         case Desfecho::CatalogoInvalido:
         case Desfecho::SistemaInexistente:
             return kExitBadInput;
+        case Desfecho::Interrompido:
+            // Without its signal (exitCodeOf(Outcome) has it): not a success.
         case Desfecho::Falha:
             // A failure the core caught at its error boundary that was not the port's: it came
             // from the files or the data the run works on, or from the program itself. Trying
@@ -29,6 +31,9 @@ int exitCodeOf(Desfecho desfecho) {
 }
 
 int exitCodeOf(const Outcome& outcome) {
+    // As a shell reports a process that the signal ended.
+    if (outcome.desfecho == Desfecho::Interrompido && outcome.signal > 0)
+        return 128 + outcome.signal;
     return exitCodeOf(outcome.desfecho);
 }
 
@@ -44,6 +49,8 @@ const char* resultOf(const Outcome& outcome) {
             return "mismatch";
         case Desfecho::Pronto:
             return "ready";
+        case Desfecho::Interrompido:
+            return "interrupted";
         default:
             return "error";
     }
@@ -73,6 +80,8 @@ const char* nameOf(const Outcome& outcome) {
             return "Falha";
         case Desfecho::Pronto:
             return "Pronto";
+        case Desfecho::Interrompido:
+            return "Interrompido";
     }
     return "Falha";
 }

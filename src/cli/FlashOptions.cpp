@@ -107,11 +107,16 @@ JSON events, one a line, each with "port" (as given) and "t" (seconds since the 
       an image's transfer begins: operation program or verify, image main, L or L2
   {"event":"sector","n":12,"total":40}
       the status line's "Setor: 12/40": sector 12 is under way (an image's first is 2)
-  {"event":"end","result":"verified","code":0,"outcome":"Verificado","text":"..."}
+  {"event":"end","result":"verified","code":0,"outcome":"Verificado","text":"...",
+   "device_left":"programmed and verified"}
       result verified, programmed, read (--read-to), ready (--dry-run: it would start),
-      mismatch or error; code the exit status; outcome tells the errors apart
-      (SemComunicacao, FalhaDePorta, ArquivoInvalido, CatalogoInvalido,
-      SistemaInexistente, Falha; Lido, Pronto); text the core's message for it
+      mismatch, interrupted (a signal ended the run) or error; code the exit status;
+      outcome tells the errors apart (SemComunicacao, FalhaDePorta, ArquivoInvalido,
+      CatalogoInvalido, SistemaInexistente, Falha, Interrompido; Lido, Pronto); text
+      the core's message for it; device_left what the run left in the device: not
+      programmed (nothing written), partly programmed (an image greeted for programming,
+      which erases it, and not every image written), programmed, not verified, or
+      programmed and verified
   {"event":"summary","result":"verified","code":0,"seconds":41.2,"sectors":104,
    "bytes_per_second":650}
       a bench's row per port at its end; the devices' events come with their port
@@ -155,17 +160,19 @@ Report lines (--report FILE), one JSON object per device and run:
    "device_target":"/dev/ttyUSB0","system":"Aurora Motores","operation":"program+verify",
    "images":[{"image":"main","file":"AURORA.BIN","sectors":40,"size":10245,
               "sha256":"5f0c..."}],
-   "result":"verified","code":0,"outcome":"Verificado","seconds":41.2,
-   "bytes_per_second":650}
+   "result":"verified","code":0,"outcome":"Verificado",
+   "device_left":"programmed and verified","seconds":41.2,"bytes_per_second":650}
       start and end in UTC; version this program's; host this machine's name; port as
       given, device the path it stands for, device_target what that path links to (null
       when it is no link); system the row's description; operation program, verify,
       program+verify or read (--read-to); images as the row names them (main, L, L2):
       file, sectors the row's count, size in bytes and sha256 of the file as the run
       started (for --read-to, of the file written; null when there is none); the list
-      is empty when the run ended before the system's row was taken; result, code (the exit status) and outcome as in the end event;
-      seconds from the start to the end; bytes_per_second of the sectors transferred,
-      from the connection on
+      is empty when the run ended before the system's row was taken; result, code (the
+      exit status), outcome and device_left as in the end event; seconds from the start
+      to the end; bytes_per_second of the sectors transferred, from the connection on.
+      A line is written whole or not at all: one that a full disk cuts short is taken
+      off again, and the run exits 4
 
 Exit status:
   0  verified (with --program: programmed; --read-to: read whole; --dry-run: ready)
@@ -179,6 +186,12 @@ Exit status:
      image file missing or unreadable, a sector count the device cannot be given, a
      wrong command line; also any other failure the run ended in (see standard error)
   5  a bench: some device did not succeed (each one's status is in the summary)
+  128 + n  ended by signal n: 130 SIGINT (Ctrl-C), 143 SIGTERM, 129 SIGHUP. Nothing
+     is sent after the frame under way (never the command that runs the system), the
+     port is closed and released, the trace written, and the end event and report line
+     say "interrupted" with what the device was left holding. A bench passes the
+     signal on to each device's process, waits up to 10 s for their endings, then
+     prints its summary. A second signal ends the program at once
 
 Examples:
   tolvan-flash --list

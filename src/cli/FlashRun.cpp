@@ -68,6 +68,7 @@ void FlashRun::reportError(const std::string& text) {
 
 int FlashRun::exec() {
     record_ = beginRecord(port_, "", options_.system, options_.operacao);
+    const Interruptions interruptions([this](int signal) { interrupted(signal); });
     QTimer::singleShot(0, QCoreApplication::instance(), [this] { start(); });
     QCoreApplication::exec();
     // However the loop ended, the window's model has closed.
@@ -77,9 +78,19 @@ int FlashRun::exec() {
     QJsonObject end = events::end(*outcome_);
     if (advice_) end = events::withAdvice(end, *advice_);
     if (network_) end = events::withNetwork(end, *network_);
+    end["device_left"] = nameOf(left_);
     publish(end);
     view_->finish(started_.elapsed() / 1000.0);
     return writeReport() ? exitCodeOf(*outcome_) : kExitBadInput;
+}
+
+void FlashRun::interrupted(int signal) {
+    signal_ = signal;
+    const std::string why = "interrupted by " + Interruptions::nameOf(signal);
+    if (!outcome_) reportError(why + ": nothing more is sent; the port is closed");
+    // A question or the cable message waiting for the terminal has nothing left to decide.
+    answers_->dismiss();
+    sessao_.interrompe(why);
 }
 
 void FlashRun::step(const std::function<void()>& body) {
@@ -177,6 +188,7 @@ void FlashRun::diagnose() {
 bool FlashRun::writeReport() {
     if (!options_.report || port_.empty()) return true;
     setDevice(record_, sessao_.dispositivo().value_or(""));
+    record_.deviceLeft = left_;
     const double now = started_.elapsed() / 1000.0;
     endRecord(record_, *outcome_, board_.front().seconds(now), board_.front().bytesPerSecond(now));
     std::string error;
@@ -235,6 +247,11 @@ void FlashRun::afterConnection() {
 }
 
 void FlashRun::imagemIniciada(Modo modo, Imagem imagem, const std::string& arquivo, int setores) {
+    // Greeting an image for programming erases it; reading one back after programming means
+    // every image was written.
+    if (modo == Modo::Gravacao && !options_.readTo) left_ = DeviceLeft::PartlyProgrammed;
+    if (modo == Modo::Leitura && left_ == DeviceLeft::PartlyProgrammed)
+        left_ = DeviceLeft::Programmed;
     QJsonObject e = events::image(modo, imagem, arquivo, setores);
     if (options_.readTo) e["operation"] = "read";
     publish(e);
@@ -263,7 +280,10 @@ void FlashRun::setor(int atual, int total) {
 
 void FlashRun::fim(Desfecho desfecho, const std::string& texto) {
     if (outcome_) return;
-    outcome_ = Outcome{desfecho, texto};
+    outcome_ = Outcome{desfecho, texto, desfecho == Desfecho::Interrompido ? signal_ : 0};
+    if (desfecho == Desfecho::Gravado) left_ = DeviceLeft::Programmed;
+    if (desfecho == Desfecho::Verificado && left_ == DeviceLeft::Programmed)
+        left_ = DeviceLeft::Verified;
     // The core still shows its message (and, after success, tells the device to run): the
     // window closes once control is back in the event loop, whatever the diagnosis below does.
     QTimer::singleShot(0, QCoreApplication::instance(), [this] { sessao_.fecha(); });

@@ -20,6 +20,7 @@
 #include "cli/TerminalDialogs.h"
 #include "cli/UnitReport.h"
 #include "platform/DeviceScanner.h"
+#include "platform/Interruptions.h"
 #include "platform/LocalOrNetworkDriver.h"
 #include "platform/NativeFileAccess.h"
 #include "platform/NetworkAddress.h"
@@ -77,6 +78,10 @@ class FlashRun : private RunListener {
     // The port on another machine the port maps to, if it is one.
     std::optional<NetworkAddress> networkPort();
 
+    // SIGINT, SIGTERM or SIGHUP, on the event loop: the run ends as any ending does, with its
+    // trace, its end event and its report line, and the exit status 128 + the signal.
+    void interrupted(int signal);
+
     void publish(QJsonObject event);
     void reportError(const std::string& text);
 
@@ -102,6 +107,8 @@ class FlashRun : private RunListener {
     std::optional<PortAdvice> advice_;
     std::optional<NetworkAdvice> network_;
     UnitRecord record_;
+    DeviceLeft left_ = DeviceLeft::NotProgrammed;
+    int signal_ = 0;
     bool connected_ = false;
     bool portOpened_ = false;
 };

@@ -1,6 +1,8 @@
 #include "cli/UnitReport.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -57,6 +59,20 @@ const char* operationName(Operacao operacao) {
         default:
             return "program+verify";
     }
+}
+
+const char* nameOf(DeviceLeft left) {
+    switch (left) {
+        case DeviceLeft::NotProgrammed:
+            return "not programmed";
+        case DeviceLeft::PartlyProgrammed:
+            return "partly programmed";
+        case DeviceLeft::Programmed:
+            return "programmed, not verified";
+        case DeviceLeft::Verified:
+            return "programmed and verified";
+    }
+    return "not programmed";
 }
 
 void setDevice(UnitRecord& r, const std::string& device) {
@@ -133,6 +149,7 @@ QByteArray reportLine(const UnitRecord& r) {
                            {"result", qs(r.result)},
                            {"code", r.code},
                            {"outcome", qs(r.outcome)},
+                           {"device_left", nameOf(r.deviceLeft)},
                            {"seconds", r.seconds},
                            {"bytes_per_second", qRound64(r.bytesPerSecond)}};
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
@@ -146,18 +163,26 @@ bool appendReportLine(const fs::path& file, const UnitRecord& record, std::strin
         return false;
     }
     // One write: with O_APPEND the kernel puts the whole line at the end of the file, after
-    // every other process's whole line. Another write for a rest could land after theirs.
+    // every other process's whole line. Another write for a rest could land after theirs. The
+    // lock (which the bench's processes all take) lets a failed write be cut back off the end
+    // without cutting another's line.
+    ::flock(fd, LOCK_EX);
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
     ssize_t written;
     do {
         written = ::write(fd, line.constData(), static_cast<std::size_t>(line.size()));
     } while (written < 0 && errno == EINTR);
     const int writeErrno = errno;
-    const bool closed = ::close(fd) == 0;
+    bool cut = true;
+    if (written > 0 && written != line.size()) cut = sized && ::ftruncate(fd, before.st_size) == 0;
+    const bool closed = ::close(fd) == 0;  // and unlocks
     if (written < 0) {
         error = file.string() + ": " + std::strerror(writeErrno);
     } else if (written != line.size()) {
         error = file.string() + ": only " + std::to_string(written) + " of " +
-                std::to_string(line.size()) + " bytes of the line were written (disk full?)";
+                std::to_string(line.size()) + " bytes of the line were written (disk full?)" +
+                (cut ? "; they were taken off again" : "; they could not be taken off again");
     } else if (!closed) {
         error = file.string() + ": " + std::strerror(errno);
     } else {

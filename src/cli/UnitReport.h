@@ -24,6 +24,13 @@ struct ReportImage {
     std::string sha256;                  // lower-case hex; empty when it could not be read
 };
 
+// What a run left the device holding, by what it sent: nothing written (or only read), an
+// image greeted for programming (which erases it) and not yet every one written, every image
+// written, every image written and read back equal.
+enum class DeviceLeft { NotProgrammed, PartlyProgrammed, Programmed, Verified };
+// "not programmed", "partly programmed", "programmed, not verified", "programmed and verified".
+const char* nameOf(DeviceLeft left);
+
 struct UnitRecord {
     std::string start, end;  // UTC, ISO 8601 with Z
     std::string version;     // of this program
@@ -37,6 +44,7 @@ struct UnitRecord {
     int code = -1;        // the exit status
     std::string result;   // verified, programmed, mismatch, error
     std::string outcome;  // Verificado, SemComunicacao, ...
+    DeviceLeft deviceLeft = DeviceLeft::NotProgrammed;
     double seconds = 0;
     double bytesPerSecond = 0;
 };
@@ -61,7 +69,8 @@ void endRecord(UnitRecord& record, const Outcome& outcome, double seconds, doubl
 QByteArray reportLine(const UnitRecord& record);
 // Appends the record's line to `file` in one write, so that the processes of a bench can
 // append to the same file at once; creates it (0644) when missing. False, and why in `error`,
-// when the line was not written whole.
+// when the line was not written whole: then the file is cut back to what it held, so that no
+// piece of a line is left for the next one to be glued to.
 bool appendReportLine(const std::filesystem::path& file, const UnitRecord& record,
                       std::string& error);
 

@@ -16,6 +16,7 @@
 #include "gui/PlatformChoice.h"
 #include "gui/SplashWindow.h"
 #include "platform/DeviceScanner.h"
+#include "platform/Interruptions.h"
 #include "platform/LocalOrNetworkDriver.h"
 #include "platform/NativeFileAccess.h"
 #include "platform/QtDesktop.h"
@@ -60,11 +61,18 @@ int runWindow(const std::filesystem::path& executable) {
     gui::SplashWindow splash(artwork.icon);
     window.afterFirstActivation = [&] { splash.follow(sessao.vista().frmCarregando); };
 
+    // The end of the desktop session (SIGHUP, SIGTERM) or Ctrl-C in the terminal that started
+    // it: the window closes as its close mark closes it, asking nothing; the run under way is
+    // abandoned, the trace written, the port released.
+    const Interruptions interruptions([&sessao](int signal) {
+        sessao.interrompe("interrupted by " + Interruptions::nameOf(signal));
+    });
     window.showCentred();
     const int code = QApplication::exec();
     // However the loop ended, the model has closed.
     sessao.fecha();
-    return code;
+    return interruptions.signal() != 0 ? Interruptions::exitStatusFor(interruptions.signal())
+                                       : code;
 }
 
 }  // namespace

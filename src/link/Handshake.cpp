@@ -85,11 +85,15 @@ void Handshake::conectado() {
     ouvinte_.conectado();
 }
 
-void Handshake::encerraSemConexao(Desfecho desfecho, MessageId id, const std::string& mensagem) {
+void Handshake::para() {
     // Later receive events are no longer answers: no late connection, no repeated failure.
     conn_.Conectando = false;
     fechaPergunta();
     conn_.TimerLink->stop();
+}
+
+void Handshake::encerraSemConexao(Desfecho desfecho, MessageId id, const std::string& mensagem) {
+    para();
     shell_.termina({desfecho, {id, mensagem, kInformacao}, true});
 }
 

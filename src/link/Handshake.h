@@ -54,6 +54,9 @@ class Handshake {
     // when empty) as information. Shared by abandon (Yes to the question), failure (too many
     // wrong answers) and a failure of the port itself.
     void encerraSemConexao(Desfecho desfecho, MessageId id, const std::string& mensagem);
+    // Stops the handshake under way, its question closed, and tells no one: the caller ends
+    // the session.
+    void para();
 
   private:
     void conectado();

@@ -75,7 +75,8 @@ void SerialPort::closeNow() {
     trace_->log(now(), "Port", "Close", nomeDaPorta(comNumber_));
     driver_.close();
     received_.clear();
-    trace_->finish(traceName_, logName_);
+    const std::string failure = trace_->finish(traceName_, logName_);
+    if (!failure.empty() && onTraceNotWritten) onTraceNotWritten(failure);
 }
 
 int SerialPort::promptForPort() {

@@ -73,6 +73,8 @@ class SerialPort : private SerialDriver::Listener {
     // empty names: nothing is traced, logged or written.
     void setTraceFiles(std::string traceName, std::string logName);
     const SerialTrace& trace() const { return *trace_; }
+    // The trace or the log could not be written as the port closed: which file, and why.
+    std::function<void(const std::string& why)> onTraceNotWritten;
 
   private:
     void bytesArrived() override;

@@ -1,7 +1,8 @@
 #include "link/SerialTrace.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 
 namespace tolvan {
 
@@ -25,11 +26,16 @@ std::string logLine(std::string_view time, std::string_view type, std::string_vi
     return line + kEol;
 }
 
-bool writeFile(const std::filesystem::path& file, const std::string& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
+// Writes `text` as the whole file; empty when it was written, else the file and why not.
+std::string writeFile(const std::filesystem::path& file, const std::string& text) {
+    std::FILE* out = std::fopen(file.string().c_str(), "wb");
+    if (!out) return file.string() + ": " + std::strerror(errno);
+    const bool written =
+        std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+    const int error = errno;
+    const bool closed = std::fclose(out) == 0;
+    if (written && closed) return {};
+    return file.string() + ": " + std::strerror(written ? errno : error);
 }
 
 }  // namespace
@@ -137,17 +143,18 @@ std::string SerialTrace::logText() const {
     return out;
 }
 
-bool SerialTrace::finish(const std::filesystem::path& traceFile,
-                         const std::filesystem::path& logFile) {
-    if (!recording()) return true;
+std::string SerialTrace::finish(const std::filesystem::path& traceFile,
+                                const std::filesystem::path& logFile) {
+    if (!recording()) return {};
     flushReads();
-    const bool traceOk = writeFile(traceFile, traceText());
-    const bool logOk = writeFile(logFile, logText());
+    const std::string traceError = writeFile(traceFile, traceText());
+    const std::string logError = writeFile(logFile, logText());
     state_ = State::Done;
     chars_.clear();
     logLines_.clear();
     logBytes_ = 0;
-    return traceOk && logOk;
+    if (traceError.empty() || logError.empty()) return traceError + logError;
+    return traceError + "; " + logError;
 }
 
 }  // namespace tolvan

@@ -44,8 +44,10 @@ class SerialTrace {
     std::string logText() const;
 
     // Writes the trace and the log (each file replaced) and ends recording for good. Only the
-    // first call while recording writes; false when a file could not be written.
-    bool finish(const std::filesystem::path& traceFile, const std::filesystem::path& logFile);
+    // first call while recording writes. Empty when both were written (or nothing was due),
+    // else which file could not be written and why ("APD.TRC: No space left on device").
+    std::string finish(const std::filesystem::path& traceFile,
+                       const std::filesystem::path& logFile);
 
   private:
     struct Char {

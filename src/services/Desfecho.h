@@ -19,6 +19,7 @@ enum class Desfecho {
     SistemaInexistente,  // the system asked for is not in the catalogue
     Falha,               // any other failure
     Pronto,              // a dry run found everything ready; nothing was sent
+    Interrompido,        // the program was told to end (a signal, the console closing)
 };
 
 // How a connection, a run or the choice of a system ended, as the routine that ended it says it:

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "PanelFixture.h"
 #include "link/PortDialog.h"
@@ -55,6 +58,32 @@ TEST_F(ScreensTest, PortNumbersAreReadWholeFromCom10On) {
     EXPECT_EQ(f().ComPort.comNumber(), 12);
     EXPECT_EQ(rig.readFile(kPortFile), "12\r\n");
     EXPECT_EQ(f().nav.Tela, 0);
+}
+
+// A port file that cannot be rewritten (a full disk; here a file size limit of nothing) keeps
+// the number it held, and the failure is told.
+TEST_F(ScreensTest, APortFileThatCannotBeRewrittenKeepsItsNumber) {
+    useRegistry({"COM1", "COM12"});
+    rig.writeFile(kPortFile, "1\r\n");
+    startWith(1);
+    openPortList();
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto formerHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit none = before;
+    none.rlim_cur = 0;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
+    on([&] {
+        f().painel.cliqueVisor(2);
+        f().painel.btnConfirmaClick();
+    });
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, formerHandler);
+    EXPECT_EQ(f().ComPort.comNumber(), 12);
+    EXPECT_EQ(rig.readFile(kPortFile), "1\r\n");
+    ASSERT_FALSE(rig.desktop.errors.empty());
+    EXPECT_NE(rig.desktop.errors.back().find("Cannot write the port file"), std::string::npos);
+    EXPECT_NE(rig.desktop.errors.back().find("File too large"), std::string::npos);
 }
 
 TEST_F(ScreensTest, RefusedPortOnThePortListCanBeGivenUpOrReplaced) {

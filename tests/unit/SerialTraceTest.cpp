@@ -95,7 +95,7 @@ TEST(SerialTraceTest, FinishingWritesOnceAndStopsRecording) {
     SerialTrace trace;
     trace.start(0);
     trace.transmit("A");
-    EXPECT_TRUE(trace.finish(traceFile, logFile));
+    EXPECT_EQ(trace.finish(traceFile, logFile), "");
     EXPECT_TRUE(std::filesystem::exists(logFile));
     std::filesystem::remove(traceFile);
     std::filesystem::remove(logFile);
@@ -103,9 +103,19 @@ TEST(SerialTraceTest, FinishingWritesOnceAndStopsRecording) {
     EXPECT_EQ(trace.state(), SerialTrace::State::Done);
     trace.start(0);
     trace.transmit("B");
-    EXPECT_TRUE(trace.finish(traceFile, logFile));
+    EXPECT_EQ(trace.finish(traceFile, logFile), "");
     EXPECT_FALSE(std::filesystem::exists(traceFile));
     EXPECT_FALSE(std::filesystem::exists(logFile));
+}
+
+// A trace that cannot be written whole (a full disk) is never passed off as written.
+TEST(SerialTraceTest, FinishingSaysWhichFileWasNotWrittenAndWhy) {
+    const auto logFile = std::filesystem::temp_directory_path() / "tolvan-trace-full.log";
+    SerialTrace trace;
+    trace.start(0);
+    trace.transmit(std::string(5000, 'A'));
+    EXPECT_EQ(trace.finish("/dev/full", logFile), "/dev/full: No space left on device");
+    std::filesystem::remove(logFile);
 }
 
 TEST(SerialTraceTest, HexPreviewIsCutAfterItsLimit) {

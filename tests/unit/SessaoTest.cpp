@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -106,6 +107,35 @@ const std::vector<Cenario>& cenarios() {
          {" ARQUIVO VERIFICADO SEM ERROS \r\r O Tolvan Link será executado. "},
          {MessageId::DesconecteCabo, MessageId::VerificadoSemErros},
          false},
+        {"an interruption mid-programming sends nothing after the frame under way, never the "
+         "run command, and closes the port",
+         [](Sessao& s, sim::TestRig& rig, RunRecorder& ouvinte) {
+             sim::SimDevice device(rig.loop, rig.serial);
+             abreCom(s, rig, 1);
+             s.dispatch([&] {
+                 ASSERT_TRUE(s.abrePorta(2));
+                 s.conecta();
+             });
+             ASSERT_TRUE(rig.loop.runUntil([&] { return !ouvinte.events.empty(); }, 5000));
+             s.dispatch([&] {
+                 ASSERT_TRUE(s.escolheSistema("Sistema 01"));
+                 s.iniciaOperacao(Operacao::GravacaoVerificacao);
+             });
+             const auto setores = [&] {
+                 const auto f = device.framesHeard();
+                 return std::count(f.begin(), f.end(), 0x06);
+             };
+             ASSERT_TRUE(rig.loop.runUntil([&] { return setores() == 2; }, 60000));
+             const std::size_t ouvidos = device.framesHeard().size();
+             s.interrompe("interrupted by SIGTERM");
+             rig.loop.runFor(10000);
+             EXPECT_EQ(device.framesHeard().size(), ouvidos);
+             EXPECT_FALSE(rig.serial.isOpen());
+         },
+         {Desfecho::Interrompido},
+         {"interrupted by SIGTERM"},
+         {MessageId::DesconecteCabo},
+         true},
         {"the window's keys: Escape asks whether to leave, Down moves the pointer on the display",
          [](Sessao& s, sim::TestRig& rig, RunRecorder&) {
              rig.setSystems(numberedSystems(2));

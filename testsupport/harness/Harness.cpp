@@ -100,6 +100,11 @@ Process::Process(Options o) {
     }
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
+    ownGroup_ = o.ownProcessGroup;
+    if (ownGroup_) {
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attr, 0);
+    }
     const int rc = posix_spawn(&pid_, argv[0], &actions, &attr, argv.data(), envp.data());
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
@@ -127,6 +132,10 @@ bool Process::running() {
 std::optional<int> Process::waitExit(std::chrono::milliseconds timeout) {
     waitFor([this] { return !running(); }, timeout);
     return status_;
+}
+
+void Process::signal(int signal) const {
+    if (pid_ > 0) kill(ownGroup_ ? -pid_ : pid_, signal);
 }
 
 void Process::stop() {

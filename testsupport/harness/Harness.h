@@ -40,6 +40,9 @@ class Process {
         std::vector<int> keepFds;
         std::vector<std::string> unset = {};  // taken out of this environment first
         std::filesystem::path errors = {};    // standard error apart; none: with the output
+        // In a process group of its own, as a terminal's foreground job: signal() reaches
+        // the group as Ctrl-C does.
+        bool ownProcessGroup = false;
     };
     explicit Process(Options options);
     ~Process();
@@ -51,9 +54,12 @@ class Process {
     // The exit status (the signal number + 128 when killed), once the process has ended.
     std::optional<int> waitExit(std::chrono::milliseconds timeout);
     void stop();
+    // Sends `signal` to the process, or to its whole group when it has its own.
+    void signal(int signal) const;
 
   private:
     pid_t pid_ = -1;
+    bool ownGroup_ = false;
     std::optional<int> status_;
 };
 

@@ -21,7 +21,10 @@ from labgrid.resource import NetworkSerialPort, RawSerialPort
 BUILD = pathlib.Path(os.environ.get("TOLVAN_BUILD", "build")).resolve()
 # The emulator's arguments for the device of each target; None: no device at all.
 DEVICES = {"main": [], "mismatch": ["--corrupt", "L:0"], "absent": None,
+           "slow": [],
            "remote": [], "remote-raw": [], "remote-absent": None}
+# Devices answering at the line's own pace (19200 baud): a run of tens of seconds.
+PACED = {"slow"}
 # ser2net's accepter for a NetworkSerialPort's protocol.
 ACCEPTERS = {"rfc2217": "telnet(rfc2217),tcp", "raw": "tcp"}
 
@@ -57,8 +60,8 @@ def device(env, installation, tmp_path):
             return target
         link = tmp_path / f"{name}.pty"
         emulator = subprocess.Popen(
-            [BUILD / "tools/emulator/tolvan-emulator", "--no-pacing", "--link", link,
-             *DEVICES[name]],
+            [BUILD / "tools/emulator/tolvan-emulator", "--link", link, *DEVICES[name],
+             *([] if name in PACED else ["--no-pacing"])],
             stdout=subprocess.DEVNULL)
         started.append(emulator)
         assert until(lambda: link.exists() and link.read_text().strip())
@@ -118,3 +121,14 @@ def test_a_failed_run_raises_with_its_outcome(device, name, code, outcome):
         network = raised.value.end["network"]
         assert (network["host"], network["fault"]) == ("127.0.0.1", "refused")
         assert flasher.device() == network["url"]
+
+
+def test_a_run_past_its_time_is_stopped_and_ends_as_interrupted(device):
+    flasher = device("slow").get_driver("TolvanFlashDriver")
+    flasher.timeout = 3
+    with pytest.raises(ExecutionError) as raised:
+        flasher.flash()
+    # Told to stop (SIGTERM), it ended its run itself, with its end event and its status.
+    assert (raised.value.code, raised.value.outcome) == (143, "Interrompido")
+    assert raised.value.end["result"] == "interrupted"
+    assert "was stopped" in str(raised.value)
