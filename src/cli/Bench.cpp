@@ -86,10 +86,11 @@ void Bench::start(std::size_t i) {
     p.setStandardInputFile(QProcess::nullDevice());
     // A child outlives no parent that was killed. In a process group of its own, a Ctrl-C at
     // the terminal reaches it once, passed on by the bench, not twice (which would end its
-    // ending at once).
+    // ending at once); one passed on while it starts waits until it can be taken.
     p.setChildProcessModifier([] {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         ::setpgid(0, 0);
+        Interruptions::holdForChild();
     });
     QObject::connect(&p, &QProcess::readyReadStandardOutput, [this, i] { readOutput(i); });
     QObject::connect(&p, &QProcess::readyReadStandardError, [this, i] { readErrors(i); });

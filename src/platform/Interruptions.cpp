@@ -20,6 +20,14 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 int pipeEnds[2] = {-1, -1};
 struct sigaction formerActions[sizeof kSignals / sizeof kSignals[0]];
 
+sigset_t signalSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : kSignals)
+        sigaddset(&set, s);
+    return set;
+}
+
 extern "C" void onSignal(int signal) {
     const int saved = errno;
     const unsigned char number = static_cast<unsigned char>(signal);
@@ -45,6 +53,9 @@ Interruptions::Interruptions(std::function<void(int signal)> onInterrupt)
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     for (std::size_t i = 0; i < std::size(kSignals); ++i)
         ::sigaction(kSignals[i], &action, &formerActions[i]);
+    // One that came while they were held (holdForChild) is taken now.
+    const sigset_t held = signalSet();
+    ::sigprocmask(SIG_UNBLOCK, &held, nullptr);
 }
 
 Interruptions::~Interruptions() {
@@ -85,6 +96,11 @@ std::string Interruptions::nameOf(int signal) {
         default:
             return "signal " + std::to_string(signal);
     }
+}
+
+void Interruptions::holdForChild() {
+    const sigset_t held = signalSet();
+    ::sigprocmask(SIG_BLOCK, &held, nullptr);
 }
 
 void Interruptions::passOn(long long pid, int signal) {

@@ -32,6 +32,10 @@ class Interruptions : public QObject {
     static int exitStatusFor(int signal) { return 128 + signal; }
     // Passes `signal` on to the process `pid` (a bench's child).
     static void passOn(long long pid, int signal);
+    // In a child process about to run this program: the three signals wait, blocked, until its
+    // own Interruptions take them, so that one passed on while it starts up is not lost with
+    // the run's files.
+    static void holdForChild();
 
   private:
     void readPending();
