@@ -1,7 +1,6 @@
 #pragma once
 
-// A pseudo-terminal pair for the test to play the device on, and the Qt event loop run until
-// something has happened.
+// A pseudo-terminal pair for the test to play the device on.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -9,16 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
-#include <QTimer>
+#include "EventLoopWait.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace tolvan::test {
-
-// Limits that only keep a broken run from hanging; nothing here measures time.
-constexpr int kLimitMs = 5000;
 
 // A pseudo-terminal pair: the test plays the device on the master side.
 class Pty {
@@ -66,21 +62,6 @@ class Pty {
     std::string slave_;
 };
 
-// Runs the event loop until `done` holds (or the limit passes); returns whether it holds.
-inline bool runUntil(const std::function<bool()>& done) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer check;
-    check.setInterval(1);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QTimer::singleShot(kLimitMs, &loop, &QEventLoop::quit);
-    check.start();
-    loop.exec();
-    return done();
-}
-
 // `count` bytes sent by the host, running the event loop meanwhile: a driver sends what it
 // holds when the loop gets control back.
 inline std::string takeOnLoop(Pty& pty, std::size_t count) {
@@ -90,13 +71,6 @@ inline std::string takeOnLoop(Pty& pty, std::size_t count) {
         return out.size() >= count;
     });
     return out;
-}
-
-// Lets the event loop run a little, to see that nothing keeps happening.
-inline void runAWhile(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 }  // namespace tolvan::test

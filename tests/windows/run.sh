@@ -1,26 +1,69 @@
 #!/usr/bin/env bash
-# The unit tests of the Windows build (scripts/windows/build.sh) under Wine: a fresh 64-bit
-# prefix inside the build folder, the MinGW runtime beside the programs, each test program run
-# once (Wine's start-up is costly) with its XML report in <build-dir>/wine-results/.
+# The tests of the Windows build (scripts/windows/build.sh) under Wine: a fresh 64-bit prefix
+# inside the build folder, the MinGW runtime and Qt beside the programs, each test program run
+# once (Wine's start-up is costly) with its XML report in <build-dir>/wine-results/. The COM
+# port tests talk to the Linux device emulator (from the Linux build, or $TOLVAN_EMULATOR) on
+# pseudo-terminals mapped in Wine's registry as COM5, COM12 and COM6 (one that hangs up at the
+# run frame); without the emulator they are skipped.
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$(realpath "${1:-build-win}")"
-tests="$build/tests/unit"
 results="$build/wine-results"
+emulator="${TOLVAN_EMULATOR:-$repo/build/tools/emulator/tolvan-emulator}"
 export WINEPREFIX="$build/wine-prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX" "$results"
 mkdir -p "$results"
+emulators=()
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    ((${#emulators[@]} == 0)) || kill "${emulators[@]}" 2>/dev/null || true
+}
+trap cleanup EXIT
 wineboot -i >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null || true' EXIT
 
-for dll in /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll \
-           /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
-           /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll; do
-    cp -u "$dll" "$tests/"
+# An emulator on a pseudo-terminal of its own, mapped as COM port $1 (further arguments go to
+# the emulator); its first output line is the terminal's path.
+map_port() {
+    local com=$1 pts fd
+    shift
+    exec {fd}< <(exec "$emulator" --no-pacing --frame-log "$results/$com.frames" "$@")
+    emulators+=("$!")
+    read -r -t 10 -u "$fd" pts
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$pts" /f >/dev/null 2>&1
+    # Wine remakes these links from the registry when it starts; made now, they are right at once.
+    ln -sfn "$pts" "$WINEPREFIX/dosdevices/${com,,}"
+}
+if [ -x "$emulator" ]; then
+    map_port COM5
+    map_port COM12
+    map_port COM6 --hangup-after Executa
+    export TOLVAN_TEST_COM=COM5 TOLVAN_TEST_HIGH_COM=COM12 TOLVAN_TEST_HANGUP_COM=COM6
+    wineserver -k && wineserver -w  # the ports are read when Wine starts
+    # Wine's server takes a mapped terminal for its own, and when the emulator hangs up it lists
+    # its objects on standard error: into a log of their own.
+    wineserver -p 2>"$results/wineserver.log"
+else
+    echo "run.sh: no emulator at $emulator (build the Linux side): the COM port tests skip" >&2
+fi
+
+qt_bin="$build/qt6.4.2-mingw-w64/bin"
+for tests in "$build/tests/unit" "$build/tests/platform"; do
+    [ -d "$tests" ] || continue
+    for dll in /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll \
+               /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
+               /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll; do
+        cp -u "$dll" "$tests/"
+    done
+    if ls "$tests"/*.exe >/dev/null 2>&1 && [ -f "$qt_bin/Qt6Core.dll" ]; then
+        cp -u "$qt_bin/Qt6Core.dll" "$tests/"
+    fi
 done
 
 passed=0 failed=0 skipped=0 broken=()
-for exe in "$tests"/*_test.exe; do
+for exe in "$build"/tests/unit/*_test.exe "$build"/tests/platform/*_test.exe; do
+    [ -f "$exe" ] || continue
+    tests="$(dirname "$exe")"
     name="$(basename "$exe" .exe)"
     xml="$results/$name.xml"
     status=0
