@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-class QSocketNotifier;
-
 namespace tolvan {
 
 // The ends of the process that the system asks for: SIGINT (Ctrl-C), SIGTERM (a service
-// stopping, a time limit) and SIGHUP (the terminal or the desktop session going away). Each is
+// stopping, a time limit; Ctrl-Break on Windows) and SIGHUP (the terminal or the desktop session
+// going away; on Windows the console closing, the operator logging off, the system shutting
+// down), numbered as POSIX numbers them on every system. Each is
 // handed to `onInterrupt` on the event loop, never inside the signal handler, so the program ends
 // as at any other ending: its files written, its port released. A second signal while that ending
 // runs ends the process at once, as if nothing had been caught.
@@ -18,6 +18,10 @@ namespace tolvan {
 // One instance at a time; the signals' former handling comes back when it is destroyed.
 class Interruptions : public QObject {
   public:
+    static constexpr int kInterrupt = 2;   // SIGINT
+    static constexpr int kTerminate = 15;  // SIGTERM
+    static constexpr int kHangUp = 1;      // SIGHUP
+
     explicit Interruptions(std::function<void(int signal)> onInterrupt);
     ~Interruptions() override;
     Interruptions(const Interruptions&) = delete;
@@ -38,10 +42,15 @@ class Interruptions : public QObject {
     static void holdForChild();
 
   private:
-    void readPending();
+    // How this system brings an ending to the event loop.
+    struct Watch;
+
+    // Ending `number` has reached the event loop: the first is handed on, another ends the
+    // process at once.
+    void take(int number);
 
     std::function<void(int)> onInterrupt_;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<Watch> watch_;
     int signal_ = 0;
 };
 

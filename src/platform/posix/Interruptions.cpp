@@ -14,6 +14,8 @@ namespace tolvan {
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+static_assert(SIGINT == Interruptions::kInterrupt && SIGTERM == Interruptions::kTerminate &&
+              SIGHUP == Interruptions::kHangUp);
 
 // The pipe from the handler to the event loop: [0] is read on the loop, [1] written by the
 // handler. The handler may touch nothing else.
@@ -38,13 +40,21 @@ extern "C" void onSignal(int signal) {
 
 }  // namespace
 
+struct Interruptions::Watch {
+    QSocketNotifier notifier{pipeEnds[0], QSocketNotifier::Read};
+};
+
 Interruptions::Interruptions(std::function<void(int signal)> onInterrupt)
     : onInterrupt_(std::move(onInterrupt)) {
     if (pipeEnds[0] >= 0) throw std::logic_error("Interruptions: one instance at a time");
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pipeEnds) != 0)
         throw std::runtime_error(std::string("Interruptions: ") + std::strerror(errno));
-    notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { readPending(); });
+    watch_ = std::make_unique<Watch>();
+    QObject::connect(&watch_->notifier, &QSocketNotifier::activated, this, [this] {
+        unsigned char number = 0;
+        while (::read(pipeEnds[0], &number, 1) == 1)
+            take(number);
+    });
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -61,41 +71,25 @@ Interruptions::Interruptions(std::function<void(int signal)> onInterrupt)
 Interruptions::~Interruptions() {
     for (std::size_t i = 0; i < std::size(kSignals); ++i)
         ::sigaction(kSignals[i], &formerActions[i], nullptr);
-    notifier_.reset();
+    watch_.reset();
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
     pipeEnds[0] = pipeEnds[1] = -1;
 }
 
-void Interruptions::readPending() {
-    unsigned char number = 0;
-    while (::read(pipeEnds[0], &number, 1) == 1) {
-        if (signal_ != 0) {
-            // Another of the three while the first one's ending runs: the process ends now,
-            // as that signal would end it.
-            ::signal(number, SIG_DFL);
-            ::raise(number);
-            continue;
-        }
-        signal_ = number;
-        // The other two now end the process at once too.
-        for (int s : kSignals)
-            if (s != signal_) ::signal(s, SIG_DFL);
-        onInterrupt_(signal_);
+void Interruptions::take(int number) {
+    if (signal_ != 0) {
+        // Another of the three while the first one's ending runs: the process ends now, as
+        // that signal would end it.
+        ::signal(number, SIG_DFL);
+        ::raise(number);
+        return;
     }
-}
-
-std::string Interruptions::nameOf(int signal) {
-    switch (signal) {
-        case SIGINT:
-            return "SIGINT";
-        case SIGTERM:
-            return "SIGTERM";
-        case SIGHUP:
-            return "SIGHUP";
-        default:
-            return "signal " + std::to_string(signal);
-    }
+    signal_ = number;
+    // The other two now end the process at once too.
+    for (int s : kSignals)
+        if (s != signal_) ::signal(s, SIG_DFL);
+    onInterrupt_(signal_);
 }
 
 void Interruptions::holdForChild() {
