@@ -10,6 +10,7 @@
 #include "cli/DevicePortRegistry.h"
 #include "cli/Events.h"
 #include "cli/InstallationRoot.h"
+#include "platform/NativePortList.h"
 #include "services/CatalogueStore.h"
 
 namespace tolvan::cli {
@@ -22,7 +23,7 @@ std::unique_ptr<PortRegistry> registryFor(const std::string& port,
                                           std::function<void(const std::string&)> warn) {
     if (!port.empty() && (port[0] == '/' || isNetworkAddress(port)))
         return std::make_unique<DevicePortRegistry>(port);
-    return mapaDePortas(root, access, devices, std::move(warn));
+    return nativePortList(root, access, devices, std::move(warn));
 }
 
 }  // namespace

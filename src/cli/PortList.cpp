@@ -9,6 +9,7 @@
 #include "cli/ExitCodes.h"
 #include "platform/DeviceScanner.h"
 #include "platform/NativeFileAccess.h"
+#include "platform/NativePortList.h"
 
 namespace tolvan::cli {
 
@@ -156,7 +157,7 @@ QJsonObject portEvent(const ListedPort& p) {
 int listPortsCommand(const fs::path& root, bool json) {
     DeviceScanner scanner;
     const std::unique_ptr<FileAccess> access = nativeFileAccess();
-    const std::unique_ptr<PortRegistry> map = mapaDePortas(
+    const std::unique_ptr<PortRegistry> map = nativePortList(
         root, *access, scanner,
         [](const std::string& warning) { std::cerr << "tolvan-flash: " << warning << std::endl; });
     const std::vector<ListedPort> ports = listPorts(scanner.serialDevices(), map->ports());

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/Portas.h"
 #include "app/Sessao.h"
 #include "gui/MainWindow.h"
 #include "gui/PanelArtwork.h"
@@ -19,6 +18,7 @@
 #include "platform/Interruptions.h"
 #include "platform/LocalOrNetworkDriver.h"
 #include "platform/NativeFileAccess.h"
+#include "platform/NativePortList.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtTimers.h"
@@ -41,8 +41,8 @@ int runWindow(const std::filesystem::path& executable) {
     QtDesktop desktop;
     const std::unique_ptr<FileAccess> fileAccess = nativeFileAccess();
     const std::unique_ptr<PortRegistry> ports =
-        mapaDePortas(root, *fileAccess, devices,
-                     [&desktop](const std::string& text) { desktop.reportError(text); });
+        nativePortList(root, *fileAccess, devices,
+                       [&desktop](const std::string& text) { desktop.reportError(text); });
     QtDialogs dialogs(kApplicationTitle);
     SqliteCatalogueStore catalogues;
 
