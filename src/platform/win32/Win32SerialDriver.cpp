@@ -183,8 +183,8 @@ void Win32SerialDriver::close() {
 }
 
 void Win32SerialDriver::settle(bool cancel) {
-    if (!cancel && write_->pending) {
-        // 10 bits a byte at 19200 baud, and a little more.
+    if (!cancel && write_->pending && !lost_) {
+        // 10 bits a byte at 19200 baud, and a little more; a gone adapter gets no wait.
         const auto ms = static_cast<DWORD>(write_->bytes.size() * 10 * 1000 / 19200 + 100);
         ::WaitForSingleObject(write_->overlapped.hEvent, ms);
         return;
