@@ -428,7 +428,7 @@ void FrmTolvanLink::linhaPerdida() {
     linhaPerdida_->stop();
     if (!ComPort.isOpen() || !ComPort.lineLost()) return;
     svc.desktop.reportError(nomeDaPorta(ComPort.comNumber()) +
-                            ": the serial device went away (adapter unplugged?)");
+                            ": the line was lost: " + ComPort.lossReason());
     // Closed, so that the next operation opens the device again, wherever it came back.
     ComPort.setOpen(false);
     if (conn.Conectando) {

@@ -134,8 +134,8 @@ void Bench::event(std::size_t i, const QJsonObject& e) {
     stamped["port"] = QString::fromStdString(board_[i].port());
     board_[i].apply(stamped, now());
     // On the terminal the cable message is said once for the whole bench.
-    const bool cableMessage =
-        events::text(stamped, "event") == "message" && events::text(stamped, "text") == cable_.text;
+    const bool cableMessage = events::text(stamped, "event") == "message" &&
+                              events::text(stamped, "id") == events::nameOf(cable_.id);
     if (!options_.json && cableMessage) {
         if (cableShown_) return;
         cableShown_ = true;

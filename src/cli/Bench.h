@@ -54,7 +54,7 @@ class Bench {
     std::vector<DeviceProgress> board_;
     std::unique_ptr<EventView> view_;
     std::vector<Child> children_;
-    // The cable message as the devices show it; their events carry only its text.
+    // The cable message as the devices show it, known in their events by its identity.
     MessageDialog cable_;
     bool cableShown_ = false;
     int signal_ = 0;

@@ -40,9 +40,66 @@ QJsonObject sector(int n, int total) {
     return {{"event", "sector"}, {"n", n}, {"total", total}};
 }
 
-QJsonObject message(const std::string& title, const std::string& text,
+const char* nameOf(MessageId id) {
+    switch (id) {
+        case MessageId::Outra:
+            return "Outra";
+        case MessageId::TextoIlegivel:
+            return "TextoIlegivel";
+        case MessageId::FundoAusente:
+            return "FundoAusente";
+        case MessageId::CatalogoIlegivel:
+            return "CatalogoIlegivel";
+        case MessageId::NenhumSistema:
+            return "NenhumSistema";
+        case MessageId::Sair:
+            return "Sair";
+        case MessageId::PortaInvalida:
+            return "PortaInvalida";
+        case MessageId::OutraPorta:
+            return "OutraPorta";
+        case MessageId::SelecioneOutraPorta:
+            return "SelecioneOutraPorta";
+        case MessageId::FalhaNaPorta:
+            return "FalhaNaPorta";
+        case MessageId::DesconecteCabo:
+            return "DesconecteCabo";
+        case MessageId::AbandonarConexao:
+            return "AbandonarConexao";
+        case MessageId::ErroConexao:
+            return "ErroConexao";
+        case MessageId::MontadoraInexistente:
+            return "MontadoraInexistente";
+        case MessageId::RegistroNaoLocalizado:
+            return "RegistroNaoLocalizado";
+        case MessageId::ContagemInvalida:
+            return "ContagemInvalida";
+        case MessageId::ArquivoNaoEncontrado:
+            return "ArquivoNaoEncontrado";
+        case MessageId::ArquivoNaoAbre:
+            return "ArquivoNaoAbre";
+        case MessageId::ArquivoVazio:
+            return "ArquivoVazio";
+        case MessageId::ErroDeLeitura:
+            return "ErroDeLeitura";
+        case MessageId::SemComunicacao:
+            return "SemComunicacao";
+        case MessageId::FalhaInesperada:
+            return "FalhaInesperada";
+        case MessageId::FimDaGravacao:
+            return "FimDaGravacao";
+        case MessageId::VerificadoComErros:
+            return "VerificadoComErros";
+        case MessageId::VerificadoSemErros:
+            return "VerificadoSemErros";
+    }
+    return "Outra";
+}
+
+QJsonObject message(MessageId id, const std::string& title, const std::string& text,
                     const std::vector<std::string>& buttons) {
-    QJsonObject e{{"event", "message"}, {"title", qs(title)}, {"text", qs(text)}};
+    QJsonObject e{
+        {"event", "message"}, {"id", nameOf(id)}, {"title", qs(title)}, {"text", qs(text)}};
     if (!buttons.empty()) {
         QJsonArray list;
         for (const std::string& b : buttons)

@@ -24,9 +24,12 @@ const char* imageName(Imagem imagem);
 QJsonObject connected();
 QJsonObject image(Modo modo, Imagem imagem, const std::string& file, int sectors);
 QJsonObject sector(int n, int total);
-// A message the panel would show; a question lists its buttons.
-QJsonObject message(const std::string& title, const std::string& text,
+// A message the panel would show, with the identity of the message ("DesconecteCabo"; "Outra"
+// for a plain one); a question lists its buttons.
+QJsonObject message(MessageId id, const std::string& title, const std::string& text,
                     const std::vector<std::string>& buttons = {});
+// The identity's own name, "DesconecteCabo".
+const char* nameOf(MessageId id);
 QJsonObject answer(const std::string& caption);
 QJsonObject end(const Outcome& outcome);
 // The processes that hold a device: [{pid, command, argv0}].

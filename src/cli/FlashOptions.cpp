@@ -96,8 +96,12 @@ image, the sector, bytes per second and the time left for that image. Otherwise,
 --json, standard output gets a plain line for the connection, each image and the result.
 
 JSON events, one a line, each with "port" (as given) and "t" (seconds since the start):
-  {"event":"message","title":"Informação","text":"..."}
-      a message of the core (\r breaks its lines); a question adds "buttons"
+  {"event":"message","id":"DesconecteCabo","title":"Informação","text":"..."}
+      a message of the core (\r breaks its lines); id says which message it is (for a
+      script to tell them apart without their text: DesconecteCabo, AbandonarConexao,
+      ErroConexao, FalhaNaPorta, SemComunicacao, VerificadoSemErros,
+      VerificadoComErros, FimDaGravacao, ...; Outra for any other); a question adds
+      "buttons"
   {"event":"answer","answer":"Não"}
       the answer a question was given; a question the device made moot (it answered
       while the question was open) closes by itself with no answer

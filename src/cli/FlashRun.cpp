@@ -38,7 +38,7 @@ FlashRun::FlashRun(const FlashOptions& options, std::string port, const std::fil
       answers_(makeAnswers(options.yes, clock_, options.connectTimeoutS,
                            [this] { view_->interrupt(); })),
       dialogs_([this](const QJsonObject& e) { publish(e); }, *answers_),
-      desktop_([this](const std::string& text) { reportError(text); }),
+      desktop_([this](const std::string& text) { reportError(withoutCorePortName(text)); }),
       sessao_(Services{clock_, timers_, serial_, *ports_, dialogs_, desktop_, catalogues_,
                        *fileAccess_, root, standInExecutable(root)}) {
     started_.start();
@@ -58,6 +58,13 @@ void FlashRun::publish(QJsonObject e) {
     e["t"] = now;
     board_.front().apply(e, now);
     view_->show(e, board_.front(), now);
+}
+
+std::string FlashRun::withoutCorePortName(const std::string& text) const {
+    // The core names the port it opened by its COMn (a device path is COM1 of a list of its
+    // own); each line here already names it as it was given.
+    const std::string name = "COM" + std::to_string(comNumber(port_).value_or(1)) + ": ";
+    return text.starts_with(name) ? text.substr(name.size()) : text;
 }
 
 void FlashRun::reportError(const std::string& text) {

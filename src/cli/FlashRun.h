@@ -82,6 +82,9 @@ class FlashRun : private RunListener {
     // trace, its end event and its report line, and the exit status 128 + the signal.
     void interrupted(int signal);
 
+    // A line of the core's without the port's name, which reportError puts first.
+    std::string withoutCorePortName(const std::string& text) const;
+
     void publish(QJsonObject event);
     void reportError(const std::string& text);
 

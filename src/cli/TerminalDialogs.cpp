@@ -31,7 +31,7 @@ int TerminalDialogs::showMessage(const MessageDialog& d) {
         for (const MessageDialog::Button& b : d.buttons)
             buttons.push_back(b.caption);
     }
-    publish_(events::message(title, d.text, buttons));
+    publish_(events::message(d.id, title, d.text, buttons));
     if (question) {
         const int code = answers_.question(d);
         // A question closed unanswered has no answer to tell.
@@ -52,7 +52,7 @@ void TerminalDialogs::dismissMessage() {
 }
 
 void TerminalDialogs::showPlainMessage(const std::string& text) {
-    publish_(events::message(kApplicationTitle, text));
+    publish_(events::message(MessageId::Outra, kApplicationTitle, text));
 }
 
 }  // namespace tolvan::cli

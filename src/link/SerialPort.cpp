@@ -160,6 +160,7 @@ void SerialPort::bytesArrived() {
 
 void SerialPort::lineLost(const std::string& reason) {
     trace_->log(now(), "Line", "Lost", nomeDaPorta(comNumber_), reason);
+    lossReason_ = reason;
     const auto handler = onLineLost;
     if (handler) handler();
 }

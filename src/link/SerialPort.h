@@ -68,6 +68,9 @@ class SerialPort : private SerialDriver::Listener {
     // The open port's device is gone: nothing arrives and writes are dropped until the port is
     // closed and opened again (which finds an adapter back under the same name).
     bool lineLost() const { return driver_.lineIsLost(); }
+    // Why the line was lost, in the driver's words ("hang-up (the adapter unplugged?)", "the
+    // server closed the connection").
+    const std::string& lossReason() const { return lossReason_; }
 
     // Where the trace and the log go (default "APD.TRC" and "APD.LOG" in the current directory);
     // empty names: nothing is traced, logged or written.
@@ -97,6 +100,7 @@ class SerialPort : private SerialDriver::Listener {
     std::string logName_ = "APD.LOG";
     std::deque<std::uint8_t> received_;
     std::unique_ptr<SerialTrace> trace_;
+    std::string lossReason_;
 };
 
 }  // namespace tolvan

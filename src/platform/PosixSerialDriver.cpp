@@ -105,14 +105,17 @@ ssize_t PosixSerialDriver::writeSome(const char* data, std::size_t size) {
     return ::write(fd(), data, size);
 }
 
+// What a local line's loss most often is.
+constexpr const char* kUnplugged = " (the adapter unplugged?)";
+
 // 0: the tty was hung up; EIO: the other end of a pseudo-terminal closed or the device went
 // away.
 std::string PosixSerialDriver::readEnded(int error) const {
-    return error == 0 ? "hang-up" : errorText(error);
+    return (error == 0 ? std::string("hang-up") : errorText(error)) + kUnplugged;
 }
 
 std::string PosixSerialDriver::sendFailed(int error) const {
-    return errorText(error);
+    return errorText(error) + kUnplugged;
 }
 
 SerialDriver::Availability PosixSerialDriver::probe(const std::string& devicePath) {

@@ -86,6 +86,8 @@ TEST_F(FlashTest, ProgramVerifyEventsTellTheWholeRun) {
                                                "image", "message", "end"}));
     EXPECT_EQ(r.of("message").front().get("text"), kMsgDesconecteCabo);
     EXPECT_EQ(r.of("message").front().get("title"), "Informação");
+    EXPECT_EQ(r.of("message").front().get("id"), "DesconecteCabo");
+    EXPECT_EQ(r.of("message").back().get("id"), "VerificadoSemErros");
 
     // Each image's sector events follow it: the status line's "Setor: n/m" from 2 to m.
     const std::vector<std::tuple<std::string, std::string, std::string, int>> images = {
@@ -357,6 +359,10 @@ TEST_F(FlashTest, AdapterPutBackUnderItsStableName) {
     EXPECT_EQ(r.events.back().get("outcome"), "FalhaDePorta");
     EXPECT_NE(r.err.find("the port failed under the run: "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("USB adapter"), std::string::npos) << r.err;
+    // The port is named once, as it was given, with the loss's cause.
+    EXPECT_NE(r.err.find("tolvan-flash: COM2: the line was lost: hang-up (the adapter unplugged?)"),
+              std::string::npos)
+        << r.err;
     EXPECT_LT(Clock::now() - started, 20s) << "ended by a time-out, not by the hang-up";
 
     Emulator& second =

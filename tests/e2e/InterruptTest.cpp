@@ -42,12 +42,14 @@ void PrintTo(const InterruptCase& c, std::ostream* os) {
                                               : "MidVerification");
 }
 
-// The frames the device received.
+// The frames the device received, link polls left out (a loaded machine may take a few polls'
+// time to hear the signal).
 int framesReceived(const Emulator& device) {
     std::istringstream log(device.frameLog());
     int count = 0;
     for (std::string line; std::getline(log, line);)
-        count += line.find(" rx ") != std::string::npos;
+        count += line.find(" rx ") != std::string::npos &&
+                 line.find(" rx CmdLink ") == std::string::npos;
     return count;
 }
 
@@ -186,9 +188,10 @@ TEST_P(InterruptTest, EndsWithItsFilesWholeAndThePortFree) {
     }
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const Emulator& d = *devices[i];
-        // At most the frame under way and a poll or two already on their way; never the
-        // command that runs the system.
-        EXPECT_LE(framesReceived(d) - before[i], 3) << d.frameLog();
+        // At most the frame under way as the signal came, and one that was sent before the
+        // program took it (the device may log either late); never the command that runs the
+        // system.
+        EXPECT_LE(framesReceived(d) - before[i], 2) << d.frameLog();
         EXPECT_EQ(d.framesNamed("Executa"), 0) << d.frameLog();
         EXPECT_FALSE(exclusive(d.pty())) << d.pty();
     }
