@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# The unit tests of the Windows build (scripts/windows/build.sh) under Wine: a fresh 64-bit
-# prefix inside the build folder, the MinGW runtime beside the programs, each test program run
-# once (Wine's start-up is costly) with its XML report in <build-dir>/wine-results/.
+# The unit and catalogue tests of the Windows build (scripts/windows/build.sh) under Wine: a fresh
+# 64-bit prefix inside the build folder, the MinGW runtime beside the programs, each test program
+# run once (Wine's start-up is costly) with its XML report in <build-dir>/wine-results/.
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
 build="$(realpath "${1:-build-win}")"
-tests="$build/tests/unit"
 results="$build/wine-results"
 export WINEPREFIX="$build/wine-prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX" "$results"
@@ -13,15 +12,20 @@ mkdir -p "$results"
 wineboot -i >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
-for dll in /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll \
-           /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
-           /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll; do
-    cp -u "$dll" "$tests/"
+folders=("$build/tests/unit" "$build/tests/catalogue")
+for tests in "${folders[@]}"; do
+    for dll in /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll \
+               /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
+               /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll; do
+        cp -u "$dll" "$tests/"
+    done
 done
 
 passed=0 failed=0 skipped=0 broken=()
-for exe in "$tests"/*_test.exe; do
+shopt -s nullglob
+for exe in "$build"/tests/{unit,catalogue}/*_test.exe; do
     name="$(basename "$exe" .exe)"
+    tests="$(dirname "$exe")"
     xml="$results/$name.xml"
     status=0
     (cd "$tests" && wine "$exe" --gtest_output="xml:$(winepath -w "$xml")" >"$results/$name.log" 2>&1) ||
