@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The unit and catalogue tests of the Windows build (scripts/windows/build.sh) under Wine: a fresh
-# 64-bit prefix inside the build folder, the MinGW runtime beside the programs, each test program
-# run once (Wine's start-up is costly) with its XML report in <build-dir>/wine-results/.
+# The unit, catalogue and desktop tests of the Windows build (scripts/windows/build.sh) under
+# Wine: a fresh 64-bit prefix inside the build folder, the MinGW runtime beside the programs, each
+# test program run once (Wine's start-up is costly) with its XML report in
+# <build-dir>/wine-results/.
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
+# Wine makes a window only on a display: a private Xvfb when there is none (nothing is shown).
+if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a "$0" "$@"; fi
 build="$(realpath "${1:-build-win}")"
 results="$build/wine-results"
 export WINEPREFIX="$build/wine-prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -12,7 +15,7 @@ mkdir -p "$results"
 wineboot -i >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
-folders=("$build/tests/unit" "$build/tests/catalogue")
+folders=("$build/tests/unit" "$build/tests/catalogue" "$build/tests/windows")
 for tests in "${folders[@]}"; do
     for dll in /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll \
                /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
@@ -23,7 +26,7 @@ done
 
 passed=0 failed=0 skipped=0 broken=()
 shopt -s nullglob
-for exe in "$build"/tests/{unit,catalogue}/*_test.exe; do
+for exe in "$build"/tests/{unit,catalogue,windows}/*_test.exe; do
     name="$(basename "$exe" .exe)"
     tests="$(dirname "$exe")"
     xml="$results/$name.xml"
