@@ -7,7 +7,8 @@
 #   libjpeg-turbo  libjpeg-turbo 1:2.1.5-2: its own CMake build, static, without the SIMD code
 #   libcsv         libcsv 3.0.3+dfsg-6: its one source file
 # pxlib (for the catalogue tool) is not here: Debian's mirror lacks its packaging tarball.
-# Usage: scripts/windows/third-party.sh <build-dir>   (about three minutes on 2 cores)
+# Usage: scripts/windows/third-party.sh <build-dir>   (7 minutes the first time on 2 busy cores,
+# most of it compiling SQLite; nothing once built)
 set -euo pipefail
 top="$(realpath -m "${1:?usage: third-party.sh <build-dir>}")/third-party"
 src="$top/src"
