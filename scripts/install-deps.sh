@@ -26,8 +26,11 @@ ci_packages=(libreoffice-calc-nogui)
 # download).
 vm_packages=(qemu-system-x86 busybox-static udev)
 # The Windows build: MinGW-w64 with POSIX threads, Wine to run its tests, NSIS for its installer,
-# Qt's host tools (moc, rcc, uic) for the prebuilt Qt and googletest's sources to build with it.
-windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis xz-utils qt6-base-dev-tools googletest)
+# Qt's host tools (moc, rcc, uic) for the prebuilt Qt and googletest's sources to build with it;
+# dpkg-source and tclsh to unpack Debian's sources of SQLite and the rest and make SQLite's
+# amalgamation (scripts/windows/third-party.sh).
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis xz-utils qt6-base-dev-tools googletest
+                  dpkg-dev tcl)
 case "${1:-}" in
 --ci) packages+=("${ci_packages[@]}" "${vm_packages[@]}" "${windows_packages[@]}") ;;
 --vm) packages+=("${vm_packages[@]}") ;;

@@ -74,9 +74,10 @@ MainWindow::MainWindow(Sessao& sessao, const PanelArtwork& artwork, Desktop& des
       desktop_(desktop) {
     setObjectName(QStringLiteral("frmTolvanLink"));
     setWindowTitle(QStringLiteral("frmTolvanLink"));
-    // Only X11 shapes a window by its mask; elsewhere the mask is only where the mouse is taken.
-    // The surface covers the whole window, whose own background never shows.
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+    // X11 and Windows (SetWindowRgn) shape a window by its mask; elsewhere the mask is only where
+    // the mouse is taken. The surface covers the whole window, whose own background never shows.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("xcb") && platform != QLatin1String("windows")) {
         setAttribute(Qt::WA_TranslucentBackground);
     } else {
         setAttribute(Qt::WA_OpaquePaintEvent);

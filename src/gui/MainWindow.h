@@ -36,8 +36,8 @@ class RaisedLabelWidget;
 // The main window TfrmTolvanLink: draws the model as the session shows it and hands clicks, keys
 // and the window's own events to the session. It keeps no behaviour of its own.
 // Every control lies on one surface that fills the window. The window region masks both the
-// window (the shape on X11, where the mouse is taken everywhere) and the surface, so that only
-// the region is painted: where a mask does not shape a window (Wayland), the window is
+// window (the shape on X11 and Windows, where the mouse is taken everywhere) and the surface, so
+// that only the region is painted: where a mask does not shape a window (Wayland), the window is
 // translucent and shows what lies behind it elsewhere.
 class MainWindow : public QWidget, public ViewListener {
     Q_OBJECT

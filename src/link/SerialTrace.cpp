@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+
+#include "services/PathResolver.h"
 
 namespace tolvan {
 
@@ -27,15 +30,18 @@ std::string logLine(std::string_view time, std::string_view type, std::string_vi
 }
 
 // Writes `text` as the whole file; empty when it was written, else the file and why not.
+// Opened by the path itself: on Windows a narrow name would go through the ANSI code page, and a
+// folder it cannot spell would lose the trace.
 std::string writeFile(const std::filesystem::path& file, const std::string& text) {
-    std::FILE* out = std::fopen(file.string().c_str(), "wb");
-    if (!out) return file.string() + ": " + std::strerror(errno);
-    const bool written =
-        std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) return utf8(file) + ": " + std::strerror(errno);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
     const int error = errno;
-    const bool closed = std::fclose(out) == 0;
-    if (written && closed) return {};
-    return file.string() + ": " + std::strerror(written ? errno : error);
+    const bool written = out.good();
+    out.close();
+    if (written && !out.fail()) return {};
+    return utf8(file) + ": " + std::strerror(written ? errno : error);
 }
 
 }  // namespace

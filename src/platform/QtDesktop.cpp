@@ -5,10 +5,25 @@
 #include <QTimer>
 #include <iostream>
 
+#ifndef _WIN32
 #include "platform/X11Windows.h"
+#endif
 
 namespace tolvan {
 
+#ifdef _WIN32
+void QtDesktop::beep() {
+    Win32Desktop::beep();
+}
+
+void QtDesktop::showHelp(const HelpRequest& request) {
+    native_.showHelp(request);
+}
+
+bool QtDesktop::closeWindowTitled(const std::string& title) {
+    return Win32Desktop::closeWindowTitled(title);
+}
+#else
 void QtDesktop::beep() {
     QApplication::beep();
 }
@@ -27,6 +42,7 @@ bool QtDesktop::closeWindowTitled(const std::string& title) {
     }
     return false;
 }
+#endif
 
 void QtDesktop::setBusyCursor(bool busy) {
     if (busy == busy_) return;

@@ -2,13 +2,18 @@
 
 #include <functional>
 
-#include "platform/HelpViewer.h"
 #include "services/Desktop.h"
+#ifdef _WIN32
+#include "platform/Win32Desktop.h"
+#else
+#include "platform/HelpViewer.h"
+#endif
 
 namespace tolvan {
 
 // The desktop services on Qt and X11. Without an X display (native Wayland) the sibling
-// launcher's window cannot be reached: the first attempt says so on standard error.
+// launcher's window cannot be reached: the first attempt says so on standard error. On Windows
+// the window, the beep and the manual are the system's own calls (Win32Desktop).
 class QtDesktop : public Desktop {
   public:
     void beep() override;
@@ -23,10 +28,14 @@ class QtDesktop : public Desktop {
     bool quitRequested() const { return quitRequested_; }
 
   private:
+#ifdef _WIN32
+    Win32Desktop native_;
+#else
     HelpViewer help_;
+    bool toldNoX11_ = false;
+#endif
     bool busy_ = false;
     bool quitRequested_ = false;
-    bool toldNoX11_ = false;
 };
 
 }  // namespace tolvan

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/SqliteCatalogue.h"
+#include "services/PathResolver.h"
 
 namespace tolvan {
 
@@ -30,7 +31,7 @@ CatalogueOpenResult failure(CatalogueProblem problem, std::string detail) {
 std::string quoted(const std::filesystem::path& file) {
     // Appended piece by piece: "literal" + string trips GCC 12's -Wrestrict in Release.
     std::string text = "\"";
-    text += file.string();
+    text += utf8(file);
     text += '"';
     return text;
 }
@@ -46,7 +47,9 @@ CatalogueOpenResult unreadable(const std::filesystem::path& file, const std::str
 
 CatalogueOpenResult readSqlite(const std::filesystem::path& file) {
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    // SQLite takes the name in UTF-8 on every system; on Windows the native (wide) name would not
+    // compile, and a narrow one in the ANSI code page would lose what that page cannot spell.
+    const int rc = sqlite3_open_v2(utf8(file).c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
     std::unique_ptr<sqlite3, DbCloser> db(raw);
     if (rc != SQLITE_OK) return unreadable(file, raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
     sqlite3_extended_result_codes(raw, 1);

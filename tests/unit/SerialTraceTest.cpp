@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "services/PathResolver.h"
+
 namespace tolvan {
 namespace {
 
@@ -89,13 +91,16 @@ TEST(SerialTraceTest, LogKeepsItsNewestLinesWithinTheSize) {
 }
 
 TEST(SerialTraceTest, FinishingWritesOnceAndStopsRecording) {
-    const auto dir = std::filesystem::temp_directory_path();
+    // A folder whose name the ANSI code page of Windows may not spell.
+    const auto dir = std::filesystem::temp_directory_path() / pathFromUtf8("tolvan-traço-Δ");
+    std::filesystem::create_directories(dir);
     const auto traceFile = dir / "tolvan-trace-test.trc";
     const auto logFile = dir / "tolvan-trace-test.log";
     SerialTrace trace;
     trace.start(0);
     trace.transmit("A");
     EXPECT_EQ(trace.finish(traceFile, logFile), "");
+    EXPECT_TRUE(std::filesystem::exists(traceFile));
     EXPECT_TRUE(std::filesystem::exists(logFile));
     std::filesystem::remove(traceFile);
     std::filesystem::remove(logFile);
@@ -106,6 +111,7 @@ TEST(SerialTraceTest, FinishingWritesOnceAndStopsRecording) {
     EXPECT_EQ(trace.finish(traceFile, logFile), "");
     EXPECT_FALSE(std::filesystem::exists(traceFile));
     EXPECT_FALSE(std::filesystem::exists(logFile));
+    std::filesystem::remove(dir);
 }
 
 // A trace that cannot be written whole (a full disk) is never passed off as written.

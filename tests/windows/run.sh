@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# The tests of the Windows build (scripts/windows/build.sh) under Wine: a fresh 64-bit prefix
-# inside the build folder, the MinGW runtime and Qt beside the programs, each test program run
-# once (Wine's start-up is costly) with its XML report in <build-dir>/wine-results/. The COM
+# The unit, catalogue, desktop and COM port tests of the Windows build (scripts/windows/build.sh)
+# under Wine: a fresh 64-bit prefix inside the build folder, the MinGW runtime and Qt beside the
+# programs, each test program run once (Wine's start-up is costly) with its XML report in
+# <build-dir>/wine-results/. The COM
 # port tests talk to the Linux device emulator (from the Linux build, or $TOLVAN_EMULATOR) on
 # pseudo-terminals mapped in Wine's registry as COM5, COM12 and COM6 (one that hangs up at the
 # run frame); without the emulator they are skipped.
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
+# Wine makes a window only on a display: a private Xvfb when there is none (nothing is shown).
+if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a "$0" "$@"; fi
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$(realpath "${1:-build-win}")"
 results="$build/wine-results"
@@ -48,7 +51,7 @@ else
 fi
 
 qt_bin="$build/qt6.4.2-mingw-w64/bin"
-for tests in "$build/tests/unit" "$build/tests/platform"; do
+for tests in "$build"/tests/{unit,platform,catalogue,windows}; do
     [ -d "$tests" ] || continue
     for dll in /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll \
                /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
@@ -61,7 +64,7 @@ for tests in "$build/tests/unit" "$build/tests/platform"; do
 done
 
 passed=0 failed=0 skipped=0 broken=()
-for exe in "$build"/tests/unit/*_test.exe "$build"/tests/platform/*_test.exe; do
+for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
     [ -f "$exe" ] || continue
     tests="$(dirname "$exe")"
     name="$(basename "$exe" .exe)"

@@ -1,4 +1,4 @@
-#include "ParadoxFixture.h"
+#include "TempFiles.h"
 
 #include <fstream>
 #include <random>
