@@ -184,7 +184,8 @@ TEST(PosixSerialDriverTest, WhatOneTurnWritesLeavesInOneWrite) {
     ASSERT_TRUE(driver.write("lost"));
     pty.closeMaster();
     heldoutput::sendNow();  // as the program does before it pauses
-    EXPECT_EQ(recorder.losses, std::vector<std::string>{"Input/output error (the adapter unplugged?)"});
+    EXPECT_EQ(recorder.losses,
+              std::vector<std::string>{"Input/output error (the adapter unplugged?)"});
     EXPECT_TRUE(driver.lineIsLost());
     EXPECT_FALSE(driver.write("x"));
     ::close(keeper);
