@@ -26,10 +26,11 @@ HANDLE benchJob() {
 }  // namespace
 
 void makeBenchChild(QProcess& process) {
-    // The root of a process group of its own, so that the bench's Ctrl-Break reaches it alone
-    // (GenerateConsoleCtrlEvent to its id); the console's Ctrl-C is off in such a group.
+    // A console of its own, without a window, in a process group of its own: the operator's
+    // Ctrl-C, Ctrl-Break and closing of the console reach the bench alone, which passes them on
+    // (Interruptions::passOn) once.
     process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* arguments) {
-        arguments->flags |= CREATE_NEW_PROCESS_GROUP;
+        arguments->flags |= CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW;
     });
     QObject::connect(&process, &QProcess::started, &process, [&process] {
         const HANDLE job = benchJob();
