@@ -231,9 +231,7 @@ std::string FlashRun::portProblem() {
         case SerialDriver::Availability::InUse:
             return device + " is held by another program";
         case SerialDriver::Availability::Missing:
-            return device +
-                   " cannot be opened: missing (the USB adapter unplugged?), not a serial device, "
-                   "or not permitted (is the user in the dialout group?)";
+            return device + " cannot be opened: " + unopenableReasons();
         case SerialDriver::Availability::Free:
             break;
     }

@@ -5,7 +5,9 @@ namespace tolvan::cli {
 std::vector<std::string> adviceLines(const PortAdvice& a) {
     std::vector<std::string> lines;
     const HolderScan& h = a.holders;
-    if (!h.error.empty()) {
+    if (!a.holdersKnown) {
+        // Nothing to tell of them.
+    } else if (!h.error.empty()) {
         lines.push_back("cannot look at " + a.device + ": " + h.error);
     } else {
         for (const PortHolder& p : h.holders) {

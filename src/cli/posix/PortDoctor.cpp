@@ -214,6 +214,11 @@ std::string stableNameOf(const std::string& device, const fs::path& byId) {
     return links.empty() ? std::string() : links.front().string();
 }
 
+std::string unopenableReasons() {
+    return "missing (the USB adapter unplugged?), not a serial device, or not permitted (is the "
+           "user in the dialout group?)";
+}
+
 PortAdvice diagnosePort(const std::string& device) {
     return {device, holdersOf(device), interferers(device)};
 }

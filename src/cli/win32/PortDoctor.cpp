@@ -2,10 +2,10 @@
 
 namespace tolvan::cli {
 
-// Windows does not tell which process has a COM port open (the port is opened exclusively, and
-// its handle is not named to other programs), and no daemon here takes serial adapters.
+// Windows does not tell which process has a COM port open, and no daemon here takes serial
+// adapters.
 HolderScan holdersOf(const std::string&) {
-    return {{}, 0, "Windows does not tell which program has a COM port open"};
+    return {};
 }
 
 std::vector<Interferer> interferers(const std::string&) {
@@ -13,7 +13,11 @@ std::vector<Interferer> interferers(const std::string&) {
 }
 
 PortAdvice diagnosePort(const std::string& device) {
-    return {device, holdersOf(device), interferers(device)};
+    return {device, {}, {}, false};
+}
+
+std::string unopenableReasons() {
+    return "missing (the USB adapter unplugged?), not a serial port, or not permitted";
 }
 
 }  // namespace tolvan::cli
