@@ -12,11 +12,10 @@ namespace tolvan {
 // sockets are in): a port on another machine never opens, and says why.
 class UnbuiltNetworkDriver : public SerialDriver {
   public:
-    bool open(const std::string& device, std::string& error) override {
+    bool open(const std::string&, std::string& error) override {
         failure_ = {NetworkFault::BadAddress,
-                    device +
-                        ": ports on other machines (rfc2217://, socket://) are not in this "
-                        "build of the program"};
+                    "ports on other machines (rfc2217://, socket://) are not in this build of "
+                    "the program"};
         error = failure_.detail;
         return false;
     }
