@@ -97,6 +97,8 @@ bool inputIsTerminal() {
 }
 
 bool errorsOnLiveTerminal() {
+    // Wine's console takes the mode below but shows the escape codes as they are.
+    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return false;
     const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
     if (!::GetConsoleMode(error, &mode)) return false;
