@@ -56,6 +56,9 @@ std::ptrdiff_t receive(Handle socket, char* data, std::size_t size);
 int waitReadable(Handle socket, int ms);
 int waitWritable(Handle socket, int ms);
 
+// Whether `text` is an IPv6 address as the system reads one (no brackets, no port).
+bool isIpv6Address(const std::string& text);
+
 // The error of the last call above that failed, its kind, the system's words for it.
 int lastError();
 Error kindOf(int error);

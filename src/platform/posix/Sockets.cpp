@@ -1,5 +1,6 @@
 #include "platform/Sockets.h"
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -168,6 +169,11 @@ int waitReadable(Handle socket, int ms) {
 
 int waitWritable(Handle socket, int ms) {
     return wait(socket, POLLOUT, ms);
+}
+
+bool isIpv6Address(const std::string& text) {
+    in6_addr six{};
+    return ::inet_pton(AF_INET6, text.c_str(), &six) == 1;
 }
 
 int lastError() {

@@ -187,6 +187,11 @@ int waitWritable(Handle socket, int ms) {
     return wait(socket, true, ms);
 }
 
+bool isIpv6Address(const std::string& text) {
+    in6_addr six{};
+    return started() && ::inet_pton(AF_INET6, text.c_str(), &six) == 1;
+}
+
 int lastError() {
     return ::WSAGetLastError();
 }
