@@ -1,19 +1,21 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/NativeSerialDriver.h"
 #include "platform/NetworkSerialDriver.h"
-#include "platform/PosixSerialDriver.h"
 
 namespace tolvan {
 
 // The serial driver of the program: the device string of each opening chooses a local device
-// (a path: PosixSerialDriver) or a port on another machine (rfc2217:// or socket://:
-// NetworkSerialDriver), so that one port map may mix both and the core never knows which.
+// (a path or a COM port: nativeSerialDriver()) or a port on another machine (rfc2217:// or
+// socket://: NetworkSerialDriver), so that one port map may mix both and the core never knows
+// which.
 class LocalOrNetworkDriver : public SerialDriver {
   public:
-    LocalOrNetworkDriver() = default;
+    LocalOrNetworkDriver() : local_(nativeSerialDriver()) {}
     ~LocalOrNetworkDriver() override;
     LocalOrNetworkDriver(const LocalOrNetworkDriver&) = delete;
     LocalOrNetworkDriver& operator=(const LocalOrNetworkDriver&) = delete;
@@ -27,16 +29,18 @@ class LocalOrNetworkDriver : public SerialDriver {
     void setListener(Listener* listener) override;
     Availability probe(const std::string& device) override;
 
-    PosixSerialDriver& local() { return local_; }
+    SerialDriver& local() { return *local_; }
     NetworkSerialDriver& network() { return network_; }
 
   private:
-    SerialDriver& current() { return networkOpen_ ? static_cast<SerialDriver&>(network_) : local_; }
+    SerialDriver& current() {
+        return networkOpen_ ? static_cast<SerialDriver&>(network_) : *local_;
+    }
     const SerialDriver& current() const {
-        return networkOpen_ ? static_cast<const SerialDriver&>(network_) : local_;
+        return networkOpen_ ? static_cast<const SerialDriver&>(network_) : *local_;
     }
 
-    PosixSerialDriver local_;
+    std::unique_ptr<SerialDriver> local_;
     NetworkSerialDriver network_;
     bool networkOpen_ = false;  // the last opening was of a network port
 };
