@@ -24,6 +24,7 @@ using Socket = SOCKET;
 inline void closeSocket(Socket s) {
     ::closesocket(s);
 }
+constexpr int kShutSend = SD_SEND;
 inline bool socketsStarted() {
     static const bool ok = [] {
         WSADATA data;
@@ -36,6 +37,7 @@ using Socket = int;
 inline void closeSocket(Socket s) {
     ::close(s);
 }
+constexpr int kShutSend = SHUT_WR;
 inline bool socketsStarted() {
     return true;
 }
@@ -95,6 +97,9 @@ class LoopbackServer {
         }
         return heard;
     }
+    // Ends what the server sends: the client reads the end. (Closing instead, with data of the
+    // client's unread, would reset the connection.)
+    static void hangUp(Socket c) { ::shutdown(c, kShutSend); }
     // Resets the connection rather than closing it.
     static void reset(Socket c) {
         const linger abort{1, 0};
