@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,32 @@ TEST(NetworkSerialDriverTest, AResetIsTheServersDoing) {
     ASSERT_TRUE(runUntil([&] { return !receiver.losses.empty(); }));
     EXPECT_EQ(receiver.losses, std::vector<std::string>{"the server reset the connection"});
     EXPECT_EQ(driver.lastFailure().fault, NetworkFault::Lost);
+}
+
+// Through a real serial port server in front of the device emulator (ser2net, which
+// tests/windows/run.sh starts and names in TOLVAN_TEST_RFC2217), frames written a byte at a time
+// as the program does: the link poll and its answer, FF both ways, a whole sector answer.
+TEST(NetworkSerialDriverTest, CarriesTheLinkThroughASerialPortServer) {
+    const char* url = std::getenv("TOLVAN_TEST_RFC2217");
+    if (!url) GTEST_SKIP() << "TOLVAN_TEST_RFC2217 is set by tests/windows/run.sh";
+    NetworkSerialDriver driver;
+    Receiver receiver(driver);
+    std::string error;
+    ASSERT_TRUE(driver.open(url, error)) << error;
+    const auto exchange = [&](const std::string& frame, std::size_t answerSize) {
+        receiver.got.clear();
+        for (const char c : frame)
+            EXPECT_TRUE(driver.write(std::string_view(&c, 1)));
+        runUntil([&] { return receiver.got.size() >= answerSize; });
+        return receiver.got;
+    };
+    EXPECT_EQ(exchange(bytes({0x00, 0x05, 0x01, 0x55, 0xAA}), 3), bytes({0x00, 0x03, 0x01}));
+    EXPECT_EQ(exchange(bytes({0x00, 0x06, 0x03, 0xFF, 0xFF, 0xFF}), 3), bytes({0x00, 0x03, 0x03}));
+    // A sector read outside a read sequence answers FF.
+    EXPECT_EQ(exchange(bytes({0x00, 0x03, 0x09}), 259),
+              bytes({0x01, 0x03, 0x09}) + std::string(256, '\xFF'));
+    EXPECT_EQ(driver.probe(url), SerialDriver::Availability::InUse);
+    EXPECT_TRUE(receiver.losses.empty());
 }
 
 struct FailedOpening {
