@@ -16,6 +16,7 @@ const std::vector<FuzzEntry>& fuzzEntries() {
         {"image_files", fuzzImageFiles},
         {"receiver_link", fuzzReceiverLink},
         {"receiver_transfer", fuzzReceiverTransfer},
+        {"telnet_session", fuzzTelnetSession},
     };
     // clang-format on
     return entries;

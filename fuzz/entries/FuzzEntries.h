@@ -44,5 +44,8 @@ void fuzzImageFiles(const std::uint8_t* data, std::size_t size);
 void fuzzReceiverLink(const std::uint8_t* data, std::size_t size);
 // ... and during a transfer: set-up steps, sector reads, sector writes, after a time-out.
 void fuzzReceiverTransfer(const std::uint8_t* data, std::size_t size);
+// What a serial port server sends on a network serial port (byte 0 picks where the reads are
+// cut), through the telnet decoder and the RFC 2217 negotiation.
+void fuzzTelnetSession(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tolvan::fuzz

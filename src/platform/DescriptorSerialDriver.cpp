@@ -1,10 +1,7 @@
 #include "platform/DescriptorSerialDriver.h"
 
-#include <unistd.h>
-
 #include <QSocketNotifier>
 #include <algorithm>
-#include <cerrno>
 
 #include "platform/HeldOutput.h"
 
@@ -21,7 +18,7 @@ DescriptorSerialDriver::DescriptorSerialDriver(std::size_t outSize) : outSize_(o
 
 DescriptorSerialDriver::~DescriptorSerialDriver() = default;
 
-void DescriptorSerialDriver::watch(int fd) {
+void DescriptorSerialDriver::watch(std::intptr_t fd) {
     fd_ = fd;
     ++openings_;
     lost_ = false;
@@ -77,16 +74,14 @@ void DescriptorSerialDriver::flush() {
     }
     while (!out_.empty()) {
         ++deviceWrites_;
-        const ssize_t n = writeSome(out_.data(), out_.size());
-        if (n > 0) {
-            out_.erase(0, static_cast<std::size_t>(n));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        const Io io = writeSome(out_.data(), out_.size());
+        if (io.state == Io::State::Moved) {
+            out_.erase(0, io.count);
+        } else if (io.state == Io::State::Again) {
             writeNotifier_->setEnabled(true);
             return;
         } else {
-            loseLine(sendFailed(n < 0 ? errno : EIO));
+            loseLine(sendFailed(io.error));
             return;
         }
     }
@@ -96,8 +91,7 @@ void DescriptorSerialDriver::flush() {
 void DescriptorSerialDriver::lastSend() {
     if (out_.empty()) return;
     ++deviceWrites_;
-    const ssize_t sent = writeSome(out_.data(), out_.size());
-    (void)sent;
+    writeSome(out_.data(), out_.size());
 }
 
 void DescriptorSerialDriver::onWritable() {
@@ -116,17 +110,15 @@ void DescriptorSerialDriver::onReadable() {
     std::optional<std::string> ended;
     char buffer[4096];
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-        if (n > 0) {
-            take(std::string_view(buffer, static_cast<std::size_t>(n)));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        const Io io = readSome(buffer, sizeof buffer);
+        if (io.state == Io::State::Moved) {
+            take(std::string_view(buffer, io.count));
+        } else if (io.state == Io::State::Again) {
             break;
         } else {
-            // 0: the other end closed (a tty hung up, the server closed); an error: it failed
-            // or went away. Either way the descriptor stays readable for ever.
-            ended = readEnded(n == 0 ? 0 : errno);
+            // The other end closed (a tty hung up, the server closed), or it failed or went
+            // away. Either way the descriptor stays readable for ever.
+            ended = readEnded(io.error);
             break;
         }
     }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -50,9 +48,21 @@ class DescriptorSerialDriver : public SerialDriver {
     // `outSize`: the bytes the output queue holds at most.
     explicit DescriptorSerialDriver(std::size_t outSize);
 
-    int fd() const { return fd_; }
+    // The outcome of one read or write of the descriptor.
+    struct Io {
+        enum class State {
+            Moved,  // `count` bytes (at least one) read or written
+            Again,  // nothing now: the descriptor is not ready
+            Ended,  // the line is over: the other end closed (`error` 0) or it failed
+        };
+        State state = State::Ended;
+        std::size_t count = 0;
+        int error = 0;  // the system's error code
+    };
+
+    std::intptr_t fd() const { return fd_; }
     // Watches a descriptor just opened, with nothing received or queued.
-    void watch(int fd);
+    void watch(std::intptr_t fd);
     // Stops watching, before the descriptor is closed; what is queued stays.
     void stopWatching();
     // Forgets the closed descriptor, what it received and what was queued for it.
@@ -72,8 +82,9 @@ class DescriptorSerialDriver : public SerialDriver {
     void loseLine(const std::string& reason);
 
   private:
-    // One write to the descriptor; returns as write(2) does.
-    virtual ssize_t writeSome(const char* data, std::size_t size) = 0;
+    // One read from the descriptor, and one write to it; an interrupted call is made again.
+    virtual Io readSome(char* data, std::size_t size) = 0;
+    virtual Io writeSome(const char* data, std::size_t size) = 0;
     // Whether the other end will be sent anything now.
     virtual bool maySend() const { return true; }
     // Bytes read from the descriptor.
@@ -94,7 +105,7 @@ class DescriptorSerialDriver : public SerialDriver {
     void onBurstEnd();
 
     std::size_t outSize_;
-    int fd_ = -1;
+    std::intptr_t fd_ = -1;
     bool lost_ = false;
     std::string in_;
     std::string out_;

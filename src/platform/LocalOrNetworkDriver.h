@@ -5,26 +5,17 @@
 #include <string_view>
 
 #include "platform/NativeSerialDriver.h"
-#ifdef TOLVAN_NETWORK_PORTS
 #include "platform/NetworkSerialDriver.h"
-#else
-#include "platform/UnbuiltNetworkDriver.h"
-#endif
 
 namespace tolvan {
 
-#ifdef TOLVAN_NETWORK_PORTS
-using NetworkDriver = NetworkSerialDriver;
-#else
-using NetworkDriver = UnbuiltNetworkDriver;
-#endif
-
 // The serial driver of the program: the device string of each opening chooses a local device
-// (a path or a COM port: NativeSerialDriver) or a port on another machine (rfc2217:// or socket://:
-// NetworkSerialDriver), so that one port map may mix both and the core never knows which.
+// (a path or a COM port: nativeSerialDriver()) or a port on another machine (rfc2217:// or
+// socket://: NetworkSerialDriver), so that one port map may mix both and the core never knows
+// which.
 class LocalOrNetworkDriver : public SerialDriver {
   public:
-    LocalOrNetworkDriver() = default;
+    LocalOrNetworkDriver() : local_(nativeSerialDriver()) {}
     ~LocalOrNetworkDriver() override;
     LocalOrNetworkDriver(const LocalOrNetworkDriver&) = delete;
     LocalOrNetworkDriver& operator=(const LocalOrNetworkDriver&) = delete;
@@ -39,7 +30,7 @@ class LocalOrNetworkDriver : public SerialDriver {
     Availability probe(const std::string& device) override;
 
     SerialDriver& local() { return *local_; }
-    NetworkDriver& network() { return network_; }
+    NetworkSerialDriver& network() { return network_; }
 
   private:
     SerialDriver& current() {
@@ -49,8 +40,8 @@ class LocalOrNetworkDriver : public SerialDriver {
         return networkOpen_ ? static_cast<const SerialDriver&>(network_) : *local_;
     }
 
-    std::unique_ptr<SerialDriver> local_ = nativeSerialDriver();
-    NetworkDriver network_;
+    std::unique_ptr<SerialDriver> local_;
+    NetworkSerialDriver network_;
     bool networkOpen_ = false;  // the last opening was of a network port
 };
 

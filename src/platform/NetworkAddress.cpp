@@ -1,9 +1,9 @@
 #include "platform/NetworkAddress.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <charconv>
+
+#include "platform/Sockets.h"
 
 namespace tolvan {
 
@@ -72,8 +72,7 @@ std::optional<NetworkAddress> parseNetworkAddress(std::string_view text, std::st
         if (rest.empty() || rest.front() != ':')
             return refuse("the port is missing: " + lead + "HOST:PORT");
         port = rest.substr(1);
-        in6_addr six{};
-        if (::inet_pton(AF_INET6, std::string(host).c_str(), &six) != 1)
+        if (!sockets::isIpv6Address(std::string(host)))
             return refuse("\"" + std::string(host) + "\" is not an IPv6 address");
     } else {
         const std::size_t colon = rest.rfind(':');

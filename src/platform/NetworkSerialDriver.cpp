@@ -1,11 +1,5 @@
 #include "platform/NetworkSerialDriver.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 namespace tolvan {
@@ -45,13 +39,19 @@ std::string spanText(std::chrono::milliseconds span) {
 }
 
 bool isGone(int error) {
-    return error == ECONNRESET || error == EPIPE || error == ECONNABORTED;
+    return sockets::kindOf(error) == sockets::Error::Gone;
+}
+
+// Whether a receive that gave nothing should be made again (when the socket is ready).
+bool mayRetry(int error) {
+    const sockets::Error kind = sockets::kindOf(error);
+    return kind == sockets::Error::Interrupted || kind == sockets::Error::WouldBlock;
 }
 
 }  // namespace
 
 NetworkSerialDriver::Link::~Link() {
-    if (fd >= 0) ::close(fd);
+    if (fd != sockets::kNone) sockets::close(fd);
 }
 
 NetworkSerialDriver::NetworkSerialDriver(std::chrono::milliseconds openTimeout)
@@ -65,7 +65,7 @@ bool NetworkSerialDriver::establish(const NetworkAddress& a, std::chrono::millis
                                     Link& link, NetworkFailure& failure) {
     const Deadline deadline = Deadline::in(span);
     link.fd = connectTcp(a.host, a.port, deadline, failure);
-    if (link.fd < 0) return false;
+    if (link.fd == sockets::kNone) return false;
     if (a.protocol == NetworkAddress::Protocol::Raw) return true;
 
     std::string said;  // the server's data before the session is ready: its own words
@@ -81,20 +81,18 @@ bool NetworkSerialDriver::establish(const NetworkAddress& a, std::chrono::millis
             failure = *link.session.failure();
             return false;
         }
-        pollfd p{link.fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, deadline.msLeft());
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) {
+        if (sockets::waitReadable(link.fd, deadline.msLeft()) <= 0) {
             failure = link.session.whyNotReady();
             failure.detail += " within " + spanText(span);
             return false;
         }
-        const ssize_t n = ::recv(link.fd, buffer, sizeof buffer, 0);
+        const std::ptrdiff_t n = sockets::receive(link.fd, buffer, sizeof buffer);
         if (n == 0) return closed("closed the connection");
         if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-            return closed(isGone(errno) ? "reset the connection"
-                                        : std::string("failed (") + std::strerror(errno) + ")");
+            const int error = sockets::lastError();
+            if (mayRetry(error)) continue;
+            return closed(isGone(error) ? "reset the connection"
+                                        : "failed (" + sockets::textOf(error) + ")");
         }
         // A byte at a time: the data that comes before the session is ready is the server's
         // words; the data after it is nobody's yet (the device has been sent nothing) and is
@@ -102,7 +100,7 @@ bool NetworkSerialDriver::establish(const NetworkAddress& a, std::chrono::millis
         // still count (late acknowledgements), and a command cut at the end of this read
         // stays in the decoder for the next.
         std::string replies;
-        for (ssize_t i = 0; i < n; ++i) {
+        for (std::ptrdiff_t i = 0; i < n; ++i) {
             std::string data;
             std::vector<telnet::Command> commands;
             link.decoder.feed(std::string_view(buffer + i, 1), data, commands);
@@ -113,7 +111,7 @@ bool NetworkSerialDriver::establish(const NetworkAddress& a, std::chrono::millis
         if (!replies.empty() && !sendAll(link.fd, replies, deadline)) {
             // A server that turns the client away says why and closes at once: its words may
             // still be on their way.
-            for (ssize_t m; (m = ::recv(link.fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;) {
+            for (std::ptrdiff_t m; (m = sockets::receive(link.fd, buffer, sizeof buffer)) > 0;) {
                 std::string data;
                 std::vector<telnet::Command> commands;
                 link.decoder.feed(std::string_view(buffer, static_cast<std::size_t>(m)), data,
@@ -161,9 +159,9 @@ void NetworkSerialDriver::close() {
         const Deadline linger{lastWrite_ + kCloseLinger};
         sendAll(fd(), outQueue(), linger);
         char buffer[512];
-        for (pollfd p{fd(), POLLIN, 0}; ::poll(&p, 1, linger.msLeft()) > 0; p.revents = 0) {
-            const ssize_t n = ::recv(fd(), buffer, sizeof buffer, 0);
-            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) break;
+        while (sockets::waitReadable(fd(), linger.msLeft()) > 0) {
+            const std::ptrdiff_t n = sockets::receive(fd(), buffer, sizeof buffer);
+            if (n == 0 || (n < 0 && !mayRetry(sockets::lastError()))) break;
         }
     }
     link_.reset();  // closes the socket
@@ -181,8 +179,31 @@ bool NetworkSerialDriver::write(std::string_view bytes) {
     return true;
 }
 
-ssize_t NetworkSerialDriver::writeSome(const char* data, std::size_t size) {
-    return ::send(fd(), data, size, MSG_NOSIGNAL);
+// What a receive or a send came to: a send that takes nothing has lost the connection as a
+// reset would (it cannot happen on a stream socket).
+DescriptorSerialDriver::Io NetworkSerialDriver::readSome(char* data, std::size_t size) {
+    for (;;) {
+        const std::ptrdiff_t n = sockets::receive(fd(), data, size);
+        if (n > 0) return {Io::State::Moved, static_cast<std::size_t>(n)};
+        if (n == 0) return {Io::State::Ended, 0, 0};
+        const int error = sockets::lastError();
+        const sockets::Error kind = sockets::kindOf(error);
+        if (kind == sockets::Error::Interrupted) continue;
+        if (kind == sockets::Error::WouldBlock) return {Io::State::Again};
+        return {Io::State::Ended, 0, error};
+    }
+}
+
+DescriptorSerialDriver::Io NetworkSerialDriver::writeSome(const char* data, std::size_t size) {
+    for (;;) {
+        const std::ptrdiff_t n = sockets::send(fd(), data, size);
+        if (n > 0) return {Io::State::Moved, static_cast<std::size_t>(n)};
+        const int error = n < 0 ? sockets::lastError() : 0;
+        const sockets::Error kind = n < 0 ? sockets::kindOf(error) : sockets::Error::Gone;
+        if (kind == sockets::Error::Interrupted) continue;
+        if (kind == sockets::Error::WouldBlock) return {Io::State::Again};
+        return {Io::State::Ended, 0, error};
+    }
 }
 
 bool NetworkSerialDriver::maySend() const {
@@ -219,11 +240,11 @@ std::optional<std::string> NetworkSerialDriver::afterReading() {
 std::string NetworkSerialDriver::readEnded(int error) const {
     if (error == 0) return "the server closed the connection" + saying(tail_);
     if (isGone(error)) return "the server reset the connection" + saying(tail_);
-    return std::strerror(error);
+    return sockets::textOf(error);
 }
 
 std::string NetworkSerialDriver::sendFailed(int error) const {
-    return isGone(error) ? "the server reset the connection" : std::strerror(error);
+    return error == 0 || isGone(error) ? "the server reset the connection" : sockets::textOf(error);
 }
 
 void NetworkSerialDriver::noteLoss(const std::string& reason) {
@@ -243,14 +264,13 @@ SerialDriver::Availability NetworkSerialDriver::probe(const std::string& address
                                                              : Availability::Missing;
     }
     link.fd = connectTcp(a->host, a->port, Deadline::in(kProbeTimeout), failure);
-    if (link.fd < 0) return Availability::Missing;
+    if (link.fd == sockets::kNone) return Availability::Missing;
     const Deadline wait = Deadline::in(kRawProbeWait);
     char buffer[256];
     for (;;) {
-        pollfd p{link.fd, POLLIN, 0};
-        if (::poll(&p, 1, wait.msLeft()) <= 0) return Availability::Free;
-        const ssize_t n = ::recv(link.fd, buffer, sizeof buffer, 0);
-        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) return Availability::InUse;
+        if (sockets::waitReadable(link.fd, wait.msLeft()) <= 0) return Availability::Free;
+        const std::ptrdiff_t n = sockets::receive(link.fd, buffer, sizeof buffer);
+        if (n == 0 || (n < 0 && !mayRetry(sockets::lastError()))) return Availability::InUse;
     }
 }
 

@@ -59,7 +59,7 @@ class NetworkSerialDriver : public DescriptorSerialDriver {
   private:
     // A connection being made: the socket, and the session over it for RFC 2217.
     struct Link {
-        int fd = -1;
+        sockets::Handle fd = sockets::kNone;
         telnet::Decoder decoder;
         Rfc2217Negotiation session;
         ~Link();
@@ -68,7 +68,8 @@ class NetworkSerialDriver : public DescriptorSerialDriver {
     static bool establish(const NetworkAddress& address, std::chrono::milliseconds span, Link& link,
                           NetworkFailure& failure);
 
-    ssize_t writeSome(const char* data, std::size_t size) override;
+    Io readSome(char* data, std::size_t size) override;
+    Io writeSome(const char* data, std::size_t size) override;
     // A server that asked to be sent nothing (FLOWCONTROL-SUSPEND) is sent nothing, commands
     // included, until it resumes.
     bool maySend() const override;

@@ -90,8 +90,8 @@ void PosixSerialDriver::close() {
     stopWatching();
     // What is still queued gets one last chance.
     if (!lineIsLost()) lastSend();
-    ::ioctl(fd(), TIOCNXCL);
-    ::close(fd());  // releases the lock
+    ::ioctl(static_cast<int>(fd()), TIOCNXCL);
+    ::close(static_cast<int>(fd()));  // releases the lock
     device_.clear();
     forget();
 }
@@ -101,8 +101,23 @@ bool PosixSerialDriver::write(std::string_view bytes) {
     return hold(bytes);
 }
 
-ssize_t PosixSerialDriver::writeSome(const char* data, std::size_t size) {
-    return ::write(fd(), data, size);
+// What read(2) or write(2) came to; a tty that takes or gives nothing at all is over.
+DescriptorSerialDriver::Io PosixSerialDriver::readSome(char* data, std::size_t size) {
+    ssize_t n;
+    while ((n = ::read(static_cast<int>(fd()), data, size)) < 0 && errno == EINTR) {
+    }
+    if (n > 0) return {Io::State::Moved, static_cast<std::size_t>(n)};
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return {Io::State::Again};
+    return {Io::State::Ended, 0, n == 0 ? 0 : errno};
+}
+
+DescriptorSerialDriver::Io PosixSerialDriver::writeSome(const char* data, std::size_t size) {
+    ssize_t n;
+    while ((n = ::write(static_cast<int>(fd()), data, size)) < 0 && errno == EINTR) {
+    }
+    if (n > 0) return {Io::State::Moved, static_cast<std::size_t>(n)};
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return {Io::State::Again};
+    return {Io::State::Ended, 0, n == 0 ? EIO : errno};
 }
 
 // What a local line's loss most often is.

@@ -33,7 +33,8 @@ class PosixSerialDriver : public DescriptorSerialDriver {
     Availability probe(const std::string& devicePath) override;
 
   private:
-    ssize_t writeSome(const char* data, std::size_t size) override;
+    Io readSome(char* data, std::size_t size) override;
+    Io writeSome(const char* data, std::size_t size) override;
     std::string readEnded(int error) const override;
     std::string sendFailed(int error) const override;
 

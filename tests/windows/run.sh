@@ -5,7 +5,8 @@
 # <build-dir>/wine-results/. The COM
 # port tests talk to the Linux device emulator (from the Linux build, or $TOLVAN_EMULATOR) on
 # pseudo-terminals mapped in Wine's registry as COM5, COM12 and COM6 (one that hangs up at the
-# run frame); without the emulator they are skipped.
+# run frame), and behind ser2net on 127.0.0.1 for the network serial port; without the emulator
+# they are skipped.
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
 # Wine makes a window only on a display: a private Xvfb when there is none (nothing is shown).
@@ -42,6 +43,19 @@ if [ -x "$emulator" ]; then
     map_port COM12
     map_port COM6 --hangup-after Executa
     export TOLVAN_TEST_COM=COM5 TOLVAN_TEST_HIGH_COM=COM12 TOLVAN_TEST_HANGUP_COM=COM6
+    # ser2net (RFC 2217) in front of one more emulator, for the network serial port on Winsock.
+    if [ -x /usr/sbin/ser2net ]; then
+        exec {fd}< <(exec "$emulator" --no-pacing --frame-log "$results/ser2net.frames")
+        emulators+=("$!")
+        read -r -t 10 -u "$fd" pts
+        net_port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+        printf '%%YAML 1.1\n---\nconnection: &device\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%s\n  connector: serialdev,%s,19200n81,local\n  options:\n    dev-to-net-bufsize: 1024\n' \
+            "$net_port" "$pts" >"$results/ser2net.yaml"
+        /usr/sbin/ser2net -n -d -c "$results/ser2net.yaml" -P "$results/ser2net.pid" \
+            >"$results/ser2net.log" 2>&1 &
+        emulators+=("$!")
+        export TOLVAN_TEST_RFC2217="rfc2217://127.0.0.1:$net_port"
+    fi
     wineserver -k && wineserver -w  # the ports are read when Wine starts
     # Wine's server takes a mapped terminal for its own, and when the emulator hangs up it lists
     # its objects on standard error: into a log of their own.
