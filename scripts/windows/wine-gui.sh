@@ -54,4 +54,5 @@ echo "wine-gui: C:\\Orsolite\\Tolvan Link\\TolvanLink.exe in $drive_c, COM2 on $
 cd "$drive_c"
 status=0
 wine 'C:\Orsolite\Tolvan Link\TolvanLink.exe' || status=$?
+echo "wine-gui: TolvanLink.exe ended with exit status $status" >&2
 exit "$status"
