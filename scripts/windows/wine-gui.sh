@@ -6,6 +6,7 @@
 # C:\ as its current folder, so the paths without a drive are C:'s too.
 #   WINEPREFIX     the prefix (default <win-build>/wine-gui; remade on each run)
 #   TOLVAN_EMULATOR, TOLVAN_INSTALL   the Linux build's programs (default <linux-build>/tools/...)
+#   TOLVAN_EMULATOR_OPTIONS           more options for the emulator (--no-pacing, --hangup-after X)
 # The emulator's frame log and store are <prefix>/emulator.frames and <prefix>/device.txt. Runs
 # until the program ends; then the emulator and Wine's server are stopped. Without $DISPLAY it
 # runs on a private Xvfb.
@@ -42,8 +43,9 @@ cp "$qt/plugins/platforms/qwindows.dll" "$program_dir/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$program_dir/styles/"
 
 # The device on a pseudo-terminal, mapped as COM2; Wine reads its ports when it starts.
+read -r -a more <<<"${TOLVAN_EMULATOR_OPTIONS:-}"
 exec {out}< <(exec "$emulator" --store "$WINEPREFIX/device.txt" \
-                   --frame-log "$WINEPREFIX/emulator.frames")
+                   --frame-log "$WINEPREFIX/emulator.frames" "${more[@]}")
 emulator_pid=$!
 read -r -t 10 -u "$out" pts
 wine reg add 'HKLM\Software\Wine\Ports' /v COM2 /d "$pts" /f >/dev/null 2>&1
