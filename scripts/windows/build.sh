@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build, made here with MinGW-w64: the core, the catalogue's SQLite reading, the
-# window program TolvanLink.exe, the simulated test support and the tests (tests/windows/run.sh runs them under Wine). SQLite and
+# window program TolvanLink.exe (<build-dir>/src/gui/TolvanLink.exe), tolvan-flash
+# (<build-dir>/src/cli/tolvan-flash.exe), the simulated test support and the tests
+# (tests/windows/run.sh runs them under Wine). SQLite and
 # libjpeg-turbo are cross-built from Debian's sources first (scripts/windows/third-party.sh). Qt for Windows is the prebuilt tarball of
 # ../shared/windows/ (beside the repository), extracted into the build folder once; where it is
 # absent, the same Qt is built from Debian's source with scripts/windows/build-qt6-mingw.sh.

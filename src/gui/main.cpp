@@ -14,61 +14,41 @@
 #include "gui/PanelArtwork.h"
 #include "gui/SplashWindow.h"
 #include "platform/Interruptions.h"
+#include "platform/LocalOrNetworkDriver.h"
 #include "platform/NativeFileAccess.h"
+#include "platform/NativePortList.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtTimers.h"
 #include "platform/SqliteCatalogueStore.h"
 #include "services/PathResolver.h"
 #include "services/Paths.h"
-#ifdef _WIN32
-#include "platform/win32/RegistryPortList.h"
-#include "platform/win32/Win32SerialDriver.h"
-#else
+#ifndef _WIN32
 #include "gui/PlatformChoice.h"
-#include "platform/DeviceScanner.h"
-#include "platform/LocalOrNetworkDriver.h"
-#include "platform/NativePortList.h"
 #endif
 
 namespace {
-
-#ifdef _WIN32
-using SerialLine = tolvan::Win32SerialDriver;
-#else
-using SerialLine = tolvan::LocalOrNetworkDriver;
-#endif
-
-// The machine's port list: on Windows the registry's alone, elsewhere the port map of the
-// installation or the machine's serial devices.
-std::unique_ptr<tolvan::PortRegistry> portList(const std::filesystem::path& root,
-                                               const tolvan::FileAccess& fileAccess,
-                                               tolvan::QtDesktop& desktop) {
-#ifdef _WIN32
-    (void)root;
-    (void)fileAccess;
-    (void)desktop;
-    return std::make_unique<tolvan::RegistryPortList>();
-#else
-    static tolvan::DeviceScanner devices;
-    return tolvan::nativePortList(root, fileAccess, devices, [&desktop](const std::string& text) {
-        desktop.reportError(text);
-    });
-#endif
-}
 
 // Builds the model and its window, runs the event loop until the model ends the program, and
 // takes them down again; returns the loop's exit code.
 int runWindow(const std::filesystem::path& executable) {
     using namespace tolvan;
+#ifdef _WIN32
+    // The drives are real here: the paths are Windows' own, no root stands in for a drive.
+    const std::filesystem::path root;
+#else
     const std::filesystem::path root = PathResolver::rootFor(executable);
+#endif
 
     QtClock clock;
     QtTimerFactory timers;
-    SerialLine serial;
+    LocalOrNetworkDriver serial;
+    const std::unique_ptr<SerialDeviceList> devices = nativeDeviceList();
     QtDesktop desktop;
     const std::unique_ptr<FileAccess> fileAccess = nativeFileAccess();
-    const std::unique_ptr<PortRegistry> ports = portList(root, *fileAccess, desktop);
+    const std::unique_ptr<PortRegistry> ports =
+        nativePortList(root, *fileAccess, *devices,
+                       [&desktop](const std::string& text) { desktop.reportError(text); });
     QtDialogs dialogs(kApplicationTitle);
     SqliteCatalogueStore catalogues;
 

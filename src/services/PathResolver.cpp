@@ -134,10 +134,6 @@ bool PathResolver::exists(std::string_view programPath) const {
 }
 
 std::filesystem::path PathResolver::rootFor(const std::filesystem::path& executable) {
-#ifdef _WIN32
-    (void)executable;
-    return {};
-#else
     if (const char* env = std::getenv("TOLVAN_ROOT"); env && *env) return env;
     const std::filesystem::path dir = executable.parent_path();
     const std::filesystem::path orsolite = dir.parent_path();
@@ -146,7 +142,6 @@ std::filesystem::path PathResolver::rootFor(const std::filesystem::path& executa
         return orsolite.parent_path();
     }
     return "/";
-#endif
 }
 
 }  // namespace tolvan

@@ -21,8 +21,7 @@ class PathResolver {
     const std::filesystem::path& root() const { return root_; }
 
     // The installation root: $TOLVAN_ROOT when set and not empty; else <R> when the executable
-    // lies in <R>/Orsolite/Tolvan Link/; else "/". On Windows none (empty): the drives are
-    // real there.
+    // lies in <R>/Orsolite/Tolvan Link/; else "/".
     static std::filesystem::path rootFor(const std::filesystem::path& executable);
 
   private:
