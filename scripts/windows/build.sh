@@ -37,7 +37,7 @@ generator="${TOLVAN_HOST_ARTWORK_GENERATOR:-}"
 if [ -z "$generator" ]; then
     host="$build/host-tools"
     [ -f "$host/build.ninja" ] ||
-        cmake -S "$repo" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        cmake -S "$repo" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DTOLVAN_BUILD_TESTS=OFF -DTOLVAN_BUILD_BENCH=OFF >/dev/null
     nice -n 10 cmake --build "$host" -j2 --target tolvan_artwork_gen
     generator="$host/tools/artwork/tolvan_artwork_gen"
