@@ -12,9 +12,7 @@
 #include "app/Sessao.h"
 #include "gui/MainWindow.h"
 #include "gui/PanelArtwork.h"
-#include "gui/PlatformChoice.h"
 #include "gui/SplashWindow.h"
-#include "platform/DeviceScanner.h"
 #include "platform/Interruptions.h"
 #include "platform/LocalOrNetworkDriver.h"
 #include "platform/NativeFileAccess.h"
@@ -25,6 +23,9 @@
 #include "platform/SqliteCatalogueStore.h"
 #include "services/PathResolver.h"
 #include "services/Paths.h"
+#ifndef _WIN32
+#include "gui/PlatformChoice.h"
+#endif
 
 namespace {
 
@@ -32,16 +33,21 @@ namespace {
 // takes them down again; returns the loop's exit code.
 int runWindow(const std::filesystem::path& executable) {
     using namespace tolvan;
+#ifdef _WIN32
+    // The drives are real here: the paths are Windows' own, no root stands in for a drive.
+    const std::filesystem::path root;
+#else
     const std::filesystem::path root = PathResolver::rootFor(executable);
+#endif
 
     QtClock clock;
     QtTimerFactory timers;
     LocalOrNetworkDriver serial;
-    DeviceScanner devices;
+    const std::unique_ptr<SerialDeviceList> devices = nativeDeviceList();
     QtDesktop desktop;
     const std::unique_ptr<FileAccess> fileAccess = nativeFileAccess();
     const std::unique_ptr<PortRegistry> ports =
-        nativePortList(root, *fileAccess, devices,
+        nativePortList(root, *fileAccess, *devices,
                        [&desktop](const std::string& text) { desktop.reportError(text); });
     QtDialogs dialogs(kApplicationTitle);
     SqliteCatalogueStore catalogues;
@@ -79,10 +85,14 @@ int runWindow(const std::filesystem::path& executable) {
 
 int main(int argc, char** argv) {
     using namespace tolvan;
+#ifndef _WIN32
     // Before Qt picks a platform of its own, or aborts for want of a display.
     if (!gui::choosePlatform()) return 1;
+#endif
     QApplication app(argc, argv);
+#ifndef _WIN32
     gui::forgetChosenPlatform();
+#endif
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     // The model alone ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

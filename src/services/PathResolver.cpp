@@ -94,6 +94,9 @@ bool sameComponentIgnoringCase(std::string_view a, std::string_view b) {
 PathResolver::PathResolver(std::filesystem::path root) : root_(std::move(root)) {}
 
 std::filesystem::path PathResolver::resolve(std::string_view programPath) const {
+    // No root: the program's paths are this system's own (Windows, where the drives are real
+    // and names match without regard to case by themselves).
+    if (root_.empty()) return pathFromUtf8(programPath);
     std::filesystem::path base;
     std::string_view rest = programPath;
     const bool hasDrive =

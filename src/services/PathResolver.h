@@ -10,7 +10,8 @@ namespace tolvan {
 // or a leading backslash stands for the installation root; backslashes become separators; each
 // component is matched without regard to case against what exists on disk, and a component that
 // does not exist yet keeps the spelling given. A path that starts with "/" is already a path of
-// this machine; any other path is relative to the current directory.
+// this machine; any other path is relative to the current directory. With an empty root the
+// paths are taken as they are, the system resolving drives and case itself.
 class PathResolver {
   public:
     explicit PathResolver(std::filesystem::path root);

@@ -1,5 +1,6 @@
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,22 @@ TEST(ArtworkTest, SelectorBackgroundIsAJpegOfTheWindowsSize) {
     const QImage img = tolvan::gui::JpegImage::load(file, &error);
     ASSERT_FALSE(img.isNull()) << error.toStdString();
     EXPECT_EQ(img.size(), QSize(800, 600));
+}
+
+// Windows takes the program's icon from this one file: every size of the loose icons, the same
+// pixels.
+TEST(ArtworkTest, WindowsIconHoldsEachSizeOfTheDesktopIcon) {
+    QImageReader ico(QStringLiteral(TOLVAN_ARTWORK_DIR "/tolvanlink.ico"), "ico");
+    const int sizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+    ASSERT_EQ(ico.imageCount(), static_cast<int>(std::size(sizes)));
+    for (int i = 0; i < ico.imageCount(); ++i) {
+        ASSERT_TRUE(ico.jumpToImage(i));
+        const QImage fromIco = ico.read();
+        const QImage loose(QStringLiteral(TOLVAN_ARTWORK_DIR "/tolvanlink-%1.png").arg(sizes[i]));
+        EXPECT_EQ(fromIco.convertToFormat(QImage::Format_ARGB32),
+                  loose.convertToFormat(QImage::Format_ARGB32))
+            << sizes[i];
+    }
 }
 
 }  // namespace
