@@ -4,9 +4,9 @@
 # of them and each import there or Windows' own, a Start-menu entry and an entry in Add/Remove
 # programs; a silent uninstall right away leaves nothing. Installed again, the site adds a system
 # to the catalogue with its image files and chooses a port; tolvan-flash.exe programs and verifies
-# the system on the emulator at COM5 (skipped without the emulator); the uninstaller then removes
-# the program's files and keeps the site's, each named in its log, and installing again keeps
-# them as they are. Times and sizes go to <build-dir>/wine-results/installer.txt.
+# the system on the emulator at COM5 (skipped without the emulator). Installing over the
+# installation keeps the site's files, and so does the uninstaller, which removes the program's
+# files and names each kept one in its log; installing again keeps them as they are. Times and sizes go to <build-dir>/wine-results/installer.txt.
 # Usage: tests/windows/check-installer.sh [build-dir]   (after scripts/windows/build.sh)
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a "$0" "$@"; fi
@@ -69,7 +69,7 @@ registered() { grep -qF "$uninstall_key" "$WINEPREFIX/system.reg"; }
 
 install
 # Exactly the zip's tree, and the uninstaller.
-expected="$(unzip -Z1 "$zip" | sed 's|/$||' | { cat; echo 'Orsolite/Tolvan Link/Uninstall.exe'; } | sort)"
+expected="$(cmake -E tar tf "$zip" | sed 's|/$||' | { cat; echo 'Orsolite/Tolvan Link/Uninstall.exe'; } | sort)"
 [ "$(installed)" = "$expected" ] ||
     fail "installed files differ from the zip's: $(diff <(echo "$expected") <(installed) | grep '^[<>]')"
 [ -f "$shortcut" ] || fail "no Start-menu entry"
@@ -119,6 +119,8 @@ else
     echo "check-installer.sh: no emulator at $emulator: tolvan-flash.exe is not run" >&2
 fi
 
+install  # an upgrade
+site_unchanged "installing over the installation"
 uninstall
 site_unchanged "uninstall"
 left="$(cd "$c" && find Orsolite -type f | sort)"
