@@ -50,8 +50,8 @@ for file in "${programs[@]/%/.exe}" Tabelas/TolvanLink.db; do
     [ -f "$program_dir/$file" ] || missing+=("$file")
 done
 if ((${#missing[@]} > 0)); then
-    echo "build.sh: no release made: it holds ${programs[*]/%/.exe} and the empty catalogue," \
-        "and ${missing[*]} are not built" >&2
+    echo "build.sh: no release made: it needs ${programs[*]/%/.exe} and Tabelas/TolvanLink.db" \
+        "(made by tolvan-catalogue.exe); not built: ${missing[*]}" >&2
     exit 1
 fi
 zip="$build/TolvanLink-$version-win64.zip"
