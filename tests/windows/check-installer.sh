@@ -37,8 +37,11 @@ cleanup() {
 }
 trap cleanup EXIT
 rm -rf "$WINEPREFIX"
-mkdir -p "$results" "$WINEPREFIX/scratch"
+mkdir -p "$results"
 wineboot -i >/dev/null 2>&1
+# The programs' working folder: on C:, as an operator's is (the tools' trace lands there).
+scratch="$c/scratch"
+mkdir "$scratch"
 
 # The emulator on a pseudo-terminal of its own, mapped as COM5; Wine reads the ports when its
 # server starts, so that one is let end.
@@ -97,7 +100,7 @@ uninstall
 install
 head -c 512 /dev/urandom >"$program/bin/TESTE.BIN"
 head -c 256 /dev/urandom >"$program/bin/TESTE_L.BIN"
-(cd "$WINEPREFIX/scratch" &&
+(cd "$scratch" &&
     wine "$program/tolvan-catalogue.exe" add 'C:\Orsolite\Tolvan Link\Tabelas\TolvanLink.db' \
         --descricao "Sistema de Teste" --arquivo TESTE.BIN --setor auto \
         --arquivo-l TESTE_L.BIN --setor-l auto) >>"$results/installer.log" 2>&1 ||
@@ -111,7 +114,7 @@ site_unchanged() {
 }
 
 if [ -n "$emulator_pid" ]; then
-    (cd "$WINEPREFIX/scratch" &&
+    (cd "$scratch" &&
         timeout 120 wine "$program/tolvan-flash.exe" --port COM5 --system "Sistema de Teste" --yes) \
         >"$results/installer-flash.log" 2>&1 ||
         fail "tolvan-flash.exe did not program and verify: exit status $? (see $results/installer-flash.log)"
