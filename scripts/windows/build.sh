@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The Windows build, made here with MinGW-w64: the programs, the tests (tests/windows/run.sh runs
-# them under Wine) and the release, both in the build folder: the portable TolvanLink-<version>-win64.zip
-# (its Orsolite folder goes to the root of C:) and the installer TolvanLink-<version>-setup.exe. SQLite and
-# libjpeg-turbo are cross-built from Debian's sources first (scripts/windows/third-party.sh). Qt for Windows is the prebuilt tarball of
-# ../shared/windows/ (beside the repository), extracted into the build folder once; where it is
-# absent, the same Qt is built from Debian's source with scripts/windows/build-qt6-mingw.sh.
+# The Windows build, made here with MinGW-w64: the programs (tolvan-flash in
+# <build-dir>/src/cli/tolvan-flash.exe), the tests (tests/windows/run.sh runs them under Wine) and
+# the release in the build folder: the portable TolvanLink-<version>-win64.zip (its Orsolite folder
+# goes to the root of C:) and the installer TolvanLink-<version>-setup.exe. SQLite and
+# libjpeg-turbo are cross-built from Debian's sources first (scripts/windows/third-party.sh). Qt
+# for Windows is the prebuilt tarball of ../shared/windows/ (beside the repository), extracted
+# into the build folder once; where it is absent, the same Qt is built from Debian's source with
+# scripts/windows/build-qt6-mingw.sh.
 # Usage: scripts/windows/build.sh [build-dir]   (default build-win)
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"

@@ -136,7 +136,7 @@ QJsonObject withAdvice(QJsonObject end, const PortAdvice& advice) {
         interferers.append(QJsonObject{{"process", qs(i.process)},
                                        {"pid", static_cast<qint64>(i.pid)},
                                        {"remedy", qs(i.remedy)}});
-    end["holders"] = holders(advice.holders);
+    end["holders"] = advice.holdersKnown ? QJsonValue(holders(advice.holders)) : QJsonValue();
     end["holders_unseen"] = advice.holders.unreadable;
     end["interferers"] = interferers;
     return end;

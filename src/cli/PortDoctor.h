@@ -71,7 +71,14 @@ struct PortAdvice {
     std::string device;
     HolderScan holders;
     std::vector<Interferer> interferers;
+    // False where the system does not tell who has a port open (Windows, where a port that
+    // opened had no other holder, and one that did not is told as held already).
+    bool holdersKnown = true;
 };
+
+// Why a local device may not open, as this system has it: "missing (...), not a serial
+// device, or not permitted (...)".
+std::string unopenableReasons();
 
 // Everything above for a port that did not open or did not answer.
 PortAdvice diagnosePort(const std::string& device);

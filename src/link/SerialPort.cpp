@@ -8,6 +8,7 @@
 #include "link/SerialTrace.h"
 #include "services/Clock.h"
 #include "services/Dialogs.h"
+#include "services/PathResolver.h"
 #include "services/PortRegistry.h"
 
 namespace tolvan {
@@ -75,7 +76,8 @@ void SerialPort::closeNow() {
     trace_->log(now(), "Port", "Close", nomeDaPorta(comNumber_));
     driver_.close();
     received_.clear();
-    const std::string failure = trace_->finish(traceName_, logName_);
+    // The names are UTF-8 (a plain string would go through Windows' ANSI code page).
+    const std::string failure = trace_->finish(pathFromUtf8(traceName_), pathFromUtf8(logName_));
     if (!failure.empty() && onTraceNotWritten) onTraceNotWritten(failure);
 }
 

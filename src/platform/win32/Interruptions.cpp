@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <QMetaObject>
+#include <QWinEventNotifier>
+#include <array>
 #include <atomic>
 #include <stdexcept>
+#include <string>
 
 namespace tolvan {
 
@@ -35,6 +38,19 @@ int signalFor(DWORD event) {
     }
 }
 
+constexpr int kSignals[] = {Interruptions::kInterrupt, Interruptions::kTerminate,
+                            Interruptions::kHangUp};
+
+// The event by which another process (a bench) passes `signal` on to process `pid`: a console
+// event reaches only the processes of one console, and a bench's children may have none of
+// its own (under Wine without a terminal, none at all). Manual-reset, so that one set before
+// the process watches it waits until it does.
+HANDLE signalEvent(unsigned long pid, int signal) {
+    const std::wstring name =
+        L"Local\\TolvanLink.signal." + std::to_wstring(pid) + L"." + std::to_wstring(signal);
+    return ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+}
+
 }  // namespace
 
 // The console's handler, on a thread of the system's; a member for its way to take().
@@ -52,6 +68,10 @@ struct Interruptions::Watch {
         if (signal == Interruptions::kHangUp) ::WaitForSingleObject(endingDone, kEndingMs);
         return TRUE;
     }
+
+    // The signals passed on by another process, on the loop.
+    std::array<HANDLE, 3> events{};
+    std::array<std::unique_ptr<QWinEventNotifier>, 3> notifiers;
 };
 
 Interruptions::Interruptions(std::function<void(int signal)> onInterrupt)
@@ -63,10 +83,29 @@ Interruptions::Interruptions(std::function<void(int signal)> onInterrupt)
     if (!endingDone) endingDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ::ResetEvent(endingDone);
     ::SetConsoleCtrlHandler(Watch::onConsoleEvent, TRUE);
+    watch_ = std::make_unique<Watch>();
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        const int signal = kSignals[i];
+        watch_->events[i] = signalEvent(::GetCurrentProcessId(), signal);
+        if (!watch_->events[i]) continue;
+        watch_->notifiers[i] = std::make_unique<QWinEventNotifier>(watch_->events[i]);
+        QObject::connect(watch_->notifiers[i].get(), &QWinEventNotifier::activated, this,
+                         [this, i, signal] {
+                             ::ResetEvent(watch_->events[i]);
+                             int none = 0;
+                             if (!taken.compare_exchange_strong(none, signal))
+                                 ::ExitProcess(128 + signal);
+                             take(signal);
+                         });
+    }
 }
 
 Interruptions::~Interruptions() {
     ::SetConsoleCtrlHandler(Watch::onConsoleEvent, FALSE);
+    for (std::size_t i = 0; i < watch_->events.size(); ++i) {
+        watch_->notifiers[i].reset();
+        if (watch_->events[i]) ::CloseHandle(watch_->events[i]);
+    }
     current = nullptr;
     // The program has ended what it was doing: a console closing may end the process now.
     ::SetEvent(endingDone);
@@ -78,17 +117,18 @@ void Interruptions::take(int number) {
 }
 
 void Interruptions::passOn(long long pid, int signal) {
-    // A console event reaches another process only as its process group's Ctrl-Break (Ctrl-C
-    // cannot be sent to a group): the child must have been started with
-    // CREATE_NEW_PROCESS_GROUP, its id being the group's, and takes Ctrl-Break as SIGTERM.
-    (void)signal;
-    if (pid > 0) ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(pid));
+    // Through the child's event for the signal, which its Interruptions watch (a console's
+    // Ctrl-Break would be Ctrl-Break alone, and reaches no child without the bench's console).
+    // The handle stays open: the event, set, waits for a child that does not watch it yet.
+    if (pid > 0) {
+        if (const HANDLE event = signalEvent(static_cast<unsigned long>(pid), signal))
+            ::SetEvent(event);
+    }
 }
 
 void Interruptions::holdForChild() {
-    // Nothing to hold on Windows: a console event is not queued for later like a blocked
-    // signal, and a child started in a process group of its own gets none until its parent
-    // sends one (passOn).
+    // Nothing to hold on Windows: a signal passed on (passOn) waits in its event until the
+    // child's Interruptions watch it.
 }
 
 }  // namespace tolvan
