@@ -44,7 +44,10 @@ nice -n 10 cmake --build "$build" -j2
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
 IFS=';' read -r -a programs <<<"$(sed -n 's/^TOLVAN_RELEASE_PROGRAMS:INTERNAL=//p' "$build/CMakeCache.txt")"
 stage="$build/release"
-rm -rf "$stage"
+zip="$build/TolvanLink-$version-win64.zip"
+setup="$build/TolvanLink-$version-setup.exe"
+# A refused release leaves none from before for tests/windows/run.sh to take.
+rm -rf "$stage" "$zip" "$setup"
 cmake --install "$build" --prefix "$stage/root" --strip >"$stage.log"
 program_dir="$stage/root/Orsolite/Tolvan Link"
 missing=()
@@ -56,9 +59,6 @@ if ((${#missing[@]} > 0)); then
         "(made by tolvan-catalogue.exe); not built: ${missing[*]}" >&2
     exit 1
 fi
-zip="$build/TolvanLink-$version-win64.zip"
-setup="$build/TolvanLink-$version-setup.exe"
-rm -f "$zip" "$setup"
 (cd "$stage/root" && cmake -E tar cf "$zip" --format=zip Orsolite)
 
 # The installer's file list and the uninstaller's, from the same tree, with Windows' separators.
