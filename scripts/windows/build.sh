@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# The Windows build, made here with MinGW-w64: the core, the catalogue's SQLite reading, the
-# window program TolvanLink.exe (<build-dir>/src/gui/TolvanLink.exe), tolvan-flash
-# (<build-dir>/src/cli/tolvan-flash.exe), the simulated test support and the tests
-# (tests/windows/run.sh runs them under Wine). SQLite and
-# libjpeg-turbo are cross-built from Debian's sources first (scripts/windows/third-party.sh). Qt for Windows is the prebuilt tarball of
-# ../shared/windows/ (beside the repository), extracted into the build folder once; where it is
-# absent, the same Qt is built from Debian's source with scripts/windows/build-qt6-mingw.sh.
+# The Windows build, made here with MinGW-w64: the programs (<build-dir>/src/gui/TolvanLink.exe,
+# <build-dir>/src/cli/tolvan-flash.exe), the tests (tests/windows/run.sh runs them under Wine) and
+# the release in the build folder: the portable TolvanLink-<version>-win64.zip (its Orsolite folder
+# goes to the root of C:) and the installer TolvanLink-<version>-setup.exe. The panel's pictures
+# are drawn by this machine's tolvan_artwork_gen ($TOLVAN_HOST_ARTWORK_GENERATOR, or built in
+# <build-dir>/host-tools). SQLite and
+# libjpeg-turbo are cross-built from Debian's sources first (scripts/windows/third-party.sh). Qt
+# for Windows is the prebuilt tarball of ../shared/windows/ (beside the repository), extracted
+# into the build folder once; where it is absent, the same Qt is built from Debian's source with
+# scripts/windows/build-qt6-mingw.sh.
 # Usage: scripts/windows/build.sh [build-dir]   (default build-win)
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -53,3 +56,47 @@ elif ! grep -qxF "TOLVAN_HOST_ARTWORK_GENERATOR:FILEPATH=$generator" "$build/CMa
 fi
 # The machine is shared: two jobs at most, below the others' priority.
 nice -n 10 cmake --build "$build" -j2
+
+# The release: the tree that `cmake --install` stages (packaging/Windows.cmake), zipped, and the
+# installer of packaging/windows/TolvanLink.nsi made from the same tree. Never a partial one.
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+IFS=';' read -r -a programs <<<"$(sed -n 's/^TOLVAN_RELEASE_PROGRAMS:INTERNAL=//p' "$build/CMakeCache.txt")"
+stage="$build/release"
+zip="$build/TolvanLink-$version-win64.zip"
+setup="$build/TolvanLink-$version-setup.exe"
+# A refused release leaves none from before for tests/windows/run.sh to take.
+rm -rf "$stage" "$zip" "$setup"
+cmake --install "$build" --prefix "$stage/root" --strip >"$stage.log"
+program_dir="$stage/root/Orsolite/Tolvan Link"
+missing=()
+for file in "${programs[@]/%/.exe}" Tabelas/TolvanLink.db; do
+    [ -f "$program_dir/$file" ] || missing+=("$file")
+done
+if ((${#missing[@]} > 0)); then
+    echo "build.sh: no release made: it needs ${programs[*]/%/.exe} and Tabelas/TolvanLink.db" \
+        "(made by tolvan-catalogue.exe); not built: ${missing[*]}" >&2
+    exit 1
+fi
+(cd "$stage/root" && cmake -E tar cf "$zip" --format=zip Orsolite)
+
+# The installer's file list and the uninstaller's, from the same tree, with Windows' separators.
+# The catalogue is put only where there is none, and removed only while unedited (TolvanLink.nsi).
+nsis_lists() {
+    local dir file
+    local others=(! -path ./Tabelas/TolvanLink.db)
+    echo '!macro INSTALL_FILES'
+    while read -r dir; do
+        printf '    SetOutPath "$INSTDIR%s"\n' "${dir#.}" | tr / '\\'
+        find "$dir" -maxdepth 1 -type f "${others[@]}" | sort |
+            while read -r file; do printf '    File "%s/%s"\n' "$program_dir" "${file#./}"; done
+    done < <(find . -type f "${others[@]}" -printf '%h\n' | sort -u)
+    echo '!macroend'
+    echo '!macro REMOVE_FILES'
+    find . -type f "${others[@]}" -printf '    Delete "$INSTDIR\\%P"\n' | tr / '\\' | sort
+    find . -mindepth 1 -type d -printf '    RMDir "$INSTDIR\\%P"\n' | tr / '\\' | sort -r
+    echo '!macroend'
+}
+(cd "$program_dir" && nsis_lists) >"$stage/files.nsh"
+makensis -V2 -WX -DVERSION="$version" -DSTAGE="$stage/root" -DFILES="$stage/files.nsh" \
+    -DOUTFILE="$setup" "$repo/packaging/windows/TolvanLink.nsi"
+ls -l "$zip" "$setup"

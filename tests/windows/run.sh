@@ -6,7 +6,7 @@
 # port tests talk to the Linux device emulator (from the Linux build, or $TOLVAN_EMULATOR) on
 # pseudo-terminals mapped in Wine's registry as COM5, COM12 and COM6 (one that hangs up at the
 # run frame), and behind ser2net on 127.0.0.1 for the network serial port; without the emulator
-# they are skipped.
+# they are skipped. Then the installer's test (check-installer.sh).
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
 # Wine makes a window only on a display: a private Xvfb when there is none (nothing is shown).
@@ -106,6 +106,19 @@ for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
         broken+=("$name")
     fi
 done
+
+# The release's installer, in a prefix of its own, once scripts/windows/build.sh has made it.
+if compgen -G "$build/TolvanLink-*-setup.exe" >/dev/null; then
+    if "$repo/tests/windows/check-installer.sh" "$build"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        broken+=(check-installer.sh)
+    fi
+else
+    echo "run.sh: no installer in $build (scripts/windows/build.sh makes it): its test skips" >&2
+    skipped=$((skipped + 1))
+fi
 
 echo "$passed passed, $failed failed, $skipped skipped"
 if ((${#broken[@]} > 0)); then
