@@ -127,7 +127,7 @@ class FaultMatrix : public ProgramTest {
         }
         emulator_ = std::make_unique<Emulator>(install_->root(), args);
         ASSERT_TRUE(emulator_->ok()) << "the emulator gave no pty";
-        install::writeSerialComm(install_->root(), {{"COM2", emulator_->pty()}});
+        install_->mapPorts({{"COM2", emulator_->pty()}});
         if (b.beforeProgram) b.beforeProgram();
         if (b.window) program_ = install_->start(x_->display());
     }

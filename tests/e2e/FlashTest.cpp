@@ -48,7 +48,7 @@ class FlashTest : public ::testing::Test {
         devices_.push_back(std::make_unique<Emulator>(dir, args));
         EXPECT_TRUE(devices_.back()->ok()) << "the emulator gave no pty";
         ports_.push_back({"COM" + std::to_string(n), devices_.back()->pty()});
-        install::writeSerialComm(install_->root(), ports_);
+        install_->mapPorts(ports_);
         return *devices_.back();
     }
 

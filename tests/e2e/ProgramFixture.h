@@ -48,7 +48,7 @@ class ProgramTest : public ::testing::Test {
         install_ = std::make_unique<Installation>(std::move(options));
         emulator_ = std::make_unique<Emulator>(install_->root(), std::move(emulatorArgs));
         ASSERT_TRUE(emulator_->ok()) << "the emulator gave no pty";
-        install::writeSerialComm(install_->root(), {{"COM2", emulator_->pty()}});
+        install_->mapPorts({{"COM2", emulator_->pty()}});
         program_ = install_->start(programEnv_, programUnset_);
     }
 

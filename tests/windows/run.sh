@@ -37,6 +37,13 @@ map_port() {
     # Wine remakes these links from the registry when it starts; made now, they are right at once.
     ln -sfn "$pts" "$WINEPREFIX/dosdevices/${com,,}"
 }
+# The end-to-end scenarios' ports: COM2 and COM3 lead to links that the harness points at each
+# scenario's emulator.
+e2e_ports="$results/ports"
+mkdir -p "$e2e_ports"
+for com in COM2 COM3; do
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$e2e_ports/${com,,}" /f >/dev/null 2>&1
+done
 if [ -x "$emulator" ]; then
     map_port COM5
     map_port COM12
@@ -89,6 +96,47 @@ for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
     if ((status != 0 || fail + errs > 0)); then
         echo "$name: $((fail + errs)) failed (exit status $status); see $results/$name.log" >&2
         grep -E '^\[  FAILED  \]' "$results/$name.log" | sort -u >&2 || true
+        broken+=("$name")
+    fi
+done
+
+# End-to-end scenarios of the Linux build's harness (tests/e2e) with this build's programs under
+# Wine (testsupport/harness: TOLVAN_WINE_BUILD), each test program once with its chosen tests.
+linux="${TOLVAN_LINUX_BUILD:-$repo/build}"
+qt="$build/qt6.4.2-mingw-w64"
+export TOLVAN_WINE_BUILD="$build" TOLVAN_WINE_PORTS="$e2e_ports"
+# The programs find Qt and the MinGW runtime on Wine's search path; Qt finds its plugins itself.
+WINEPATH="$(winepath -w "$qt/bin");$(winepath -w /usr/lib/gcc/x86_64-w64-mingw32/12-posix)"
+export WINEPATH="$WINEPATH;$(winepath -w /usr/x86_64-w64-mingw32/lib)"
+# The registry's port list as the scenarios expect it.
+export TOLVAN_WINE_REGISTRY_PORTS="$(wine reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null |
+    sed -nE 's/.*REG_SZ[[:space:]]+(COM[0-9]+).*/\1/p' | tr -d '\r' | paste -sd,)"
+declare -A e2e=(
+    [flash_test]="FlashTest.ProgramVerifyEventsTellTheWholeRun"
+)
+for name in "${!e2e[@]}"; do
+    program="$linux/tests/e2e/$name"
+    if [ ! -x "$program" ] || [ ! -f "$build/src/cli/tolvan-flash.exe" ]; then
+        echo "run.sh: $name skipped: no $program (the Linux build) or no Windows programs" >&2
+        continue
+    fi
+    xml="$results/e2e-$name.xml"
+    status=0
+    started=$SECONDS
+    "$program" --gtest_filter="${e2e[$name]}" --gtest_output="xml:$xml" \
+        >"$results/e2e-$name.log" 2>&1 || status=$?
+    echo "$name under Wine: $((SECONDS - started)) s" >&2
+    [ -f "$xml" ] || { echo "$name: no report (exit status $status)" >&2; broken+=("$name"); continue; }
+    counts="$(grep -m1 -o '<testsuites [^>]*>' "$xml")"
+    total="$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$counts")"
+    fail="$(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$counts")"
+    skip="$(grep -c 'result="skipped"' "$xml" || true)"
+    failed=$((failed + fail))
+    skipped=$((skipped + skip))
+    passed=$((passed + total - fail - skip))
+    if ((status != 0 || fail > 0)); then
+        echo "$name: $fail failed under Wine; see $results/e2e-$name.log" >&2
+        grep -E '^\[  FAILED  \]' "$results/e2e-$name.log" | sort -u >&2 || true
         broken+=("$name")
     fi
 done
