@@ -5,7 +5,9 @@
 # <build-dir>/wine-results/. The COM
 # port tests talk to the Linux device emulator (from the Linux build, or $TOLVAN_EMULATOR) on
 # pseudo-terminals mapped in Wine's registry as COM5, COM12 and COM6 (one that hangs up at the
-# run frame); without the emulator they are skipped.
+# run frame); without the emulator they are skipped. Then a chosen set of the end-to-end
+# scenarios of the Linux build ($TOLVAN_LINUX_BUILD, default build) with this build's
+# tolvan-flash.exe and TolvanLink.exe instead of the Linux programs (about N minutes).
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
 # Wine makes a window only on a display: a private Xvfb when there is none (nothing is shown).
@@ -49,13 +51,13 @@ if [ -x "$emulator" ]; then
     map_port COM12
     map_port COM6 --hangup-after Executa
     export TOLVAN_TEST_COM=COM5 TOLVAN_TEST_HIGH_COM=COM12 TOLVAN_TEST_HANGUP_COM=COM6
-    wineserver -k && wineserver -w  # the ports are read when Wine starts
-    # Wine's server takes a mapped terminal for its own, and when the emulator hangs up it lists
-    # its objects on standard error: into a log of their own.
-    wineserver -p 2>"$results/wineserver.log"
 else
     echo "run.sh: no emulator at $emulator (build the Linux side): the COM port tests skip" >&2
 fi
+wineserver -k && wineserver -w  # the ports are read when Wine starts
+# Wine's server takes a mapped terminal for its own, and when the emulator hangs up it lists its
+# objects on standard error: into a log of their own.
+wineserver -p 2>"$results/wineserver.log"
 
 qt_bin="$build/qt6.4.2-mingw-w64/bin"
 for tests in "$build"/tests/{unit,platform,catalogue,windows}; do
@@ -71,18 +73,13 @@ for tests in "$build"/tests/{unit,platform,catalogue,windows}; do
 done
 
 passed=0 failed=0 skipped=0 broken=()
-for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
-    [ -f "$exe" ] || continue
-    tests="$(dirname "$exe")"
-    name="$(basename "$exe" .exe)"
-    xml="$results/$name.xml"
-    status=0
-    (cd "$tests" && wine "$exe" --gtest_output="xml:$(winepath -w "$xml")" >"$results/$name.log" 2>&1) ||
-        status=$?
+# Adds up a test program's report: tally <name> <exit status> <log>.
+tally() {
+    local name=$1 status=$2 log=$3 xml="$results/$1.xml" counts total fail errs skip
     if [ ! -f "$xml" ]; then
-        echo "$name: no report (exit status $status); see $results/$name.log" >&2
+        echo "$name: no report (exit status $status); see $log" >&2
         broken+=("$name")
-        continue
+        return
     fi
     # <testsuites tests="N" failures="F" disabled="D" errors="E" ...>, skipped per test case.
     counts="$(head -c 4096 "$xml" | grep -m1 -o '<testsuites [^>]*>')"
@@ -94,51 +91,59 @@ for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
     skipped=$((skipped + skip))
     passed=$((passed + total - fail - errs - skip))
     if ((status != 0 || fail + errs > 0)); then
-        echo "$name: $((fail + errs)) failed (exit status $status); see $results/$name.log" >&2
-        grep -E '^\[  FAILED  \]' "$results/$name.log" | sort -u >&2 || true
+        echo "$name: $((fail + errs)) failed (exit status $status); see $log" >&2
+        grep -E '^\[  FAILED  \]' "$log" | sort -u >&2 || true
         broken+=("$name")
     fi
+}
+
+for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
+    [ -f "$exe" ] || continue
+    tests="$(dirname "$exe")"
+    name="$(basename "$exe" .exe)"
+    status=0
+    (cd "$tests" && wine "$exe" --gtest_output="xml:$(winepath -w "$results/$name.xml")" \
+        >"$results/$name.log" 2>&1) || status=$?
+    tally "$name" "$status" "$results/$name.log"
 done
 
-# End-to-end scenarios of the Linux build's harness (tests/e2e) with this build's programs under
-# Wine (testsupport/harness: TOLVAN_WINE_BUILD), each test program once with its chosen tests.
+# End-to-end scenarios of the Linux build (tests/e2e, its harness and the emulator) run with this
+# build's programs under Wine (TOLVAN_WINE_BUILD, see testsupport/harness/Harness.h): each test
+# program once with the scenarios chosen for Windows; each program's time goes to standard error.
 linux="${TOLVAN_LINUX_BUILD:-$repo/build}"
-qt="$build/qt6.4.2-mingw-w64"
 export TOLVAN_WINE_BUILD="$build" TOLVAN_WINE_PORTS="$e2e_ports"
 # The programs find Qt and the MinGW runtime on Wine's search path; Qt finds its plugins itself.
-WINEPATH="$(winepath -w "$qt/bin");$(winepath -w /usr/lib/gcc/x86_64-w64-mingw32/12-posix)"
+WINEPATH="$(winepath -w "$qt_bin");$(winepath -w /usr/lib/gcc/x86_64-w64-mingw32/12-posix)"
 export WINEPATH="$WINEPATH;$(winepath -w /usr/x86_64-w64-mingw32/lib)"
-# The registry's port list as the scenarios expect it.
-export TOLVAN_WINE_REGISTRY_PORTS="$(wine reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null |
-    sed -nE 's/.*REG_SZ[[:space:]]+(COM[0-9]+).*/\1/p' | tr -d '\r' | paste -sd,)"
-declare -A e2e=(
-    [flash_test]="FlashTest.ProgramVerifyEventsTellTheWholeRun"
+# The registry's port list, which the window's port dialog must show.
+TOLVAN_WINE_REGISTRY_PORTS="$(wine reg query 'HKLM\Hardware\DeviceMap\SerialComm' |
+    sed -nE 's/.*REG_SZ[[:space:]]+(COM[0-9]+).*/\1/p' | paste -sd,)"
+export TOLVAN_WINE_REGISTRY_PORTS
+ending=Endings/FlashEndingTest.EndsWithItsEventAndStatus
+e2e_programs=(flash_test fault_matrix_test whole_run_test)
+declare -A e2e_exe=([flash_test]=src/cli/tolvan-flash.exe [fault_matrix_test]=src/gui/TolvanLink.exe
+                    [whole_run_test]=src/gui/TolvanLink.exe)
+declare -A e2e_tests=(
+    [flash_test]="FlashTest.ProgramVerifyEventsTellTheWholeRun:$ending/ProgramOnly:\
+$ending/VerifyWhatTheDeviceHolds:$ending/Mismatch:$ending/SilentInTheRun:$ending/HangUpInTheRun:\
+$ending/PortHeldByAnotherProgram:$ending/PortNotInTheMap:$ending/UnknownSystem:$ending/MissingImage"
+    [fault_matrix_test]="FaultMatrix.PortTakenByAnotherProgram"
+    [whole_run_test]="WholeRunTest.SelectorModeWritesAllThreeImagesAndTheDeviceHoldsTheirBytes:\
+WholeRunTest.TheMarkerFileLeavesTheLauncherWindowOpen"
 )
-for name in "${!e2e[@]}"; do
-    program="$linux/tests/e2e/$name"
-    if [ ! -x "$program" ] || [ ! -f "$build/src/cli/tolvan-flash.exe" ]; then
-        echo "run.sh: $name skipped: no $program (the Linux build) or no Windows programs" >&2
+for program in "${e2e_programs[@]}"; do
+    if [ ! -x "$linux/tests/e2e/$program" ] || [ ! -f "$build/${e2e_exe[$program]}" ]; then
+        echo "run.sh: $program under Wine skipped: no $linux/tests/e2e/$program or" \
+             "$build/${e2e_exe[$program]}" >&2
         continue
     fi
-    xml="$results/e2e-$name.xml"
+    name="wine-$program"
     status=0
     started=$SECONDS
-    "$program" --gtest_filter="${e2e[$name]}" --gtest_output="xml:$xml" \
-        >"$results/e2e-$name.log" 2>&1 || status=$?
-    echo "$name under Wine: $((SECONDS - started)) s" >&2
-    [ -f "$xml" ] || { echo "$name: no report (exit status $status)" >&2; broken+=("$name"); continue; }
-    counts="$(grep -m1 -o '<testsuites [^>]*>' "$xml")"
-    total="$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$counts")"
-    fail="$(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$counts")"
-    skip="$(grep -c 'result="skipped"' "$xml" || true)"
-    failed=$((failed + fail))
-    skipped=$((skipped + skip))
-    passed=$((passed + total - fail - skip))
-    if ((status != 0 || fail > 0)); then
-        echo "$name: $fail failed under Wine; see $results/e2e-$name.log" >&2
-        grep -E '^\[  FAILED  \]' "$results/e2e-$name.log" | sort -u >&2 || true
-        broken+=("$name")
-    fi
+    "$linux/tests/e2e/$program" --gtest_filter="${e2e_tests[$program]}" \
+        --gtest_output="xml:$results/$name.xml" >"$results/$name.log" 2>&1 || status=$?
+    echo "$name: $((SECONDS - started)) s" >&2
+    tally "$name" "$status" "$results/$name.log"
 done
 
 echo "$passed passed, $failed failed, $skipped skipped"

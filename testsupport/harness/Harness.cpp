@@ -496,7 +496,8 @@ void Operator::screenshot(const fs::path& file) const {
 Installation::Installation(install::InstallOptions options) {
     base_ = makeTempDir("tolvan-e2e-");
     root_ = base_ / "root";
-    cwd_ = base_ / "cwd";
+    // Under Wine on the installation's drive: a path without a drive is that drive's.
+    cwd_ = underWine() ? root_ / "cwd" : base_ / "cwd";
     fs::create_directories(cwd_);
     options.root = root_;
     options.program = programExecutable();
@@ -537,6 +538,8 @@ std::unique_ptr<Process> Installation::start(const std::map<std::string, std::st
     if (underWine()) {
         // Qt for Windows has its one platform.
         all.erase("QT_QPA_PLATFORM");
+        if (const char* log = std::getenv("TOLVAN_MESSAGE_LOG"))
+            all["TOLVAN_MESSAGE_LOG"] = pathForProgram(log);
         argv = command(windowsPath(kInstallDrive, fs::relative(programDir(), root_)) +
                        "\\TolvanLink.exe");
     }
