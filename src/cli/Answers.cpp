@@ -1,13 +1,11 @@
 #include "cli/Answers.h"
 
-#include <unistd.h>
-
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <cctype>
 #include <cstdio>
 #include <string>
 
+#include "cli/Console.h"
 #include "services/Clock.h"
 
 namespace tolvan::cli {
@@ -103,17 +101,15 @@ void TerminalAnswers::dismiss() {
 TerminalAnswers::Read TerminalAnswers::readLine(std::string& line) {
     dismissed_ = false;
     QEventLoop loop;
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     enum { Waiting, Got, Ended } state = Waiting;
-    QObject::connect(&input, &QSocketNotifier::activated, &loop, [&] {
-        char buf[256];
-        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
-        if (n <= 0) {
+    const InputWatch input([&](std::string_view piece) {
+        if (state != Waiting) return;
+        if (piece.empty()) {
             state = Ended;
             loop.exit(0);
             return;
         }
-        line.append(buf, static_cast<std::size_t>(n));
+        line.append(piece);
         if (const auto end = line.find('\n'); end != std::string::npos) {
             line.erase(end);
             state = Got;
@@ -131,7 +127,7 @@ TerminalAnswers::Read TerminalAnswers::readLine(std::string& line) {
 
 std::unique_ptr<Answers> makeAnswers(bool yes, Clock& clock, int connectTimeoutS,
                                      std::function<void()> beforePrompt) {
-    if (yes || !::isatty(STDIN_FILENO))
+    if (yes || !inputIsTerminal())
         return std::make_unique<UnattendedAnswers>(clock, connectTimeoutS * std::int64_t{1000});
     return std::make_unique<TerminalAnswers>(clock, connectTimeoutS * std::int64_t{1000},
                                              std::move(beforePrompt));

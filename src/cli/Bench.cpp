@@ -1,19 +1,18 @@
 #include "cli/Bench.h"
 
-#include <sys/prctl.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 
 #include "app/Sessao.h"
 #include "cli/Answers.h"
+#include "cli/BenchChild.h"
+#include "cli/Console.h"
 #include "cli/Events.h"
 #include "cli/ExitCodes.h"
 #include "platform/Interruptions.h"
+#include "services/PathResolver.h"
 
 namespace tolvan::cli {
 
@@ -42,7 +41,7 @@ Bench::Bench(const FlashOptions& options, const std::filesystem::path& root, QSt
 Bench::~Bench() {
     for (Child& c : children_) {
         if (c.process && c.process->state() != QProcess::NotRunning) {
-            c.process->terminate();
+            Interruptions::passOn(c.process->processId(), Interruptions::kTerminate);
             c.process->waitForFinished(3000);
         }
     }
@@ -64,7 +63,7 @@ int Bench::exec() {
 }
 
 void Bench::askForCable() {
-    if (options_.yes || !::isatty(STDIN_FILENO)) return;
+    if (options_.yes || !inputIsTerminal()) return;
     const MessageDialog& d = cable_;
     std::cerr << d.title.value_or("") << ": " << terminalText(d.text) << "\n"
               << "(for all " << board_.size() << " devices) " << okPrompt(d) << std::flush;
@@ -78,20 +77,13 @@ void Bench::start(std::size_t i) {
     c.process = std::make_unique<QProcess>();
     QProcess& p = *c.process;
     QStringList args;
-    for (const std::string& a : childArguments(options_, board_[i].port(), root_.string()))
+    for (const std::string& a : childArguments(options_, board_[i].port(), utf8(root_)))
         args << QString::fromStdString(a);
     board_[i].begin(now());
     p.setProgram(program_);
     p.setArguments(args);
     p.setStandardInputFile(QProcess::nullDevice());
-    // A child outlives no parent that was killed. In a process group of its own, a Ctrl-C at
-    // the terminal reaches it once, passed on by the bench, not twice (which would end its
-    // ending at once); one passed on while it starts waits until it can be taken.
-    p.setChildProcessModifier([] {
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        ::setpgid(0, 0);
-        Interruptions::holdForChild();
-    });
+    makeBenchChild(p);
     QObject::connect(&p, &QProcess::readyReadStandardOutput, [this, i] { readOutput(i); });
     QObject::connect(&p, &QProcess::readyReadStandardError, [this, i] { readErrors(i); });
     QObject::connect(&p, &QProcess::finished, [this, i](int code, QProcess::ExitStatus status) {

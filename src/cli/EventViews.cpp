@@ -1,9 +1,7 @@
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
+#include "cli/Console.h"
 #include "cli/EventView.h"
 #include "cli/Events.h"
 
@@ -96,7 +94,7 @@ class LiveView : public EventView {
     void draw(double now) {
         std::string out;
         if (drawn_ > 0) out += "\033[" + std::to_string(drawn_) + "A";
-        const std::size_t width = columns();
+        const std::size_t width = terminalColumns();
         for (const DeviceProgress& d : board_) {
             std::string line = d.line(now);
             // A line that wrapped would throw off the count of lines to go back up.
@@ -105,11 +103,6 @@ class LiveView : public EventView {
         }
         write(stderr, out);
         drawn_ = static_cast<int>(board_.size());
-    }
-    static std::size_t columns() {
-        winsize size{};
-        if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col;
-        return 80;
     }
 
     const std::vector<DeviceProgress>& board_;
@@ -133,7 +126,7 @@ std::string terminalText(const std::string& text) {
 std::unique_ptr<EventView> makeView(bool json, bool live,
                                     const std::vector<DeviceProgress>& board) {
     if (json) return std::make_unique<JsonView>();
-    if (live && ::isatty(STDERR_FILENO)) return std::make_unique<LiveView>(board);
+    if (live && errorsOnLiveTerminal()) return std::make_unique<LiveView>(board);
     return std::make_unique<PlainView>(board.size() > 1);
 }
 

@@ -12,6 +12,7 @@
 #include "cli/InstallationRoot.h"
 #include "platform/NativePortList.h"
 #include "services/CatalogueStore.h"
+#include "services/PathResolver.h"
 
 namespace tolvan::cli {
 
@@ -21,7 +22,8 @@ std::unique_ptr<PortRegistry> registryFor(const std::string& port,
                                           const std::filesystem::path& root,
                                           const FileAccess& access, SerialDeviceList& devices,
                                           std::function<void(const std::string&)> warn) {
-    if (!port.empty() && (port[0] == '/' || isNetworkAddress(port)))
+    // A device path, or on Windows a port given whole ("\\.\COM12").
+    if (!port.empty() && (port[0] == '/' || port.starts_with("\\\\") || isNetworkAddress(port)))
         return std::make_unique<DevicePortRegistry>(port);
     return nativePortList(root, access, devices, std::move(warn));
 }
@@ -33,7 +35,7 @@ FlashRun::FlashRun(const FlashOptions& options, std::string port, const std::fil
       port_(std::move(port)),
       board_{DeviceProgress(port_, 0)},
       view_(makeView(options.json, !port_.empty(), board_)),
-      ports_(registryFor(port_, root, *fileAccess_, devices_,
+      ports_(registryFor(port_, root, *fileAccess_, *devices_,
                          [this](const std::string& text) { reportError(text); })),
       answers_(makeAnswers(options.yes, clock_, options.connectTimeoutS,
                            [this] { view_->interrupt(); })),
@@ -148,7 +150,7 @@ void FlashRun::ensaio() {
 
 bool FlashRun::backupFolderFits() {
     namespace fs = std::filesystem;
-    const fs::path dir = *options_.readTo;
+    const fs::path dir = pathFromUtf8(*options_.readTo);
     std::error_code ec;
     fs::create_directories(dir, ec);
     std::string why;
@@ -157,8 +159,8 @@ bool FlashRun::backupFolderFits() {
     else if (fs::equivalent(dir, sessao_.pastaBin(), ec))
         why = "is the installation's bin: the backup would overwrite the images it reads";
     if (why.empty()) return true;
-    reportError("--read-to " + dir.string() + " " + why);
-    sessao_.desiste(Desfecho::ArquivoInvalido, "--read-to " + dir.string() + " " + why);
+    reportError("--read-to " + utf8(dir) + " " + why);
+    sessao_.desiste(Desfecho::ArquivoInvalido, "--read-to " + utf8(dir) + " " + why);
     return false;
 }
 
@@ -200,7 +202,7 @@ bool FlashRun::writeReport() {
     const double now = started_.elapsed() / 1000.0;
     endRecord(record_, *outcome_, board_.front().seconds(now), board_.front().bytesPerSecond(now));
     std::string error;
-    if (appendReportLine(*options_.report, record_, error)) return true;
+    if (appendReportLine(pathFromUtf8(*options_.report), record_, error)) return true;
     // A unit without its line is untraceable: the run does not count as a success.
     reportError("--report: the line was not written: " + error);
     return false;
@@ -268,7 +270,7 @@ void FlashRun::imagemIniciada(Modo modo, Imagem imagem, const std::string& arqui
 void FlashRun::imagemLida(Imagem imagem, const std::string& arquivo,
                           const std::vector<std::uint8_t>& bytes) {
     if (outcome_) return;
-    const std::filesystem::path file = caminhoNaCopia(*options_.readTo, arquivo);
+    const std::filesystem::path file = caminhoNaCopia(pathFromUtf8(*options_.readTo), arquivo);
     std::string error = file.empty() ? "the catalogue's name leads out of the folder" : "";
     std::error_code ec;
     if (!file.empty()) std::filesystem::create_directories(file.parent_path(), ec);

@@ -19,10 +19,10 @@
 #include "cli/PortDoctor.h"
 #include "cli/TerminalDialogs.h"
 #include "cli/UnitReport.h"
-#include "platform/DeviceScanner.h"
 #include "platform/Interruptions.h"
 #include "platform/LocalOrNetworkDriver.h"
 #include "platform/NativeFileAccess.h"
+#include "platform/NativePortList.h"
 #include "platform/NetworkAddress.h"
 #include "platform/QtTimers.h"
 #include "platform/SqliteCatalogueStore.h"
@@ -97,7 +97,7 @@ class FlashRun : private RunListener {
     QtClock clock_;
     QtTimerFactory timers_;
     LocalOrNetworkDriver serial_;
-    DeviceScanner devices_;
+    std::unique_ptr<SerialDeviceList> devices_ = nativeDeviceList();
     std::unique_ptr<FileAccess> fileAccess_ = nativeFileAccess();
     std::unique_ptr<PortRegistry> ports_;
     std::unique_ptr<Answers> answers_;

@@ -18,8 +18,8 @@ constexpr const char* kProgramDir = "\\Orsolite\\Tolvan Link";
 fs::path installationRoot(const std::optional<std::string>& given, const fs::path& executable) {
     if (given) {
         std::error_code ec;
-        const fs::path absolute = fs::absolute(*given, ec);
-        return ec ? fs::path(*given) : absolute.lexically_normal();
+        const fs::path absolute = fs::absolute(pathFromUtf8(*given), ec);
+        return ec ? pathFromUtf8(*given) : absolute.lexically_normal();
     }
     const char* env = std::getenv("TOLVAN_ROOT");
     const fs::path fromPlace = PathResolver::rootFor(executable);
@@ -27,7 +27,8 @@ fs::path installationRoot(const std::optional<std::string>& given, const fs::pat
     const fs::path dir = executable.parent_path();
     if (dir.filename() == "bin" && PathResolver(dir.parent_path()).exists(kProgramDir))
         return dir.parent_path();
-    return "/";
+    // The executable's drive ("/" on POSIX).
+    return executable.has_root_path() ? executable.root_path() : fs::path("/");
 }
 
 fs::path standInExecutable(const fs::path& root) {

@@ -1,21 +1,16 @@
 #include "cli/UnitReport.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cerrno>
-#include <cstring>
-#include <ctime>
+#include <cstdio>
 #include <system_error>
 
 #include "cli/Events.h"
+#include "cli/ReportFile.h"
+#include "services/PathResolver.h"
 
 namespace tolvan::cli {
 
@@ -31,20 +26,18 @@ QJsonValue textOrNull(const std::string& s) {
     return s.empty() ? QJsonValue() : QJsonValue(qs(s));
 }
 
-std::string hostName() {
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0) return {};
-    return name;
-}
-
 }  // namespace
 
 std::string isoUtc(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm utc{};
-    ::gmtime_r(&t, &utc);
+    using namespace std::chrono;
+    const auto second = floor<seconds>(when);
+    const auto day = floor<days>(second);
+    const year_month_day date{day};
+    const hh_mm_ss time{second - day};
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(time.hours().count()),
+                  int(time.minutes().count()), int(time.seconds().count()));
     return text;
 }
 
@@ -79,7 +72,8 @@ void setDevice(UnitRecord& r, const std::string& device) {
     r.device = device;
     r.deviceTarget.clear();
     std::error_code ec;
-    if (fs::is_symlink(device, ec)) r.deviceTarget = fs::canonical(device, ec).string();
+    if (fs::is_symlink(pathFromUtf8(device), ec))
+        r.deviceTarget = utf8(fs::canonical(pathFromUtf8(device), ec));
 }
 
 UnitRecord beginRecord(const std::string& port, const std::string& device,
@@ -98,7 +92,7 @@ UnitRecord beginRecord(const std::string& port, const std::string& device,
 ReportImage reportImage(Imagem imagem, const std::string& file, const fs::path& path,
                         std::int64_t sectors) {
     ReportImage image{events::imageName(imagem), file, sectors, std::nullopt, {}};
-    QFile f(qs(path.string()));
+    QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return image;
     // Size and hash from the same reading, so that they describe the same bytes.
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -156,39 +150,7 @@ QByteArray reportLine(const UnitRecord& r) {
 }
 
 bool appendReportLine(const fs::path& file, const UnitRecord& record, std::string& error) {
-    const QByteArray line = reportLine(record);
-    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = file.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    // One write: with O_APPEND the kernel puts the whole line at the end of the file, after
-    // every other process's whole line. Another write for a rest could land after theirs. The
-    // lock (which the bench's processes all take) lets a failed write be cut back off the end
-    // without cutting another's line.
-    ::flock(fd, LOCK_EX);
-    struct stat before {};
-    const bool sized = ::fstat(fd, &before) == 0;
-    ssize_t written;
-    do {
-        written = ::write(fd, line.constData(), static_cast<std::size_t>(line.size()));
-    } while (written < 0 && errno == EINTR);
-    const int writeErrno = errno;
-    bool cut = true;
-    if (written > 0 && written != line.size()) cut = sized && ::ftruncate(fd, before.st_size) == 0;
-    const bool closed = ::close(fd) == 0;  // and unlocks
-    if (written < 0) {
-        error = file.string() + ": " + std::strerror(writeErrno);
-    } else if (written != line.size()) {
-        error = file.string() + ": only " + std::to_string(written) + " of " +
-                std::to_string(line.size()) + " bytes of the line were written (disk full?)" +
-                (cut ? "; they were taken off again" : "; they could not be taken off again");
-    } else if (!closed) {
-        error = file.string() + ": " + std::strerror(errno);
-    } else {
-        return true;
-    }
-    return false;
+    return appendWholeLine(file, reportLine(record), error);
 }
 
 }  // namespace tolvan::cli

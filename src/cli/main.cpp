@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/Bench.h"
+#include "cli/Console.h"
 #include "cli/ExitCodes.h"
 #include "cli/FlashOptions.h"
 #include "cli/FlashRun.h"
@@ -13,7 +14,7 @@
 
 int main(int argc, char** argv) {
     using namespace tolvan::cli;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = commandLineArguments(argc, argv);
     std::string error;
     const std::optional<FlashOptions> options = parseFlashOptions(args, error);
     if (!options) {
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString program = QCoreApplication::applicationFilePath();
     const std::filesystem::path root =
-        installationRoot(options->root, QFileInfo(program).canonicalFilePath().toStdString());
+        installationRoot(options->root, QFileInfo(program).filesystemCanonicalFilePath());
 
     if (options->action == FlashOptions::Action::List) return FlashRun(*options, "", root).list();
     if (options->action == FlashOptions::Action::ListPorts)

@@ -5,7 +5,7 @@
 namespace tolvan {
 
 LocalOrNetworkDriver::~LocalOrNetworkDriver() {
-    local_.close();
+    local_->close();
     network_.close();
 }
 
@@ -17,12 +17,12 @@ bool LocalOrNetworkDriver::open(const std::string& device, std::string& error) {
 }
 
 void LocalOrNetworkDriver::setListener(Listener* listener) {
-    local_.setListener(listener);
+    local_->setListener(listener);
     network_.setListener(listener);
 }
 
 SerialDriver::Availability LocalOrNetworkDriver::probe(const std::string& device) {
-    return isNetworkAddress(device) ? network_.probe(device) : local_.probe(device);
+    return isNetworkAddress(device) ? network_.probe(device) : local_->probe(device);
 }
 
 }  // namespace tolvan

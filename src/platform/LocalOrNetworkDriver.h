@@ -1,15 +1,26 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/NativeSerialDriver.h"
+#ifdef TOLVAN_NETWORK_PORTS
 #include "platform/NetworkSerialDriver.h"
-#include "platform/PosixSerialDriver.h"
+#else
+#include "platform/UnbuiltNetworkDriver.h"
+#endif
 
 namespace tolvan {
 
+#ifdef TOLVAN_NETWORK_PORTS
+using NetworkDriver = NetworkSerialDriver;
+#else
+using NetworkDriver = UnbuiltNetworkDriver;
+#endif
+
 // The serial driver of the program: the device string of each opening chooses a local device
-// (a path: PosixSerialDriver) or a port on another machine (rfc2217:// or socket://:
+// (a path or a COM port: NativeSerialDriver) or a port on another machine (rfc2217:// or socket://:
 // NetworkSerialDriver), so that one port map may mix both and the core never knows which.
 class LocalOrNetworkDriver : public SerialDriver {
   public:
@@ -27,17 +38,19 @@ class LocalOrNetworkDriver : public SerialDriver {
     void setListener(Listener* listener) override;
     Availability probe(const std::string& device) override;
 
-    PosixSerialDriver& local() { return local_; }
-    NetworkSerialDriver& network() { return network_; }
+    SerialDriver& local() { return *local_; }
+    NetworkDriver& network() { return network_; }
 
   private:
-    SerialDriver& current() { return networkOpen_ ? static_cast<SerialDriver&>(network_) : local_; }
+    SerialDriver& current() {
+        return networkOpen_ ? static_cast<SerialDriver&>(network_) : *local_;
+    }
     const SerialDriver& current() const {
-        return networkOpen_ ? static_cast<const SerialDriver&>(network_) : local_;
+        return networkOpen_ ? static_cast<const SerialDriver&>(network_) : *local_;
     }
 
-    PosixSerialDriver local_;
-    NetworkSerialDriver network_;
+    std::unique_ptr<SerialDriver> local_ = nativeSerialDriver();
+    NetworkDriver network_;
     bool networkOpen_ = false;  // the last opening was of a network port
 };
 

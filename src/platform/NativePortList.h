@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
+#include "link/SerialCommRegistry.h"
 #include "services/PortRegistry.h"
 
 namespace tolvan {
 
 class FileAccess;
-class SerialDeviceList;
 
 // This machine's list of serial ports, as the program's entries wire it (platform/posix or
 // platform/win32, whichever the build is for). On Windows the registry's SerialComm key, and
@@ -20,5 +20,9 @@ class SerialDeviceList;
 std::unique_ptr<PortRegistry> nativePortList(const std::filesystem::path& root,
                                              const FileAccess& access, SerialDeviceList& devices,
                                              std::function<void(const std::string&)> warn);
+
+// This machine's serial devices for nativePortList: the device scan (DeviceScanner), or on
+// Windows none (the registry lists the ports).
+std::unique_ptr<SerialDeviceList> nativeDeviceList();
 
 }  // namespace tolvan

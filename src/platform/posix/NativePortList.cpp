@@ -1,6 +1,7 @@
 #include "platform/NativePortList.h"
 
 #include "link/SerialCommRegistry.h"
+#include "platform/DeviceScanner.h"
 
 namespace tolvan {
 
@@ -9,6 +10,10 @@ std::unique_ptr<PortRegistry> nativePortList(const std::filesystem::path& root,
                                              std::function<void(const std::string&)> warn) {
     return std::make_unique<SerialCommRegistry>(PathResolver(root), access, devices,
                                                 std::move(warn));
+}
+
+std::unique_ptr<SerialDeviceList> nativeDeviceList() {
+    return std::make_unique<DeviceScanner>();
 }
 
 }  // namespace tolvan

@@ -1,5 +1,6 @@
 #include "platform/NativePortList.h"
 
+#include "link/SerialCommRegistry.h"
 #include "platform/win32/RegistryPortList.h"
 
 namespace tolvan {
@@ -14,6 +15,19 @@ std::unique_ptr<PortRegistry> nativePortList(const std::filesystem::path& root,
     (void)devices;
     (void)warn;
     return std::make_unique<RegistryPortList>();
+}
+
+namespace {
+
+class NoDevices : public SerialDeviceList {
+  public:
+    std::vector<std::string> serialDevices() override { return {}; }
+};
+
+}  // namespace
+
+std::unique_ptr<SerialDeviceList> nativeDeviceList() {
+    return std::make_unique<NoDevices>();
 }
 
 }  // namespace tolvan
