@@ -6,7 +6,8 @@
 #   SQLite         sqlite3 3.40.1-2+deb12u2: the amalgamation made from Debian's source tree
 #   libjpeg-turbo  libjpeg-turbo 1:2.1.5-2: its own CMake build, static, without the SIMD code
 #   libcsv         libcsv 3.0.3+dfsg-6: its one source file
-# pxlib (for the catalogue tool) is not here: Debian's mirror lacks its packaging tarball.
+# pxlib (for the catalogue tool) is not here: for Debian 12's pxlib 0.6.8-1 the mirror holds
+# the .dsc alone; both pxlib_0.6.8.orig.tar.gz and pxlib_0.6.8-1.debian.tar.xz answer 404.
 # Usage: scripts/windows/third-party.sh <build-dir>   (7 minutes the first time on 2 busy cores,
 # most of it compiling SQLite; nothing once built)
 set -euo pipefail

@@ -234,13 +234,14 @@ bool FrmTolvanLink::escolheSistema(const std::string& sistema) {
 }
 
 void FrmTolvanLink::preparaCaminhos() {
-    // The program directory is the real directory of the executable. Drive is the drive text
-    // that the installation root stands for.
+    // The program directory is the real directory of the executable. Drive is the executable's
+    // drive where drives exist (Windows), else the drive text the installation root stands for.
     // It ends in the machine's separator, as the paths the operator reads are spelt there.
     constexpr char separador = std::filesystem::path::preferred_separator;
     DirPrograma = utf8(svc.executable.parent_path());
     if (DirPrograma.empty() || DirPrograma.back() != separador) DirPrograma += separador;
-    Drive = "C:";
+    const std::string executavel = utf8(svc.executable);
+    Drive = svc.executable.has_root_name() ? executavel.substr(0, 2) : "C:";
 }
 
 bool FrmTolvanLink::mostraCatalogo() {

@@ -12,21 +12,50 @@
 #include "app/Sessao.h"
 #include "gui/MainWindow.h"
 #include "gui/PanelArtwork.h"
-#include "gui/PlatformChoice.h"
 #include "gui/SplashWindow.h"
-#include "platform/DeviceScanner.h"
 #include "platform/Interruptions.h"
-#include "platform/LocalOrNetworkDriver.h"
 #include "platform/NativeFileAccess.h"
-#include "platform/NativePortList.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtTimers.h"
 #include "platform/SqliteCatalogueStore.h"
 #include "services/PathResolver.h"
 #include "services/Paths.h"
+#ifdef _WIN32
+#include "platform/win32/RegistryPortList.h"
+#include "platform/win32/Win32SerialDriver.h"
+#else
+#include "gui/PlatformChoice.h"
+#include "platform/DeviceScanner.h"
+#include "platform/LocalOrNetworkDriver.h"
+#include "platform/NativePortList.h"
+#endif
 
 namespace {
+
+#ifdef _WIN32
+using SerialLine = tolvan::Win32SerialDriver;
+#else
+using SerialLine = tolvan::LocalOrNetworkDriver;
+#endif
+
+// The machine's port list: on Windows the registry's alone, elsewhere the port map of the
+// installation or the machine's serial devices.
+std::unique_ptr<tolvan::PortRegistry> portList(const std::filesystem::path& root,
+                                               const tolvan::FileAccess& fileAccess,
+                                               tolvan::QtDesktop& desktop) {
+#ifdef _WIN32
+    (void)root;
+    (void)fileAccess;
+    (void)desktop;
+    return std::make_unique<tolvan::RegistryPortList>();
+#else
+    static tolvan::DeviceScanner devices;
+    return tolvan::nativePortList(root, fileAccess, devices, [&desktop](const std::string& text) {
+        desktop.reportError(text);
+    });
+#endif
+}
 
 // Builds the model and its window, runs the event loop until the model ends the program, and
 // takes them down again; returns the loop's exit code.
@@ -36,13 +65,10 @@ int runWindow(const std::filesystem::path& executable) {
 
     QtClock clock;
     QtTimerFactory timers;
-    LocalOrNetworkDriver serial;
-    DeviceScanner devices;
+    SerialLine serial;
     QtDesktop desktop;
     const std::unique_ptr<FileAccess> fileAccess = nativeFileAccess();
-    const std::unique_ptr<PortRegistry> ports =
-        nativePortList(root, *fileAccess, devices,
-                       [&desktop](const std::string& text) { desktop.reportError(text); });
+    const std::unique_ptr<PortRegistry> ports = portList(root, *fileAccess, desktop);
     QtDialogs dialogs(kApplicationTitle);
     SqliteCatalogueStore catalogues;
 
@@ -79,10 +105,14 @@ int runWindow(const std::filesystem::path& executable) {
 
 int main(int argc, char** argv) {
     using namespace tolvan;
+#ifndef _WIN32
     // Before Qt picks a platform of its own, or aborts for want of a display.
     if (!gui::choosePlatform()) return 1;
+#endif
     QApplication app(argc, argv);
+#ifndef _WIN32
     gui::forgetChosenPlatform();
+#endif
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     // The model alone ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

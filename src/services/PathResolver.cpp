@@ -94,6 +94,9 @@ bool sameComponentIgnoringCase(std::string_view a, std::string_view b) {
 PathResolver::PathResolver(std::filesystem::path root) : root_(std::move(root)) {}
 
 std::filesystem::path PathResolver::resolve(std::string_view programPath) const {
+    // No root: the program's paths are this system's own (Windows, where the drives are real
+    // and names match without regard to case by themselves).
+    if (root_.empty()) return pathFromUtf8(programPath);
     std::filesystem::path base;
     std::string_view rest = programPath;
     const bool hasDrive =
@@ -131,6 +134,10 @@ bool PathResolver::exists(std::string_view programPath) const {
 }
 
 std::filesystem::path PathResolver::rootFor(const std::filesystem::path& executable) {
+#ifdef _WIN32
+    (void)executable;
+    return {};
+#else
     if (const char* env = std::getenv("TOLVAN_ROOT"); env && *env) return env;
     const std::filesystem::path dir = executable.parent_path();
     const std::filesystem::path orsolite = dir.parent_path();
@@ -139,6 +146,7 @@ std::filesystem::path PathResolver::rootFor(const std::filesystem::path& executa
         return orsolite.parent_path();
     }
     return "/";
+#endif
 }
 
 }  // namespace tolvan

@@ -10,7 +10,8 @@ namespace tolvan {
 // or a leading backslash stands for the installation root; backslashes become separators; each
 // component is matched without regard to case against what exists on disk, and a component that
 // does not exist yet keeps the spelling given. A path that starts with "/" is already a path of
-// this machine; any other path is relative to the current directory.
+// this machine; any other path is relative to the current directory. With an empty root the
+// paths are taken as they are, the system resolving drives and case itself.
 class PathResolver {
   public:
     explicit PathResolver(std::filesystem::path root);
@@ -20,7 +21,8 @@ class PathResolver {
     const std::filesystem::path& root() const { return root_; }
 
     // The installation root: $TOLVAN_ROOT when set and not empty; else <R> when the executable
-    // lies in <R>/Orsolite/Tolvan Link/; else "/".
+    // lies in <R>/Orsolite/Tolvan Link/; else "/". On Windows none (empty): the drives are
+    // real there.
     static std::filesystem::path rootFor(const std::filesystem::path& executable);
 
   private:

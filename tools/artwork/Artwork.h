@@ -30,6 +30,8 @@ QImage drawPanelPreview(const QImage& panel);
 QImage drawAbout(const QImage& preview);
 // The program's icon, a square of any size.
 QImage drawIcon(int size);
+// Writes `images` (each at most 256 on a side) as one Windows icon file.
+bool saveIco(const std::vector<QImage>& images, const QString& path);
 // The selector-mode background, 800 x 600.
 QImage drawSelectorBackground();
 

@@ -1,7 +1,7 @@
 // Draws the pictures that the windows carry, the desktop entry's icon and the demo's
 // selector-mode background, and writes them with a resource list into the folder given:
 // tolvan_artwork <folder> [icon-size...]; the icon is written as tolvanlink-<size>.png for each
-// size given.
+// size given, and those up to 256 together as tolvanlink.ico.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -58,13 +58,20 @@ int main(int argc, char** argv) {
     // in each size and the launcher's background for selector mode.
     QStringList loose;
     ok &= savePng(preview, dir, QStringLiteral("panel_preview.png"), loose);
+    std::vector<QImage> icoSizes;
     for (int i = 2; i < argc; ++i) {
         const int size = std::atoi(argv[i]);
         if (size < 16 || size > 1024) {
             std::fprintf(stderr, "bad icon size %s\n", argv[i]);
             return 2;
         }
-        ok &= savePng(drawIcon(size), dir, QStringLiteral("tolvanlink-%1.png").arg(size), loose);
+        const QImage icon = drawIcon(size);
+        ok &= savePng(icon, dir, QStringLiteral("tolvanlink-%1.png").arg(size), loose);
+        if (size <= 256) icoSizes.push_back(icon);
+    }
+    if (!saveIco(icoSizes, dir.filePath(QStringLiteral("tolvanlink.ico")))) {
+        std::fprintf(stderr, "cannot write tolvanlink.ico\n");
+        ok = false;
     }
     QString error;
     if (!tolvan::gui::JpegImage::save(drawSelectorBackground(),

@@ -1,7 +1,15 @@
 #include "CatalogueTool.h"
 
 #include <strings.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <share.h>
+#include <sys/stat.h>
+#else
 #include <unistd.h>
+#endif
 #include <CLI/CLI.hpp>
 
 #include <charconv>
@@ -157,6 +165,24 @@ std::string readFile(const std::filesystem::path& file) {
 // Writes `text` to `file` through a temporary file beside it, so that the file is either the
 // old one or the whole new one.
 void writeFileAtomically(const std::filesystem::path& file, const std::string& text) {
+#ifdef _WIN32
+    // A name of its own, made only if no file has it (so nothing is written through).
+    std::filesystem::path temp;
+    int fd = -1;
+    for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = file;
+        temp += ".tmp-" + std::to_string(::_getpid()) + "-" + std::to_string(attempt);
+        ::_wsopen_s(&fd, temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYRW,
+                    _S_IREAD | _S_IWRITE);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0)
+        throw ToolError(file.string() + ": cannot be written (" + std::strerror(errno) + ").");
+    const bool written = ::_write(fd, text.data(), static_cast<unsigned>(text.size())) ==
+                             static_cast<int>(text.size()) &&
+                         ::_commit(fd) == 0;
+    ::_close(fd);
+#else
     std::string temp = file.string() + ".tmp-XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0)
@@ -165,6 +191,7 @@ void writeFileAtomically(const std::filesystem::path& file, const std::string& t
         ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
         fsync(fd) == 0;
     ::close(fd);
+#endif
     std::error_code ec;
     if (written) std::filesystem::rename(temp, file, ec);
     if (!written || ec) {
@@ -234,8 +261,9 @@ int convert(const std::filesystem::path& file, std::ostream& out, std::ostream& 
 
     // Keep the table under the backup name (a hard link, or a copy where links are refused),
     // then put the new catalogue in its place in one step.
-    if (::link(file.c_str(), backup.c_str()) != 0) {
-        if (errno == EEXIST || !std::filesystem::copy_file(file, backup, ec) || ec) {
+    std::filesystem::create_hard_link(file, backup, ec);
+    if (ec) {
+        if (ec == std::errc::file_exists || !std::filesystem::copy_file(file, backup, ec) || ec) {
             std::filesystem::remove(temp, ec);
             throw ToolError(backup.string() + ": the backup cannot be made; nothing was changed.");
         }
