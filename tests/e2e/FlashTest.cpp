@@ -23,6 +23,7 @@
 #include "cli/PortDoctor.h"
 #include "cli/PortList.h"
 #include "cli/UnitReport.h"
+#include "device/FrameLog.h"
 #include "link/Handshake.h"
 
 namespace tolvan::e2e {
@@ -129,6 +130,33 @@ TEST_F(FlashTest, ProgramVerifyEventsTellTheWholeRun) {
     EXPECT_TRUE(ranOnce(emulator)) << emulator.frameLog();
     // Under --json, messages stay off standard error.
     EXPECT_EQ(r.err, "");
+
+    // The frames the device received, polls aside, as the emulator notes them: the same on
+    // every platform (the read-back matched, so the sectors' bytes were the files').
+    std::vector<std::string> received;
+    for (const emu::LogEntry& e : emu::parseFrameLog(emulator.frameLog()))
+        if (e.dir == emu::LogEntry::Dir::Rx && e.name != "CmdLink")
+            received.push_back(e.name + ": " + e.note);
+    const auto imageFrames = [](std::string name, std::string file, std::string operation,
+                                int sectors) {
+        std::vector<std::string> frames = {
+            "CmdNome: name " + file, "CmdEndereco1: ",
+            "CmdEndereco2" + operation + ": " + name +
+                (operation == "Gravacao" ? " write" : " read"),
+            "CmdSetores" + operation + ": " + std::to_string(sectors) + " sectors"};
+        for (int n = 1; n <= sectors; ++n)
+            frames.push_back((operation == "Gravacao" ? "CmdGravaSetor: " : "CmdLeSetor: ") + name +
+                             " sector " + std::to_string(n));
+        return frames;
+    };
+    std::vector<std::string> expected;
+    for (const auto& part : {imageFrames("main", "TESTE.BIN", "Gravacao", 2),
+                             imageFrames("L", "TESTE_L.BIN", "Gravacao", 1),
+                             imageFrames("main", "TESTE.BIN", "Leitura", 2),
+                             imageFrames("L", "TESTE_L.BIN", "Leitura", 1),
+                             std::vector<std::string>{"CmdExecuta: run"}})
+        expected.insert(expected.end(), part.begin(), part.end());
+    EXPECT_EQ(received, expected) << emulator.frameLog();
 }
 
 // ---- How a run ends, and its exit status ----

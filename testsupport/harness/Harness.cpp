@@ -504,17 +504,14 @@ Installation::Installation(install::InstallOptions options) {
     if (options.systems.empty()) options.systems = install::demoSystems();
     install::writeInstallation(options);
     if (!underWine()) return;
-    // The installation's own drive; the launcher's marker lies on C: whatever the drive.
+    // The installation's own drive, whence the program takes its Drive; its fixed C:\Orsolite
+    // paths (the texts, the launcher's marker) lead to the same folder.
     const fs::path drive = winePrefix() / "dosdevices" / "t:";
+    const fs::path fixed = winePrefix() / "drive_c" / "Orsolite";
     fs::remove(drive);
+    fs::remove(fixed);
     fs::create_directory_symlink(root_, drive);
-    const fs::path marker = winePrefix() / "drive_c" / "orsolite" / "tolvanflex" / "pilq.dll";
-    std::error_code ec;
-    fs::remove(marker, ec);
-    if (options.marker) {
-        fs::create_directories(marker.parent_path());
-        std::ofstream{marker};
-    }
+    fs::create_directory_symlink(root_ / "Orsolite", fixed);
 }
 
 Installation::~Installation() {
