@@ -7,7 +7,7 @@
 # pseudo-terminals mapped in Wine's registry as COM5, COM12 and COM6 (one that hangs up at the
 # run frame); without the emulator they are skipped. Then a chosen set of the end-to-end
 # scenarios of the Linux build ($TOLVAN_LINUX_BUILD, default build) with this build's
-# tolvan-flash.exe and TolvanLink.exe instead of the Linux programs (about N minutes).
+# tolvan-flash.exe and TolvanLink.exe instead of the Linux programs (about 2 minutes).
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
 # Wine makes a window only on a display: a private Xvfb when there is none (nothing is shown).
