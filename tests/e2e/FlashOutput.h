@@ -64,7 +64,11 @@ inline FlashOutput runFlash(const Installation& install, std::vector<std::string
                                 err = install.cwd() / "flash.err";
     FlashOutput r;
     {
-        Process p({args, {}, install.cwd(), out, {}, {"DISPLAY", "WAYLAND_DISPLAY"}, err});
+        // Under Wine even a console program starts the prefix's desktop process, which every
+        // later window of the run then goes through: on the run's own display, not on none.
+        std::vector<std::string> unset = {"WAYLAND_DISPLAY"};
+        if (!underWine()) unset.push_back("DISPLAY");
+        Process p({args, {}, install.cwd(), out, {}, unset, err});
         r.status = p.waitExit(timeout);
     }
     // Windows ends a line of a program's output with CR LF.

@@ -131,6 +131,8 @@ $ending/PortHeldByAnotherProgram:$ending/PortNotInTheMap:$ending/UnknownSystem:$
     [whole_run_test]="WholeRunTest.SelectorModeWritesAllThreeImagesAndTheDeviceHoldsTheirBytes:\
 WholeRunTest.TheMarkerFileLeavesTheLauncherWindowOpen"
 )
+# TOLVAN_WINE_E2E names some of the test programs alone, TOLVAN_WINE_E2E_REPEAT repeats them.
+read -r -a e2e_programs <<<"${TOLVAN_WINE_E2E:-${e2e_programs[*]}}"
 for program in "${e2e_programs[@]}"; do
     if [ ! -x "$linux/tests/e2e/$program" ] || [ ! -f "$build/${e2e_exe[$program]}" ]; then
         echo "run.sh: $program under Wine skipped: no $linux/tests/e2e/$program or" \
@@ -141,6 +143,7 @@ for program in "${e2e_programs[@]}"; do
     status=0
     started=$SECONDS
     "$linux/tests/e2e/$program" --gtest_filter="${e2e_tests[$program]}" \
+        --gtest_repeat="${TOLVAN_WINE_E2E_REPEAT:-1}" \
         --gtest_output="xml:$results/$name.xml" >"$results/$name.log" 2>&1 || status=$?
     echo "$name: $((SECONDS - started)) s" >&2
     tally "$name" "$status" "$results/$name.log"
