@@ -143,7 +143,8 @@ QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, const QFont
     return label;
 }
 
-// With TOLVAN_MESSAGE_LOG naming a file, each message shown is appended to it as one line:
+// With TOLVAN_MESSAGE_LOG naming a file, each message shown (and the port dialog's list) is
+// appended to it as one line:
 // monotonic µs, tab, title, tab, text (\r, \n, \t and \\ escaped). Off by default; it lets
 // an end-to-end test read what the operator read.
 void logMessage(const std::string& title, const std::string& text) {
@@ -335,6 +336,11 @@ void QtDialogs::showPortDialog(PortDialog& model) {
     // Activation fills the list from the machine's ports and preselects the current one.
     model.FormActivate();
     refresh();
+    // What the operator reads there goes to the message log too, the lines apart by \r.
+    std::string lines;
+    for (std::size_t i = 0; i < model.lines().size(); ++i)
+        lines += (i == 0 ? "" : "\r") + model.lines()[i];
+    logMessage(dlg.windowTitle().toStdString(), lines);
     centreOnScreen(dlg);
     list->setFocus();
     dlg.exec();

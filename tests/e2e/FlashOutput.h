@@ -46,19 +46,34 @@ inline std::unique_ptr<Installation> installationOfOneShortSystem() {
     return std::make_unique<Installation>(std::move(options));
 }
 
+inline std::string withoutCarriageReturns(std::string text) {
+    if (!underWine()) return text;
+    std::string::size_type at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos)
+        text.erase(at, 1);
+    return text;
+}
+
 // Runs tolvan-flash on the installation, without a display, and reads what it printed.
 inline FlashOutput runFlash(const Installation& install, std::vector<std::string> args,
                             std::chrono::seconds timeout = 90s) {
-    args.insert(args.begin(), {flashExecutable().string(), "--root", install.root()});
+    std::vector<std::string> argv = command(flashExecutable());
+    argv.insert(argv.end(), {"--root", install.rootArgument()});
+    args.insert(args.begin(), argv.begin(), argv.end());
     const std::filesystem::path out = install.cwd() / "flash.out",
                                 err = install.cwd() / "flash.err";
     FlashOutput r;
     {
-        Process p({args, {}, install.cwd(), out, {}, {"DISPLAY", "WAYLAND_DISPLAY"}, err});
+        // Under Wine even a console program starts the prefix's desktop process, which every
+        // later window of the run then goes through: on the run's own display, not on none.
+        std::vector<std::string> unset = {"WAYLAND_DISPLAY"};
+        if (!underWine()) unset.push_back("DISPLAY");
+        Process p({args, {}, install.cwd(), out, {}, unset, err});
         r.status = p.waitExit(timeout);
     }
-    r.out = readFile(out);
-    r.err = readFile(err);
+    // Windows ends a line of a program's output with CR LF.
+    r.out = withoutCarriageReturns(readFile(out));
+    r.err = withoutCarriageReturns(readFile(err));
     std::istringstream lines(r.out);
     for (std::string line; std::getline(lines, line);) {
         const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line));

@@ -15,6 +15,8 @@ std::vector<ShownMessage> readShownMessages(const std::filesystem::path& file) {
     std::istringstream in(readFile(file));
     std::string line;
     while (std::getline(in, line)) {
+        // Written on Windows, a line ends in CR LF (a CR of the text is escaped).
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         const auto tab1 = line.find('\t');
         const auto tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
         if (tab2 == std::string::npos) continue;

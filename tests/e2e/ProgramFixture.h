@@ -48,7 +48,7 @@ class ProgramTest : public ::testing::Test {
         install_ = std::make_unique<Installation>(std::move(options));
         emulator_ = std::make_unique<Emulator>(install_->root(), std::move(emulatorArgs));
         ASSERT_TRUE(emulator_->ok()) << "the emulator gave no pty";
-        install::writeSerialComm(install_->root(), {{"COM2", emulator_->pty()}});
+        install_->mapPorts({{"COM2", emulator_->pty()}});
         program_ = install_->start(programEnv_, programUnset_);
     }
 
@@ -66,14 +66,20 @@ class ProgramTest : public ::testing::Test {
     // has activated: the keys go to the compositor until the dialog has taken them. XWayland
     // hands them to the X window with the input focus, which a window activated just after the
     // dialog showed (the main window of selector mode) may still hold: the dialog takes it.
+    // Under Wine a window takes keys once Wine has handled the focus it was given, which a
+    // busy machine delays past the first keys (the disabled main window drops them meanwhile).
     void answer(const std::string& title, const std::vector<std::string>& keys,
                 std::chrono::milliseconds timeout = 20s) {
         ASSERT_TRUE(op_->waitWindow(title, timeout)) << "no \"" << title << "\": " << op_->titles();
-        if (compositor_) {
+        if (compositor_ || underWine()) {
             ASSERT_TRUE(waitFor(
                 [&] {
-                    op_->focus(title);
-                    compositor_->keys(keys);
+                    if (compositor_) {
+                        op_->focus(title);
+                        compositor_->keys(keys);
+                    } else {
+                        op_->keys(title, keys);
+                    }
                     return op_->waitGone(title, 3s);
                 },
                 15s))

@@ -61,7 +61,7 @@ class WholeRunTest : public ProgramTest {
             ASSERT_TRUE(server_->ok());
             device = server_->url();
         }
-        install::writeSerialComm(install_->root(), {{"COM2", device}});
+        install_->mapPorts({{"COM2", device}});
         program_ = install_->start(x_->display());
     }
 

@@ -6,7 +6,9 @@
 # port tests talk to the Linux device emulator (from the Linux build, or $TOLVAN_EMULATOR) on
 # pseudo-terminals mapped in Wine's registry as COM5, COM12 and COM6 (one that hangs up at the
 # run frame), and behind ser2net on 127.0.0.1 for the network serial port; without the emulator
-# they are skipped. Then the installer's test (check-installer.sh).
+# they are skipped. Then a chosen set of the end-to-end scenarios of the Linux build
+# ($TOLVAN_LINUX_BUILD, default build) with this build's tolvan-flash.exe and TolvanLink.exe
+# instead of the Linux programs (about 2 minutes), and the installer's test (check-installer.sh).
 # Usage: tests/windows/run.sh [build-dir]   (default build-win)
 set -euo pipefail
 # Wine makes a window only on a display: a private Xvfb when there is none (nothing is shown).
@@ -38,6 +40,13 @@ map_port() {
     # Wine remakes these links from the registry when it starts; made now, they are right at once.
     ln -sfn "$pts" "$WINEPREFIX/dosdevices/${com,,}"
 }
+# The end-to-end scenarios' ports: COM2 and COM3 lead to links that the harness points at each
+# scenario's emulator.
+e2e_ports="$results/ports"
+mkdir -p "$e2e_ports"
+for com in COM2 COM3; do
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$e2e_ports/${com,,}" /f >/dev/null 2>&1
+done
 if [ -x "$emulator" ]; then
     map_port COM5
     map_port COM12
@@ -56,13 +65,13 @@ if [ -x "$emulator" ]; then
         emulators+=("$!")
         export TOLVAN_TEST_RFC2217="rfc2217://127.0.0.1:$net_port"
     fi
-    wineserver -k && wineserver -w  # the ports are read when Wine starts
-    # Wine's server takes a mapped terminal for its own, and when the emulator hangs up it lists
-    # its objects on standard error: into a log of their own.
-    wineserver -p 2>"$results/wineserver.log"
 else
     echo "run.sh: no emulator at $emulator (build the Linux side): the COM port tests skip" >&2
 fi
+wineserver -k && wineserver -w  # the ports are read when Wine starts
+# Wine's server takes a mapped terminal for its own, and when the emulator hangs up it lists its
+# objects on standard error: into a log of their own.
+wineserver -p 2>"$results/wineserver.log"
 
 qt_bin="$build/qt6.4.2-mingw-w64/bin"
 for tests in "$build"/tests/{unit,platform,catalogue,windows}; do
@@ -78,18 +87,13 @@ for tests in "$build"/tests/{unit,platform,catalogue,windows}; do
 done
 
 passed=0 failed=0 skipped=0 broken=()
-for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
-    [ -f "$exe" ] || continue
-    tests="$(dirname "$exe")"
-    name="$(basename "$exe" .exe)"
-    xml="$results/$name.xml"
-    status=0
-    (cd "$tests" && wine "$exe" --gtest_output="xml:$(winepath -w "$xml")" >"$results/$name.log" 2>&1) ||
-        status=$?
+# Adds up a test program's report: tally <name> <exit status> <log>.
+tally() {
+    local name=$1 status=$2 log=$3 xml="$results/$1.xml" counts total fail errs skip
     if [ ! -f "$xml" ]; then
-        echo "$name: no report (exit status $status); see $results/$name.log" >&2
+        echo "$name: no report (exit status $status); see $log" >&2
         broken+=("$name")
-        continue
+        return
     fi
     # <testsuites tests="N" failures="F" disabled="D" errors="E" ...>, skipped per test case.
     counts="$(head -c 4096 "$xml" | grep -m1 -o '<testsuites [^>]*>')"
@@ -101,10 +105,62 @@ for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
     skipped=$((skipped + skip))
     passed=$((passed + total - fail - errs - skip))
     if ((status != 0 || fail + errs > 0)); then
-        echo "$name: $((fail + errs)) failed (exit status $status); see $results/$name.log" >&2
-        grep -E '^\[  FAILED  \]' "$results/$name.log" | sort -u >&2 || true
+        echo "$name: $((fail + errs)) failed (exit status $status); see $log" >&2
+        grep -E '^\[  FAILED  \]' "$log" | sort -u >&2 || true
         broken+=("$name")
     fi
+}
+
+for exe in "$build"/tests/{unit,platform,catalogue,windows}/*_test.exe; do
+    [ -f "$exe" ] || continue
+    tests="$(dirname "$exe")"
+    name="$(basename "$exe" .exe)"
+    status=0
+    (cd "$tests" && wine "$exe" --gtest_output="xml:$(winepath -w "$results/$name.xml")" \
+        >"$results/$name.log" 2>&1) || status=$?
+    tally "$name" "$status" "$results/$name.log"
+done
+
+# End-to-end scenarios of the Linux build (tests/e2e, its harness and the emulator) run with this
+# build's programs under Wine (TOLVAN_WINE_BUILD, see testsupport/harness/Harness.h): each test
+# program once with the scenarios chosen for Windows; each program's time goes to standard error.
+linux="${TOLVAN_LINUX_BUILD:-$repo/build}"
+export TOLVAN_WINE_BUILD="$build" TOLVAN_WINE_PORTS="$e2e_ports"
+# The programs find Qt and the MinGW runtime on Wine's search path; Qt finds its plugins itself.
+WINEPATH="$(winepath -w "$qt_bin");$(winepath -w /usr/lib/gcc/x86_64-w64-mingw32/12-posix)"
+export WINEPATH="$WINEPATH;$(winepath -w /usr/x86_64-w64-mingw32/lib)"
+# The registry's port list, which the window's port dialog must show.
+TOLVAN_WINE_REGISTRY_PORTS="$(wine reg query 'HKLM\Hardware\DeviceMap\SerialComm' |
+    sed -nE 's/.*REG_SZ[[:space:]]+(COM[0-9]+).*/\1/p' | paste -sd,)"
+export TOLVAN_WINE_REGISTRY_PORTS
+ending=Endings/FlashEndingTest.EndsWithItsEventAndStatus
+e2e_programs=(flash_test fault_matrix_test whole_run_test)
+declare -A e2e_exe=([flash_test]=src/cli/tolvan-flash.exe [fault_matrix_test]=src/gui/TolvanLink.exe
+                    [whole_run_test]=src/gui/TolvanLink.exe)
+declare -A e2e_tests=(
+    [flash_test]="FlashTest.ProgramVerifyEventsTellTheWholeRun:$ending/ProgramOnly:\
+$ending/VerifyWhatTheDeviceHolds:$ending/Mismatch:$ending/SilentInTheRun:$ending/HangUpInTheRun:\
+$ending/PortHeldByAnotherProgram:$ending/PortNotInTheMap:$ending/UnknownSystem:$ending/MissingImage"
+    [fault_matrix_test]="FaultMatrix.PortTakenByAnotherProgram"
+    [whole_run_test]="WholeRunTest.SelectorModeWritesAllThreeImagesAndTheDeviceHoldsTheirBytes:\
+WholeRunTest.TheMarkerFileLeavesTheLauncherWindowOpen"
+)
+# TOLVAN_WINE_E2E names some of the test programs alone, TOLVAN_WINE_E2E_REPEAT repeats them.
+read -r -a e2e_programs <<<"${TOLVAN_WINE_E2E:-${e2e_programs[*]}}"
+for program in "${e2e_programs[@]}"; do
+    if [ ! -x "$linux/tests/e2e/$program" ] || [ ! -f "$build/${e2e_exe[$program]}" ]; then
+        echo "run.sh: $program under Wine skipped: no $linux/tests/e2e/$program or" \
+             "$build/${e2e_exe[$program]}" >&2
+        continue
+    fi
+    name="wine-$program"
+    status=0
+    started=$SECONDS
+    "$linux/tests/e2e/$program" --gtest_filter="${e2e_tests[$program]}" \
+        --gtest_repeat="${TOLVAN_WINE_E2E_REPEAT:-1}" \
+        --gtest_output="xml:$results/$name.xml" >"$results/$name.log" 2>&1 || status=$?
+    echo "$name: $((SECONDS - started)) s" >&2
+    tally "$name" "$status" "$results/$name.log"
 done
 
 # The release's installer, in a prefix of its own, once scripts/windows/build.sh has made it.

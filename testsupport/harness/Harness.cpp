@@ -46,14 +46,55 @@ fs::path makeTempDir(const std::string& prefix) {
     return pattern;
 }
 
+namespace {
+
+const char* wineBuild() {
+    const char* build = std::getenv("TOLVAN_WINE_BUILD");
+    return build && *build ? build : nullptr;
+}
+
+fs::path winePrefix() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    return prefix && *prefix ? fs::path(prefix) : fs::path(std::getenv("HOME")) / ".wine";
+}
+
+// The drive an installation stands on under Wine (the prefix's dosdevices/t:): the program
+// derives its Drive from it.
+constexpr const char* kInstallDrive = "T:";
+
+std::string windowsPath(const std::string& drive, const fs::path& relative) {
+    std::string path = drive + "\\" + relative.relative_path().string();
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+}  // namespace
+
+bool underWine() {
+    return wineBuild() != nullptr;
+}
+
+fs::path windowsProgram(const fs::path& relative) {
+    return fs::path(wineBuild()) / relative;
+}
+
+std::vector<std::string> command(const fs::path& program) {
+    if (!underWine()) return {program.string()};
+    return {"/usr/bin/wine", program.string()};
+}
+
+std::string pathForProgram(const fs::path& file) {
+    return underWine() ? windowsPath("Z:", fs::absolute(file)) : file.string();
+}
+
 fs::path programExecutable() {
-    return TOLVAN_PROGRAM;
+    return underWine() ? windowsProgram("src/gui/TolvanLink.exe") : fs::path(TOLVAN_PROGRAM);
 }
 fs::path emulatorExecutable() {
     return TOLVAN_EMULATOR;
 }
 fs::path flashExecutable() {
-    return TOLVAN_FLASH;
+    return underWine() ? windowsProgram("src/cli/tolvan-flash.exe") : fs::path(TOLVAN_FLASH);
 }
 
 // ---- Process ----
@@ -313,6 +354,20 @@ std::vector<long long> Emulator::frameTimes(const std::string& name,
 // ---- ForeignWindow ----
 
 ForeignWindow::ForeignWindow(const std::string& display, const std::string& title) {
+    if (underWine()) {
+        // Wine's windows see only Wine's windows.
+        if (title != "Tolvan Flex Selecionador") throw std::runtime_error("no stand-in: " + title);
+        standInDir_ = makeTempDir("tolvan-launcher-");
+        standIn_ = std::make_unique<Process>(
+            Process::Options{command(windowsProgram("tests/windows/launcher_stand_in.exe")),
+                             {{"DISPLAY", display}},
+                             standInDir_,
+                             standInDir_ / "out",
+                             {}});
+        standInShown_ = waitFor(
+            [&] { return readFile(standInDir_ / "out").find("shown") != std::string::npos; }, 30s);
+        return;
+    }
     display_ = XOpenDisplay(display.c_str());
     if (!display_) return;
     window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 200, 100, 0, 0, 0);
@@ -326,9 +381,12 @@ ForeignWindow::ForeignWindow(const std::string& display, const std::string& titl
 
 ForeignWindow::~ForeignWindow() {
     if (display_) XCloseDisplay(display_);
+    standIn_.reset();
+    if (!standInDir_.empty()) fs::remove_all(standInDir_);
 }
 
 bool ForeignWindow::closeRequested() {
+    if (standIn_) return readFile(standInDir_ / "out").find("WM_CLOSE") != std::string::npos;
     while (display_ && XPending(display_) > 0) {
         XEvent ev;
         XNextEvent(display_, &ev);
@@ -336,6 +394,21 @@ bool ForeignWindow::closeRequested() {
             closeRequested_ = true;
     }
     return closeRequested_;
+}
+
+std::unique_ptr<Process> holdPortUnderWine(const std::string& name, const fs::path& dir) {
+    std::vector<std::string> argv = command(windowsProgram("tests/windows/port_holder.exe"));
+    argv.push_back(name);
+    auto holder =
+        std::make_unique<Process>(Process::Options{argv, {}, dir, dir / "holder.out", {}});
+    const bool held = waitFor(
+        [&] {
+            return readFile(dir / "holder.out").find("held") != std::string::npos ||
+                   !holder->running();
+        },
+        30s);
+    if (!held || !holder->running()) return nullptr;
+    return holder;
 }
 
 // ---- Operator ----
@@ -400,6 +473,9 @@ bool Operator::keysAt(const std::optional<std::string>& id,
                       const std::vector<std::string>& keys) const {
     if (!id) return false;
     run({"/usr/bin/xdotool", "windowfocus", "--sync", *id});
+    // Wine does not make a tool window (the port dialog) the active one for the X focus alone:
+    // a click at its top-left corner, on its frame or its blank margin, does.
+    if (underWine()) run({"/usr/bin/xdotool", "mousemove", "--window", *id, "3", "3", "click", "1"});
     std::vector<std::string> argv = {"/usr/bin/xdotool", "key", "--delay", "60"};
     argv.insert(argv.end(), keys.begin(), keys.end());
     run(argv);
@@ -423,12 +499,22 @@ void Operator::screenshot(const fs::path& file) const {
 Installation::Installation(install::InstallOptions options) {
     base_ = makeTempDir("tolvan-e2e-");
     root_ = base_ / "root";
-    cwd_ = base_ / "cwd";
+    // Under Wine on the installation's drive: a path without a drive is that drive's.
+    cwd_ = underWine() ? root_ / "cwd" : base_ / "cwd";
     fs::create_directories(cwd_);
     options.root = root_;
     options.program = programExecutable();
     if (options.systems.empty()) options.systems = install::demoSystems();
     install::writeInstallation(options);
+    if (!underWine()) return;
+    // The installation's own drive, whence the program takes its Drive; its fixed C:\Orsolite
+    // paths (the texts, the launcher's marker) lead to the same folder.
+    const fs::path drive = winePrefix() / "dosdevices" / "t:";
+    const fs::path fixed = winePrefix() / "drive_c" / "Orsolite";
+    fs::remove(drive);
+    fs::remove(fixed);
+    fs::create_directory_symlink(root_, drive);
+    fs::create_directory_symlink(root_ / "Orsolite", fixed);
 }
 
 Installation::~Installation() {
@@ -448,8 +534,37 @@ std::unique_ptr<Process> Installation::start(const std::map<std::string, std::st
     // display (and libdbus leaks when that fails, which LeakSanitizer reports at exit).
     std::map<std::string, std::string> all = env;
     all.emplace("DBUS_SESSION_BUS_ADDRESS", "disabled:");
-    return std::make_unique<Process>(Process::Options{
-        {(programDir() / "TolvanLink").string()}, all, cwd_, base_ / "program.out", {}, unset});
+    std::vector<std::string> argv = {(programDir() / "TolvanLink").string()};
+    if (underWine()) {
+        // Qt for Windows has its one platform.
+        all.erase("QT_QPA_PLATFORM");
+        if (const char* log = std::getenv("TOLVAN_MESSAGE_LOG"))
+            all["TOLVAN_MESSAGE_LOG"] = pathForProgram(log);
+        argv = command(windowsPath(kInstallDrive, fs::relative(programDir(), root_)) +
+                       "\\TolvanLink.exe");
+    }
+    return std::make_unique<Process>(
+        Process::Options{argv, all, cwd_, base_ / "program.out", {}, unset});
+}
+
+void Installation::mapPorts(const std::vector<install::PortEntry>& ports) const {
+    install::writeSerialComm(root_, ports);
+    if (!underWine()) return;
+    // tests/windows/run.sh lists COMn in Wine's registry as a link of this folder, named comn:
+    // a port of this installation leads to its device, any other to nothing.
+    const char* links = std::getenv("TOLVAN_WINE_PORTS");
+    if (!links) throw std::runtime_error("TOLVAN_WINE_PORTS is set by tests/windows/run.sh");
+    for (const fs::directory_entry& e : fs::directory_iterator(links))
+        fs::remove(e.path());
+    for (const install::PortEntry& port : ports) {
+        std::string name = port.name;
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        fs::create_symlink(port.device, fs::path(links) / name);
+    }
+}
+
+std::string Installation::rootArgument() const {
+    return underWine() ? std::string(kInstallDrive) + "\\" : root_.string();
 }
 
 }  // namespace tolvan::e2e

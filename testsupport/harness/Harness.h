@@ -140,12 +140,13 @@ class Emulator {
 };
 
 // A top-level window of a program that is not this one: it records the close requests that
-// reach it (the launcher's window that the program asks to close).
+// reach it (the launcher's window that the program asks to close). Under Wine it is the window
+// of tests/windows/launcher_stand_in.exe, whose title is the launcher's.
 class ForeignWindow {
   public:
     ForeignWindow(const std::string& display, const std::string& title);
     ~ForeignWindow();
-    bool ok() const { return display_ != nullptr; }
+    bool ok() const { return display_ != nullptr || standInShown_; }
     // Handles pending events; true once a WM_DELETE_WINDOW request has arrived.
     bool closeRequested();
 
@@ -154,7 +155,15 @@ class ForeignWindow {
     unsigned long window_ = 0;
     unsigned long deleteAtom_ = 0;
     bool closeRequested_ = false;
+    std::filesystem::path standInDir_;
+    std::unique_ptr<Process> standIn_;
+    bool standInShown_ = false;
 };
+
+// Under Wine, another program holding COM port `name` (tests/windows/port_holder.exe), its
+// output in `dir`; null when it could not take the port.
+std::unique_ptr<Process> holdPortUnderWine(const std::string& name,
+                                           const std::filesystem::path& dir);
 
 // The operator at the X display: finds windows by their exact title and types at them.
 class Operator {
@@ -198,6 +207,11 @@ class Installation {
     std::filesystem::path selectionFile() const { return install::commonDir(root_) / "Selecao"; }
     // The program's standard output and error.
     std::filesystem::path programOutput() const { return base_ / "program.out"; }
+    // The machine's serial ports: the port map (SerialComm.txt) and, under Wine, the COM
+    // ports of the registry that tests/windows/run.sh made point at these devices.
+    void mapPorts(const std::vector<install::PortEntry>& ports) const;
+    // The root as a program is given it on its command line (--root).
+    std::string rootArgument() const;
     // Starts <root>/Orsolite/Tolvan Link/TolvanLink on the X display.
     std::unique_ptr<Process> start(const std::string& display) const;
     // Starts it with these environment variables set and those taken away, and nothing else
@@ -214,9 +228,21 @@ class Installation {
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 std::filesystem::path makeTempDir(const std::string& prefix);
 
-// The built programs (set by the build).
+// The built programs (set by the build; under Wine, the Windows build's).
 std::filesystem::path programExecutable();
 std::filesystem::path emulatorExecutable();
 std::filesystem::path flashExecutable();
+
+// Wine mode: with TOLVAN_WINE_BUILD naming a Windows build (scripts/windows/build.sh), the
+// programs are its .exe, run under Wine in the prefix that tests/windows/run.sh prepared: the
+// installation on a drive of its own, its COM ports in the registry led to the emulators.
+bool underWine();
+// The build's program at `relative` (a path inside the Windows build), for Wine mode.
+std::filesystem::path windowsProgram(const std::filesystem::path& relative);
+// How a program is started: itself, or by wine.
+std::vector<std::string> command(const std::filesystem::path& program);
+// A file as a program is told of it (on the command line, in its environment): under Wine the
+// host's root is drive Z:.
+std::string pathForProgram(const std::filesystem::path& file);
 
 }  // namespace tolvan::e2e

@@ -182,7 +182,8 @@ void writeInstallation(const InstallOptions& o) {
     }
 
     if (!o.program.empty()) {
-        const fs::path target = dir / "TolvanLink";
+        // TolvanLink.exe for Windows.
+        const fs::path target = dir / ("TolvanLink" + o.program.extension().string());
         fs::remove(target, ec);
         fs::copy_file(o.program, target, fs::copy_options::overwrite_existing, ec);
         if (ec) throw InstallError("cannot copy " + o.program.string() + ": " + ec.message());

@@ -23,7 +23,7 @@ struct PortEntry {
 // of the demo systems, without the executable.
 struct InstallOptions {
     std::filesystem::path root;
-    // Copied in as <root>/Orsolite/Tolvan Link/TolvanLink when set.
+    // Copied in as <root>/Orsolite/Tolvan Link/TolvanLink (with its extension) when set.
     std::filesystem::path program;
     // SerialComm.txt; none: a file holding only a comment (no port at all).
     std::vector<PortEntry> ports;
