@@ -6,7 +6,7 @@
 #                                      DLLs they and the plugins import, platforms/qwindows.dll,
 #                                      styles/qwindowsvistastyle.dll, Captions.txt, Mensagens.txt,
 #                                      LICENSE.txt
-#   <R>/Orsolite/Tolvan Link/manual/   the operator's manual
+#   <R>/Orsolite/Tolvan Link/manual/   the operator's manual, Vessaro.chm and its HTML page
 #   <R>/Orsolite/Tolvan Link/bin/      image files (empty: the systems' installer fills it)
 #   <R>/Orsolite/Tolvan Link/Tabelas/  TolvanLink.db, an empty catalogue
 #   <R>/Orsolite/Comuns/               empty: the program writes the port file Comm.txt there
@@ -70,7 +70,6 @@ if(TARGET tolvan-catalogue)
     list(APPEND release_files ${release_dir}/TolvanLink.db)
     install(FILES ${release_dir}/TolvanLink.db DESTINATION "${program_dir}/Tabelas")
 endif()
-add_custom_target(tolvan_release_files ALL DEPENDS ${release_files})
 
 # The programs that are built so far; scripts/windows/build.sh refuses a release without all.
 set(programs "")
@@ -83,7 +82,23 @@ install(TARGETS ${programs} RUNTIME DESTINATION ${program_dir})
 install(FILES ${release_dir}/Captions.txt ${release_dir}/Mensagens.txt
         DESTINATION ${program_dir})
 install(FILES LICENSE DESTINATION ${program_dir} RENAME LICENSE.txt)
-install(FILES packaging/manual/Index.html DESTINATION "${program_dir}/manual")
+# F1 opens manual\Vessaro.chm through HTML Help: the HTML manual compiled by chmcmd (fp-utils);
+# the page itself beside it for a browser.
+find_program(TOLVAN_CHMCMD chmcmd REQUIRED)
+add_custom_command(
+    OUTPUT ${release_dir}/manual/Vessaro.chm
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${release_dir}/manual
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/manual/Index.html
+            ${PROJECT_SOURCE_DIR}/packaging/manual/Vessaro.hhp ${release_dir}/manual
+    COMMAND ${TOLVAN_CHMCMD} --no-html-scan --verbosity 0 Vessaro.hhp
+    WORKING_DIRECTORY ${release_dir}/manual
+    DEPENDS packaging/manual/Index.html packaging/manual/Vessaro.hhp
+    COMMENT "Compiling the manual"
+    VERBATIM)
+list(APPEND release_files ${release_dir}/manual/Vessaro.chm)
+install(FILES packaging/manual/Index.html ${release_dir}/manual/Vessaro.chm
+        DESTINATION "${program_dir}/manual")
+add_custom_target(tolvan_release_files ALL DEPENDS ${release_files})
 install(DIRECTORY DESTINATION "${program_dir}/bin")
 install(DIRECTORY DESTINATION "${program_dir}/Tabelas")
 install(DIRECTORY DESTINATION Orsolite/Comuns)

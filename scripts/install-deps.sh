@@ -28,9 +28,10 @@ vm_packages=(qemu-system-x86 busybox-static udev)
 # The Windows build: MinGW-w64 with POSIX threads, Wine to run its tests, NSIS for its installer,
 # Qt's host tools (moc, rcc, uic) for the prebuilt Qt and googletest's sources to build with it;
 # dpkg-source and tclsh to unpack Debian's sources of SQLite and the rest and make SQLite's
-# amalgamation (scripts/windows/third-party.sh).
+# amalgamation (scripts/windows/third-party.sh); chmcmd (fp-utils) to compile the manual that F1
+# opens through HTML Help.
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis xz-utils qt6-base-dev-tools googletest
-                  dpkg-dev tcl)
+                  dpkg-dev tcl fp-utils-3.2.2)
 case "${1:-}" in
 --ci) packages+=("${ci_packages[@]}" "${vm_packages[@]}" "${windows_packages[@]}") ;;
 --vm) packages+=("${vm_packages[@]}") ;;
