@@ -88,11 +88,11 @@ std::optional<RowProblem> textProblem(const CatalogueRow& row) {
 
 sqlite3* openConnection(const std::filesystem::path& file, int flags) {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(utf8(file).c_str(), &db, flags, nullptr);
     if (rc == SQLITE_OK) return db;
     const std::string why = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
-    throw ToolError(file.string() + ": " + why);
+    throw ToolError(utf8(file) + ": " + why);
 }
 
 }  // namespace
@@ -163,7 +163,7 @@ CatalogueDb::~CatalogueDb() {
 CatalogueDb CatalogueDb::create(const std::filesystem::path& file) {
     std::error_code ec;
     if (std::filesystem::exists(file, ec))
-        throw ToolError(file.string() + ": the file already exists; it was left as it is.");
+        throw ToolError(utf8(file) + ": the file already exists; it was left as it is.");
     CatalogueDb db(openConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), file);
     try {
         inTransaction(db, [&] { db.exec(kSchema); });
@@ -177,23 +177,23 @@ CatalogueDb CatalogueDb::create(const std::filesystem::path& file) {
 CatalogueDb CatalogueDb::open(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec))
-        throw ToolError(file.string() + ": no catalogue file there.");
+        throw ToolError(utf8(file) + ": no catalogue file there.");
     if (!startsWithSqliteMagic(file))
-        throw ToolError(file.string() +
+        throw ToolError(utf8(file) +
                         ": not a SQLite catalogue. A Paradox table is converted with: "
                         "tolvan-catalogue convert \"" +
-                        file.string() + "\"");
+                        utf8(file) + "\"");
     CatalogueDb db(openConnection(file, SQLITE_OPEN_READWRITE), file);
     Stmt st;
     if (sqlite3_prepare_v2(db.db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
-        throw ToolError(file.string() + ": no usable TolvanLink table (" + sqlite3_errmsg(db.db_) +
+        throw ToolError(utf8(file) + ": no usable TolvanLink table (" + sqlite3_errmsg(db.db_) +
                         ").");
     // What the program refuses to read (a view, a virtual table, a reading that runs away) is
     // refused here too.
     std::string why;
     if (!db.reader_->le(why)) {
         if (why.ends_with('.')) why.pop_back();
-        throw ToolError(file.string() + ": no usable TolvanLink table (" + why + ").");
+        throw ToolError(utf8(file) + ": no usable TolvanLink table (" + why + ").");
     }
     return db;
 }
@@ -204,7 +204,7 @@ void CatalogueDb::exec(const char* sql) {
     if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
         std::string text = message ? message : sqlite3_errmsg(db_);
         sqlite3_free(message);
-        throw ToolError(file_.string() + ": " + text);
+        throw ToolError(utf8(file_) + ": " + text);
     }
 }
 
@@ -227,7 +227,7 @@ void CatalogueDb::rollback() {
 std::vector<CatalogueRow> CatalogueDb::rows() const {
     std::string why;
     std::optional<CatalogueTable> table = reader_->le(why);
-    if (!table) throw ToolError(file_.string() + ": " + why);
+    if (!table) throw ToolError(utf8(file_) + ": " + why);
     CatalogueQuery q;
     q.open(std::move(*table));
     std::vector<CatalogueRow> out;
@@ -240,13 +240,13 @@ std::int64_t CatalogueDb::rowIdOf(const std::string& descricao, std::int64_t exc
     reader_->novaLeitura();
     Stmt st;
     if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
-        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+        throw ToolError(utf8(file_) + ": " + sqlite3_errmsg(db_));
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
         const std::int64_t id = sqlite3_column_int64(st.s, 7);
         if (id != except && sameDescription(columnText(st.s, 0), descricao)) return id;
     }
-    if (rc != SQLITE_DONE) throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    if (rc != SQLITE_DONE) throw ToolError(utf8(file_) + ": " + sqlite3_errmsg(db_));
     return 0;
 }
 
@@ -260,7 +260,7 @@ void CatalogueDb::write(const char* sql, const CatalogueRow& row, std::int64_t r
     reader_->novaLeitura();
     Stmt st;
     if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK)
-        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+        throw ToolError(utf8(file_) + ": " + sqlite3_errmsg(db_));
     // Whatever the command, only UTF-8 text goes in.
     if (const auto problem = textProblem(row))
         throw ToolError("\"" + shown(row.descricao) + "\", column " + problem->column + ": " +
@@ -312,7 +312,7 @@ void CatalogueDb::remove(const std::string& descricao) {
     sqlite3_prepare_v2(db_, "Delete From TolvanLink Where rowid = ?1", -1, &st.s, nullptr);
     sqlite3_bind_int64(st.s, 1, id);
     if (sqlite3_step(st.s) != SQLITE_DONE)
-        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+        throw ToolError(utf8(file_) + ": " + sqlite3_errmsg(db_));
 }
 
 void CatalogueDb::removeAll() {
@@ -323,7 +323,7 @@ std::vector<CatalogueDb::LegacyText> CatalogueDb::legacyText() const {
     reader_->novaLeitura();
     Stmt st;
     if (sqlite3_prepare_v2(db_, kSelect, -1, &st.s, nullptr) != SQLITE_OK)
-        throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+        throw ToolError(utf8(file_) + ": " + sqlite3_errmsg(db_));
     std::vector<LegacyText> found;
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
@@ -332,7 +332,7 @@ std::vector<CatalogueDb::LegacyText> CatalogueDb::legacyText() const {
             if (!isUtf8(storedText(st.s, col))) legacy.columns.push_back(kColumnNames[col]);
         if (!legacy.columns.empty()) found.push_back(std::move(legacy));
     }
-    if (rc != SQLITE_DONE) throw ToolError(file_.string() + ": " + sqlite3_errmsg(db_));
+    if (rc != SQLITE_DONE) throw ToolError(utf8(file_) + ": " + sqlite3_errmsg(db_));
     return found;
 }
 

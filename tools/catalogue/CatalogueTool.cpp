@@ -23,6 +23,7 @@
 #include "CsvFile.h"
 #include "ImageCheck.h"
 #include "ParadoxTable.h"
+#include "services/PathResolver.h"
 
 namespace tolvan::catalogue {
 
@@ -93,7 +94,7 @@ std::int64_t sectorsOf(const std::string& text, const char* column, const std::s
         const auto kept = keptBytes(imagePath(bin, file), mainImage);
         if (!kept)
             throw ToolError(std::string(column) + " auto: no image file \"" + file + "\" in " +
-                            bin.string() + ".");
+                            utf8(bin) + ".");
         return sectorsFor(*kept);
     }
     std::int64_t value = 0;
@@ -156,7 +157,7 @@ void printTable(std::ostream& out, const std::vector<CatalogueRow>& rows) {
 
 std::string readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw ToolError(file.string() + ": cannot be read.");
+    if (!in) throw ToolError(utf8(file) + ": cannot be read.");
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -176,8 +177,7 @@ void writeFileAtomically(const std::filesystem::path& file, const std::string& t
                     _S_IREAD | _S_IWRITE);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0)
-        throw ToolError(file.string() + ": cannot be written (" + std::strerror(errno) + ").");
+    if (fd < 0) throw ToolError(utf8(file) + ": cannot be written (" + std::strerror(errno) + ").");
     const bool written = ::_write(fd, text.data(), static_cast<unsigned>(text.size())) ==
                              static_cast<int>(text.size()) &&
                          ::_commit(fd) == 0;
@@ -185,8 +185,7 @@ void writeFileAtomically(const std::filesystem::path& file, const std::string& t
 #else
     std::string temp = file.string() + ".tmp-XXXXXX";
     const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        throw ToolError(file.string() + ": cannot be written (" + std::strerror(errno) + ").");
+    if (fd < 0) throw ToolError(utf8(file) + ": cannot be written (" + std::strerror(errno) + ").");
     const bool written =
         ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
         fsync(fd) == 0;
@@ -196,7 +195,7 @@ void writeFileAtomically(const std::filesystem::path& file, const std::string& t
     if (written) std::filesystem::rename(temp, file, ec);
     if (!written || ec) {
         std::filesystem::remove(temp, ec);
-        throw ToolError(file.string() + ": cannot be written.");
+        throw ToolError(utf8(file) + ": cannot be written.");
     }
 }
 
@@ -220,14 +219,14 @@ bool isSqliteFile(const std::filesystem::path& file) {
 int convert(const std::filesystem::path& file, std::ostream& out, std::ostream& err) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec))
-        throw ToolError(file.string() + ": no such file.");
+        throw ToolError(utf8(file) + ": no such file.");
     if (isSqliteFile(file)) {
-        out << file.string() << " is already a SQLite catalogue; nothing to convert.\n";
+        out << utf8(file) << " is already a SQLite catalogue; nothing to convert.\n";
         return kExitOk;
     }
-    const std::filesystem::path backup = file.string() + ".paradox-backup";
+    const std::filesystem::path backup = pathFromUtf8(utf8(file) + ".paradox-backup");
     if (std::filesystem::exists(backup, ec) || std::filesystem::is_symlink(backup, ec))
-        throw ToolError(backup.string() +
+        throw ToolError(utf8(backup) +
                         " already exists: it may be the only copy of an earlier table. Move it "
                         "away first; nothing was changed.");
 
@@ -243,8 +242,8 @@ int convert(const std::filesystem::path& file, std::ostream& out, std::ostream& 
     std::string temp = file.string() + ".sqlite-XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0)
-        throw ToolError(file.parent_path().string() + ": cannot write there (" +
-                        std::strerror(errno) + ").");
+        throw ToolError(utf8(file.parent_path()) + ": cannot write there (" + std::strerror(errno) +
+                        ").");
     ::close(fd);
     std::filesystem::remove(temp, ec);
     try {
@@ -265,20 +264,20 @@ int convert(const std::filesystem::path& file, std::ostream& out, std::ostream& 
     if (ec) {
         if (ec == std::errc::file_exists || !std::filesystem::copy_file(file, backup, ec) || ec) {
             std::filesystem::remove(temp, ec);
-            throw ToolError(backup.string() + ": the backup cannot be made; nothing was changed.");
+            throw ToolError(utf8(backup) + ": the backup cannot be made; nothing was changed.");
         }
     }
     std::filesystem::rename(temp, file, ec);
     if (ec) {
         std::filesystem::remove(temp, ec);
         std::filesystem::remove(backup, ec);
-        throw ToolError(file.string() + ": cannot be replaced (" + ec.message() +
+        throw ToolError(utf8(file) + ": cannot be replaced (" + ec.message() +
                         "); nothing was changed.");
     }
     out << "Converted " << table.rows.size() << " systems from the Paradox table (code page "
         << (table.codePage ? std::to_string(table.codePage)
                            : std::string("not given, read as 1252"))
-        << ").\nThe Paradox table is kept as " << backup.string() << ".\n";
+        << ").\nThe Paradox table is kept as " << utf8(backup) << ".\n";
     for (const std::string& note : table.notes)
         err << "note: " << note << "\n";
     for (const CatalogueRow& row : table.rows)
@@ -470,7 +469,7 @@ int runCatalogueTool(int argc, const char* const* argv, std::ostream& out, std::
                 problems.push_back(std::move(p));
             for (const std::string& p : problems)
                 out << p << "\n";
-            out << rows.size() << " systems checked against " << bin.string() << ": "
+            out << rows.size() << " systems checked against " << utf8(bin) << ": "
                 << (problems.empty()       ? std::string("no problems")
                     : problems.size() == 1 ? std::string("1 problem")
                                            : std::to_string(problems.size()) + " problems")
