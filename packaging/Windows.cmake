@@ -5,7 +5,7 @@
 #   <R>/Orsolite/Tolvan Link/          TolvanLink.exe, tolvan-flash.exe, tolvan-catalogue.exe, the
 #                                      DLLs they and the plugins import, platforms/qwindows.dll,
 #                                      styles/qwindowsvistastyle.dll, Captions.txt, Mensagens.txt,
-#                                      LICENSE.txt
+#                                      LICENSE.txt, Licences/ (the others' notices)
 #   <R>/Orsolite/Tolvan Link/manual/   the operator's manual, Vessaro.chm and its HTML page
 #   <R>/Orsolite/Tolvan Link/bin/      image files (empty: the systems' installer fills it)
 #   <R>/Orsolite/Tolvan Link/Tabelas/  TolvanLink.db, an empty catalogue
@@ -82,6 +82,24 @@ install(TARGETS ${programs} RUNTIME DESTINATION ${program_dir})
 install(FILES ${release_dir}/Captions.txt ${release_dir}/Mensagens.txt
         DESTINATION ${program_dir})
 install(FILES LICENSE DESTINATION ${program_dir} RENAME LICENSE.txt)
+# What the release holds from others (Qt, the MinGW runtime, and SQLite, libjpeg-turbo and
+# libcsv linked in), each with its notice as Debian's source gives it.
+set(notices Qt6=/usr/share/doc/qt6-base-dev-tools/copyright
+            MinGW-runtime=/usr/share/doc/gcc-mingw-w64-base/copyright
+            winpthreads=/usr/share/doc/mingw-w64-x86-64-dev/copyright)
+foreach(library sqlite3 libjpeg-turbo libcsv)
+    file(GLOB found ${TOLVAN_THIRD_PARTY_PREFIX}/../src/${library}-*/debian/copyright)
+    list(APPEND notices ${library}=${found})
+endforeach()
+foreach(notice ${notices})
+    string(REPLACE "=" ";" notice "${notice}")
+    list(GET notice 0 name)
+    list(GET notice 1 file)
+    if(NOT EXISTS "${file}")
+        message(FATAL_ERROR "no licence notice for ${name} at ${file}")
+    endif()
+    install(FILES ${file} DESTINATION "${program_dir}/Licences" RENAME ${name}.txt)
+endforeach()
 # F1 opens manual\Vessaro.chm through HTML Help: the HTML manual compiled by chmcmd (fp-utils);
 # the page itself beside it for a browser.
 find_program(TOLVAN_CHMCMD chmcmd REQUIRED)

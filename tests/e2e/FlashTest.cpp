@@ -232,9 +232,9 @@ TEST_P(FlashEndingTest, EndsWithItsEventAndStatus) {
     EXPECT_EQ(end.get("outcome"), c.outcome);
     EXPECT_EQ(end.number("code"), c.status);
     EXPECT_EQ(end.get("text").rfind(c.text, 0), 0u) << end.get("text");
-    // Windows names no holder of a port.
+    // Windows names no holder of a port: only that there is one.
     const std::string advice =
-        held && underWine() ? "Windows does not tell which program" : c.stderrHas;
+        held && underWine() ? "the device is held by another program" : c.stderrHas;
     EXPECT_NE(r.err.find(advice), std::string::npos) << r.describe();
     // The doctor's findings come with the end event of a port that failed to open or answer.
     EXPECT_EQ(end.json.contains("holders"), *c.stderrHas != '\0') << r.describe();
