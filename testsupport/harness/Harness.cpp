@@ -475,7 +475,8 @@ bool Operator::keysAt(const std::optional<std::string>& id,
     run({"/usr/bin/xdotool", "windowfocus", "--sync", *id});
     // Wine does not make a tool window (the port dialog) the active one for the X focus alone:
     // a click at its top-left corner, on its frame or its blank margin, does.
-    if (underWine()) run({"/usr/bin/xdotool", "mousemove", "--window", *id, "3", "3", "click", "1"});
+    if (underWine())
+        run({"/usr/bin/xdotool", "mousemove", "--window", *id, "3", "3", "click", "1"});
     std::vector<std::string> argv = {"/usr/bin/xdotool", "key", "--delay", "60"};
     argv.insert(argv.end(), keys.begin(), keys.end());
     run(argv);
