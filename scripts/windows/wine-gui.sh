@@ -23,10 +23,10 @@ export WINEPREFIX="${WINEPREFIX:-$win/wine-gui}" WINEARCH=win64 WINEDEBUG="${WIN
 export WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-emulator_pid=
+source "$(dirname "${BASH_SOURCE[0]}")/wine-ports.sh"
 cleanup() {
     wineserver -k 2>/dev/null || true
-    [ -z "$emulator_pid" ] || kill "$emulator_pid" 2>/dev/null || true
+    ((${#wine_emulators[@]} == 0)) || kill "${wine_emulators[@]}" 2>/dev/null || true
 }
 trap cleanup EXIT
 wineboot -i >/dev/null 2>&1
@@ -44,14 +44,10 @@ cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$program_dir/styles/"
 
 # The device on a pseudo-terminal, mapped as COM2; Wine reads its ports when it starts.
 read -r -a more <<<"${TOLVAN_EMULATOR_OPTIONS:-}"
-exec {out}< <(exec "$emulator" --store "$WINEPREFIX/device.txt" \
-                   --frame-log "$WINEPREFIX/emulator.frames" "${more[@]}")
-emulator_pid=$!
-read -r -t 10 -u "$out" pts
-wine reg add 'HKLM\Software\Wine\Ports' /v COM2 /d "$pts" /f >/dev/null 2>&1
-ln -sfn "$pts" "$WINEPREFIX/dosdevices/com2"
+wine_map_emulator COM2 "$emulator" --store "$WINEPREFIX/device.txt" \
+    --frame-log "$WINEPREFIX/emulator.frames" "${more[@]}"
 wineserver -k && wineserver -w
-echo "wine-gui: C:\\Orsolite\\Tolvan Link\\TolvanLink.exe in $drive_c, COM2 on $pts" >&2
+echo "wine-gui: C:\\Orsolite\\Tolvan Link\\TolvanLink.exe in $drive_c, COM2 on $(readlink "$WINEPREFIX/dosdevices/com2")" >&2
 
 cd "$drive_c"
 status=0

@@ -30,10 +30,10 @@ fail() {
     exit 1
 }
 [ -f "$setup" ] && [ -f "$zip" ] || fail "no release in $build (scripts/windows/build.sh makes it)"
-emulator_pid=""
+source "$repo/scripts/windows/wine-ports.sh"
 cleanup() {
     wineserver -k 2>/dev/null || true
-    [ -z "$emulator_pid" ] || kill "$emulator_pid" 2>/dev/null || true
+    ((${#wine_emulators[@]} == 0)) || kill "${wine_emulators[@]}" 2>/dev/null || true
 }
 trap cleanup EXIT
 rm -rf "$WINEPREFIX"
@@ -46,11 +46,7 @@ mkdir "$scratch"
 # The emulator on a pseudo-terminal of its own, mapped as COM5; Wine reads the ports when its
 # server starts, so that one is let end.
 if [ -x "$emulator" ]; then
-    exec {emulator_out}< <(exec "$emulator" --no-pacing)
-    emulator_pid=$!
-    read -r -t 10 -u "$emulator_out" pts
-    wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$pts" /f >/dev/null 2>&1
-    ln -sfn "$pts" "$WINEPREFIX/dosdevices/com5"
+    wine_map_emulator COM5 "$emulator" --no-pacing
 fi
 wineserver -w
 
@@ -113,7 +109,7 @@ site_unchanged() {
         fail "$1: the site's files changed: $(sha256sum -c "$WINEPREFIX/site.sha256" 2>&1 | grep -v ': OK')"
 }
 
-if [ -n "$emulator_pid" ]; then
+if ((${#wine_emulators[@]} > 0)); then
     (cd "$scratch" &&
         timeout 120 wine "$program/tolvan-flash.exe" --port COM5 --system "Sistema de Teste" --yes) \
         >"$results/installer-flash.log" 2>&1 ||

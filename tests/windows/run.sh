@@ -20,25 +20,19 @@ emulator="${TOLVAN_EMULATOR:-$repo/build/tools/emulator/tolvan-emulator}"
 export WINEPREFIX="$build/wine-prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX" "$results"
 mkdir -p "$results"
-emulators=()
+source "$repo/scripts/windows/wine-ports.sh"
 cleanup() {
     wineserver -k 2>/dev/null || true
-    ((${#emulators[@]} == 0)) || kill "${emulators[@]}" 2>/dev/null || true
+    ((${#wine_emulators[@]} == 0)) || kill "${wine_emulators[@]}" 2>/dev/null || true
 }
 trap cleanup EXIT
 wineboot -i >/dev/null 2>&1
 
-# An emulator on a pseudo-terminal of its own, mapped as COM port $1 (further arguments go to
-# the emulator); its first output line is the terminal's path.
+# An emulator mapped as COM port $1, its frames logged (further arguments go to the emulator).
 map_port() {
-    local com=$1 pts fd
+    local com=$1
     shift
-    exec {fd}< <(exec "$emulator" --no-pacing --frame-log "$results/$com.frames" "$@")
-    emulators+=("$!")
-    read -r -t 10 -u "$fd" pts
-    wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$pts" /f >/dev/null 2>&1
-    # Wine remakes these links from the registry when it starts; made now, they are right at once.
-    ln -sfn "$pts" "$WINEPREFIX/dosdevices/${com,,}"
+    wine_map_emulator "$com" "$emulator" --no-pacing --frame-log "$results/$com.frames" "$@"
 }
 # The end-to-end scenarios' ports: COM2 and COM3 lead to links that the harness points at each
 # scenario's emulator.
@@ -55,14 +49,14 @@ if [ -x "$emulator" ]; then
     # ser2net (RFC 2217) in front of one more emulator, for the network serial port on Winsock.
     if [ -x /usr/sbin/ser2net ]; then
         exec {fd}< <(exec "$emulator" --no-pacing --frame-log "$results/ser2net.frames")
-        emulators+=("$!")
+        wine_emulators+=("$!")
         read -r -t 10 -u "$fd" pts
         net_port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
         printf '%%YAML 1.1\n---\nconnection: &device\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%s\n  connector: serialdev,%s,19200n81,local\n  options:\n    dev-to-net-bufsize: 1024\n' \
             "$net_port" "$pts" >"$results/ser2net.yaml"
         /usr/sbin/ser2net -n -d -c "$results/ser2net.yaml" -P "$results/ser2net.pid" \
             >"$results/ser2net.log" 2>&1 &
-        emulators+=("$!")
+        wine_emulators+=("$!")
         export TOLVAN_TEST_RFC2217="rfc2217://127.0.0.1:$net_port"
     fi
 else
